@@ -1,0 +1,123 @@
+#include "Kch_Quantifier.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "OperationTable.h"
+#include "Orn_Engine.h"
+#include "Orn_Guids.h"
+
+namespace {
+std::unique_ptr<Kch_FloatChannel> CreateFrameTimer() {
+    if (globalEngine == nullptr) return nullptr;
+    // The frame timer presents a float getter; the engine makes it as a float channel.
+    return std::unique_ptr<Kch_FloatChannel>(static_cast<Kch_FloatChannel*>(
+        globalEngine->CreateObject(orn_guid::kFrameTimerClass, 0, 0)));
+}
+
+Kch_CameraChannel* FindCameraChannel() {
+    if (globalEngine == nullptr) return nullptr;
+    return static_cast<Kch_CameraChannel*>(globalEngine->FindChannel(orn_guid::kCameraChannel, nullptr));
+}
+
+ChildCreation AnyChildKind() {
+    ChildCreation record;
+    std::strcpy(record.type.name, "All types");
+    record.type.typeGuid = orn_guid::kWildcard;
+    record.type.interfaceGuid = orn_guid::kWildcard;
+    record.maxCount = -1;
+    record.required = false;
+    record.hidden = false;
+    std::strcpy(record.description, "Different types");
+    record.defaultChildType = orn_guid::kNull;
+    record.creationMode = 1;
+    return record;
+}
+
+float RowLength(const XMMATRIX& m, int row) {
+    const float x = m.m[row][0], y = m.m[row][1], z = m.m[row][2];
+    return std::sqrt(x * x + y * y + z * z);
+}
+}  // namespace
+
+Kch_Quantifier::Kch_Quantifier() {
+    SetChannelName("Quantifier");
+    SetChildCreationCount(1);
+    SetChildCreateType(AnyChildKind(), 0);
+    currentValue = 0.0f;
+    frameTimer = CreateFrameTimer();
+    cameraChannel = FindCameraChannel();
+}
+
+Kch_Quantifier::Kch_Quantifier(const Kch_Quantifier& other)
+    : Kch_FloatChannel(other),
+      previousInput(other.previousInput),
+      operationType(other.operationType),
+      storedVector{other.storedVector[0], other.storedVector[1], other.storedVector[2]},
+      hasPreviousInput(other.hasPreviousInput),
+      frameTimer(CreateFrameTimer()),
+      toggleState(other.toggleState),
+      cameraChannel(other.cameraChannel),
+      stampA(other.stampA),
+      stampB(other.stampB),
+      storeCurrentValue(other.storeCurrentValue),
+      updateChannelname(other.updateChannelname) {}
+
+Kch_Quantifier& Kch_Quantifier::operator=(const Kch_Quantifier& other) {
+    if (this == &other) return *this;
+    Kch_FloatChannel::operator=(other);
+    previousInput = other.previousInput;
+    operationType = other.operationType;
+    std::memcpy(storedVector, other.storedVector, sizeof storedVector);
+    hasPreviousInput = other.hasPreviousInput;
+    toggleState = other.toggleState;
+    // The camera registration belongs to the channel object that made it: this object keeps
+    // its own entry (and count) rather than sharing the other's.
+    if (cameraChildIndex == -1) cameraChannel = other.cameraChannel;
+    stampA = other.stampA;
+    stampB = other.stampB;
+    storeCurrentValue = other.storeCurrentValue;
+    updateChannelname = other.updateChannelname;
+    return *this;
+}
+
+Kch_Quantifier::~Kch_Quantifier() {
+    frameTimer.reset();
+    if (cameraChildIndex != -1 && cameraChannel != nullptr) cameraChannel->RemoveChild(cameraChildIndex);
+}
+
+void Kch_Quantifier::CallChannel() {
+    if (operationType == static_cast<int32_t>(OperationId::Toggle)) {
+        toggleState = toggleState >= 1.0f ? 0.0f : 1.0f;
+        return;
+    }
+    GetFloat();
+}
+
+void Kch_Quantifier::DoDependencyInit(Orn_List* list) {
+    AddChannelGuidDepend(orn_guid::kFrameTimerClass, list);
+    AddChannelGuidDepend(orn_guid::kCameraChannel, list);
+}
+
+float Kch_Quantifier::GetFloat() {
+    if (!CheckRenderCount()) return currentValue;
+    const float value = CalculateValue();
+    currentValue = value;
+    return value;
+}
+
+void Kch_Quantifier::IncreaseInvalidateCount() {
+    // Wraps instead of overflowing (signed overflow is undefined).
+    invalidateCount = static_cast<int32_t>(static_cast<uint32_t>(invalidateCount) + 1u);
+}
+
+void Kch_Quantifier::SetOperationType(int type) { operationType = type; }
+int Kch_Quantifier::GetOperationType() { return operationType; }
+void Kch_Quantifier::SetStoreCurrentValue(bool store) { storeCurrentValue = store; }
+bool Kch_Quantifier::GetStoreCurrentValue() { return storeCurrentValue; }
+bool Kch_Quantifier::GetUpdateChannelname() { return updateChannelname; }
+void Kch_Quantifier::SetUpdateChannelname(bool update) { updateChannelname = update; }
+
+XMFLOAT3 Kch_Quantifier::GetMatrixSize(XMMATRIX matrix) {
+    return {RowLength(matrix, 0), RowLength(matrix, 1), RowLength(matrix, 2)};
+}

@@ -1,0 +1,53 @@
+// Dot product, components, length, distances and equality of vector children.
+#include "Operations.h"
+#include "VectorMath.h"
+
+namespace {
+// One-child operations: look up vector child 0; missing gives 0.0 without any read.
+template <class Reduce>
+float WithOneVector(Evaluation& eval, Reduce reduce) {
+    Kch_VectorChannel* child0 = eval.VectorChild(0);
+    if (child0 == nullptr) return 0.0f;
+    return reduce(child0->GetVector());
+}
+
+// Two-child operations: both lookups first, then both presence tests, then a before b.
+template <class Reduce>
+float WithTwoVectors(Evaluation& eval, Reduce reduce) {
+    Kch_VectorChannel* child0 = eval.VectorChild(0);
+    Kch_VectorChannel* child1 = eval.VectorChild(1);
+    if (child0 == nullptr || child1 == nullptr) return 0.0f;
+    const XMFLOAT4 a = child0->GetVector();
+    const XMFLOAT4 b = child1->GetVector();
+    return reduce(a, b);
+}
+
+float Dot(const XMFLOAT4& a, const XMFLOAT4& b) { return (a.x * b.x + a.y * b.y) + a.z * b.z; }
+
+float Equal(const XMFLOAT4& a, const XMFLOAT4& b) {
+    // Component by component in x, y, z order; w is never compared.
+    return WithinTolerance(a.x, b.x) && WithinTolerance(a.y, b.y) && WithinTolerance(a.z, b.z) ? 1.0f
+                                                                                                 : 0.0f;
+}
+}  // namespace
+
+float EvaluateVectorOperation(OperationId id, Evaluation& eval) {
+    switch (id) {
+        case OperationId::VectorDot: return WithTwoVectors(eval, Dot);
+        case OperationId::VectorX: return WithOneVector(eval, [](const XMFLOAT4& a) { return a.x; });
+        case OperationId::VectorY: return WithOneVector(eval, [](const XMFLOAT4& a) { return a.y; });
+        case OperationId::VectorZ: return WithOneVector(eval, [](const XMFLOAT4& a) { return a.z; });
+        case OperationId::VectorW: return WithOneVector(eval, [](const XMFLOAT4& a) { return a.w; });
+        case OperationId::VectorLength: return WithOneVector(eval, LengthZFirst);
+        case OperationId::VectorDistance:
+            return WithTwoVectors(eval, [](const XMFLOAT4& a, const XMFLOAT4& b) {
+                return std::sqrt(SquaredLengthYFirst(Subtract(a, b)));
+            });
+        case OperationId::VectorDistanceSquared:
+            return WithTwoVectors(eval, [](const XMFLOAT4& a, const XMFLOAT4& b) {
+                return SquaredLengthYFirst(Subtract(a, b));
+            });
+        case OperationId::VectorEqual: return WithTwoVectors(eval, Equal);
+        default: return 0.0f;
+    }
+}
