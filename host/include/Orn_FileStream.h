@@ -70,3 +70,11 @@ private:
     uint32_t selectedSize = 0;
     bool hasSelection = false;
 };
+
+// Writes `bytes` to `path` so that the file is either the old one or the complete new one:
+// a temporary file in the same directory is written, flushed and then renamed over `path`.
+// False, with the reason in `error` (when given), if anything failed; `path` is then untouched.
+bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                            std::string* error = nullptr);
+// Reads the whole file at `path`. False, with the reason in `error` (when given), on failure.
+bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error = nullptr);

@@ -1,6 +1,10 @@
 #include "Orn_FileStream.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 constexpr uint8_t kMagic[4] = {'O', 'R', 'N', 'S'};
@@ -99,5 +103,57 @@ uint32_t OrnFileLoader::GetTagSize() const { return hasSelection ? selectedSize 
 bool OrnFileLoader::CopyTagDataToPointer(void* destination) {
     if (!hasSelection || destination == nullptr) return false;
     if (selectedSize != 0) std::memcpy(destination, bytes.data() + selectedData, selectedSize);
+    return true;
+}
+
+namespace {
+std::string Explain(const std::string& what, const std::string& path, int errorNumber) {
+    return what + " " + path + ": " + std::strerror(errorNumber);
+}
+}  // namespace
+
+bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                            std::string* error) {
+    const std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) {
+        if (error) *error = Explain("cannot create", temporary, errno);
+        return false;
+    }
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int writeError = errno;
+    const bool flushed = std::fflush(file) == 0;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !flushed || !closed) {
+        if (error) *error = Explain("cannot write", temporary, writeError);
+        std::remove(temporary.c_str());
+        return false;
+    }
+    std::error_code code;
+    std::filesystem::rename(temporary, path, code);
+    if (code) {
+        if (error) *error = "cannot replace " + path + ": " + code.message();
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        if (error) *error = Explain("cannot open", path, errno);
+        return false;
+    }
+    bytes.clear();
+    uint8_t buffer[65536];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + count);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        if (error) *error = Explain("cannot read", path, EIO);
+        return false;
+    }
     return true;
 }
