@@ -11,6 +11,11 @@ inline XMFLOAT4 Subtract(const XMFLOAT4& a, const XMFLOAT4& b) {
     return {a.x - b.x, a.y - b.y, a.z - b.z, a.w - b.w};
 }
 
+// Lane-by-lane sum a + b.
+inline XMFLOAT4 Add(const XMFLOAT4& a, const XMFLOAT4& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w};
+}
+
 // Length of x, y, z with the z term added before the y term: sqrt((x^2 + z^2) + y^2).
 inline float LengthZFirst(const XMFLOAT4& v) {
     const float sum = (v.x * v.x + v.z * v.z) + v.y * v.y;
@@ -18,7 +23,9 @@ inline float LengthZFirst(const XMFLOAT4& v) {
 }
 
 // (x^2 + y^2) + z^2, the y term first.
-inline float SquaredLengthYFirst(const XMFLOAT4& v) { return (v.x * v.x + v.y * v.y) + v.z * v.z; }
+inline float SquaredLengthYFirst(const XMFLOAT4& v) {
+    return (v.x * v.x + v.y * v.y) + v.z * v.z;
+}
 
 // True when a and b agree within 0.0001, tested in double precision around b: a > b - 0.0001
 // and b + 0.0001 > a, both strict, so a NaN on either side fails.
