@@ -1,23 +1,205 @@
 // Accumulators, the clamp, toggles, the random seed, the child time stamp and the camera
 // invalidation counter: operations whose result depends on earlier evaluations.
+//
+// Comparisons are written so that a NaN operand makes them false and takes the false
+// branch; do not turn `a <= b` into `!(a > b)` or the like.
+#include <cmath>
+#include <cstdlib>
+
+#include "Conversions.h"
 #include "Operations.h"
+#include "Platform.h"
 
 namespace {
 // A switch counts as on at 1.0 or more.
-bool IsOn(float value) { return value >= 1.0f; }
+bool IsOn(float value) {
+    return value >= 1.0f;
+}
 
-float Flipped(float state) { return IsOn(state) ? 0.0f : 1.0f; }
+float Flipped(float state) {
+    return IsOn(state) ? 0.0f : 1.0f;
+}
 
+// Brings a step whose magnitude exceeds the range back to about the range: the integer part
+// of the step modulo the integer part of the range, with the step's sign, plus the step's
+// own fractional part. Only called with |step| > range > 0.
+float ReduceStep(float step, float range) {
+    // An infinite step has no integer part to reduce; it is added as it is.
+    if (!std::isfinite(step)) return step;
+    const float magnitude = std::fabs(step);
+    if (magnitude < 2147483648.0f) {
+        // Here range < |step| < 2^31, so both truncate into 32 bits, the step is never
+        // INT32_MIN (no overflow in abs) and the modulus is never negative.
+        const int32_t integerStep = TruncateToInt32(step);
+        const int32_t integerRange = TruncateToInt32(range);
+        // A range below 1 gives no modulus: the step is used unreduced.
+        if (integerRange == 0) return step;
+        const int32_t rem = integerStep % integerRange;
+        const float frac = magnitude - static_cast<float>(std::abs(integerStep));
+        return step > 0.0f ? frac + static_cast<float>(rem) : static_cast<float>(rem) - frac;
+    }
+    // From 2^31 on the integer part no longer fits 32 bits. Such a float is a whole number
+    // (no fractional part), and fmod gives its exact remainder, so the reduction means the
+    // same as below 2^31.
+    const float integerRange = std::trunc(range);
+    if (integerRange == 0.0f) return step;
+    float rem = std::fmod(step, integerRange);
+    // An integer remainder has no sign of zero; keep the result the 32-bit path would give.
+    if (rem == 0.0f) rem = 0.0f;
+    return rem;
+}
+
+enum class UpperWrap { AboveMax, AtOrAboveMax };
+
+// Every intermediate goes to the current value as well: it is the accumulator.
+float WrapAccumulate(Evaluation& eval, UpperWrap upper) {
+    Kch_FloatChannel* minChild = eval.FloatChild(0);
+    Kch_FloatChannel* maxChild = eval.FloatChild(1);
+    Kch_FloatChannel* stepChild = eval.FloatChild(2);
+    if (minChild == nullptr || maxChild == nullptr || stepChild == nullptr) return 0.0f;
+    const float min = minChild->GetFloat();
+    const float max = maxChild->GetFloat();
+    const float range = max - min;
+    // A NaN range is not empty: accumulation goes on without wrapping.
+    if (range <= 0.0f) return 0.0f;
+    float step = stepChild->GetFloat();
+    if (std::fabs(step) > range) step = ReduceStep(step, range);
+
+    float& accumulator = eval.currentValue();
+    float v = accumulator + step;
+    accumulator = v;
+    const bool wrapsUp = upper == UpperWrap::AboveMax ? v > max : v >= max;
+    if (wrapsUp) {
+        v = (v - max) + min;
+        accumulator = v;
+    }
+    // Tested on what the upper wrap left; each bound wraps at most once per evaluation.
+    if (v < min) {
+        v = (v - min) + max;
+        accumulator = v;
+    }
+    return v;
+}
+
+float ClampAccumulate(Evaluation& eval) {
+    Kch_FloatChannel* lowerChild = eval.FloatChild(0);
+    Kch_FloatChannel* upperChild = eval.FloatChild(1);
+    Kch_FloatChannel* stepChild = eval.FloatChild(2);
+    if (lowerChild == nullptr || upperChild == nullptr || stepChild == nullptr) return 0.0f;
+    const float lower = lowerChild->GetFloat();
+    const float upper = upperChild->GetFloat();
+    const float step = stepChild->GetFloat();
+
+    float& accumulator = eval.currentValue();
+    float v = accumulator + step;
+    accumulator = v;
+    if (v > upper) {
+        v = upper;
+        accumulator = v;
+    }
+    // The lower bound is applied last, so it wins when the bounds are crossed.
+    if (v < lower) {
+        v = lower;
+        accumulator = v;
+    }
+    return v;
+}
+
+float Clamp(Evaluation& eval) {
+    Kch_FloatChannel* child0 = eval.FloatChild(0);
+    Kch_FloatChannel* child1 = eval.FloatChild(1);
+    Kch_FloatChannel* child2 = eval.FloatChild(2);
+    if (child0 == nullptr || child1 == nullptr || child2 == nullptr) return 0.0f;
+    const float a = child0->GetFloat();
+    const float b = child1->GetFloat();
+    const float c = child2->GetFloat();
+    const float m = b < c ? b : c;
+    return a > m ? a : m;
+}
+
+// No edge detection: a held trigger flips the state at every evaluation.
 float Toggle(Evaluation& eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
-    if (trigger != nullptr && IsOn(trigger->GetFloat())) eval.toggleState() = Flipped(eval.toggleState());
+    if (trigger != nullptr && IsOn(trigger->GetFloat()))
+        eval.toggleState() = Flipped(eval.toggleState());
     return eval.toggleState();
+}
+
+float ToggleOnRise(Evaluation& eval) {
+    Kch_FloatChannel* trigger = eval.FloatChild(0);
+    if (trigger == nullptr) return eval.toggleState();
+    const float t = trigger->GetFloat();
+    if (IsOn(t) && eval.previousInput() < 1.0f) eval.toggleState() = Flipped(eval.toggleState());
+    // The trigger is read again rather than reusing t: the read is visible to the child.
+    eval.previousInput() = trigger->GetFloat();
+    return eval.toggleState();
+}
+
+float SeedRandom(Evaluation& eval) {
+    Kch_FloatChannel* seedChild = eval.FloatChild(0);
+    uint32_t seed;
+    if (seedChild != nullptr) {
+        // Through 64 bits so that negative seeds wrap (-1 gives 0xFFFFFFFF). NaN, infinities
+        // and magnitudes from 2^63 on give INT64_MIN and so seed 0; every finite float that
+        // large is a multiple of 2^32, so 0 is also the low part of its exact value.
+        seed = static_cast<uint32_t>(TruncateToInt64(seedChild->GetFloat()));
+    } else {
+        seed = platform::GetTickCount();
+    }
+    std::srand(seed);
+    return 0.0f;
+}
+
+float ChildTimeStamp(Evaluation& eval) {
+    Orn_Channel* child = eval.self.GetChild(0);
+    if (child == nullptr) return eval.currentValue();
+    const uint32_t stamp = child->GetTimeStamp();
+    // Stamps are only ever compared for equality; they carry no order.
+    if (stamp != eval.stampA()) {
+        eval.self.SetTimeStamp();
+        eval.stampA() = stamp;
+        eval.currentValue() = static_cast<float>(stamp);
+    }
+    return eval.currentValue();
+}
+
+float CameraInvalidateCount(Evaluation& eval) {
+    int32_t& count = eval.invalidateCount();
+    if (count == -1) {
+        // The entry is made once per object: a count that wrapped all the way round to -1
+        // must not add a second entry, which the destructor would leave behind dangling.
+        // Without a camera there is nothing to join; the count starts all the same.
+        Kch_CameraChannel* camera = eval.cameraChannel();
+        if (camera != nullptr && eval.cameraChildIndex() == -1) {
+            eval.cameraChildIndex() = camera->SetChild(&eval.self, -1, -1);
+        }
+        count = 0;
+    }
+    return static_cast<float>(count);
 }
 }  // namespace
 
 float EvaluateStatefulOperation(OperationId id, Evaluation& eval) {
     switch (id) {
-        case OperationId::Toggle: return Toggle(eval);
-        default: return 0.0f;  // not built yet
+        case OperationId::WrapAccumulate:
+            return WrapAccumulate(eval, UpperWrap::AboveMax);
+        case OperationId::WrapAccumulateHalfOpen:
+            return WrapAccumulate(eval, UpperWrap::AtOrAboveMax);
+        case OperationId::ClampAccumulate:
+            return ClampAccumulate(eval);
+        case OperationId::Clamp:
+            return Clamp(eval);
+        case OperationId::Toggle:
+            return Toggle(eval);
+        case OperationId::ToggleOnRise:
+            return ToggleOnRise(eval);
+        case OperationId::SeedRandom:
+            return SeedRandom(eval);
+        case OperationId::ChildTimeStamp:
+            return ChildTimeStamp(eval);
+        case OperationId::CameraInvalidateCount:
+            return CameraInvalidateCount(eval);
+        default:
+            return 0.0f;
     }
 }
