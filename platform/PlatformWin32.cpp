@@ -1,0 +1,171 @@
+// The Win32 services of Platform.h, called as they stand. Every system call is qualified with
+// "::": the functions here share their names.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "DynamicLibrary.h"
+#include "Platform.h"
+
+static_assert(sizeof(platform::WideChar) == sizeof(WCHAR) && sizeof(wchar_t) == 2,
+              "Win32 paths are 16-bit wchar_t");
+
+namespace platform {
+
+uint32_t GetTickCount() {
+    return ::GetTickCount();
+}
+
+namespace {
+HANDLE ToHandle(intptr_t native) {
+    return reinterpret_cast<HANDLE>(native);
+}
+HWND ToWindow(WindowHandle window) {
+    return static_cast<HWND>(window);
+}
+}  // namespace
+
+int CompareFileTime(const FileTime& a, const FileTime& b) {
+    FILETIME x{};
+    x.dwLowDateTime = a.lowDateTime;
+    x.dwHighDateTime = a.highDateTime;
+    FILETIME y{};
+    y.dwLowDateTime = b.lowDateTime;
+    y.dwHighDateTime = b.highDateTime;
+    return static_cast<int>(::CompareFileTime(&x, &y));
+}
+
+FileHandle FileHandle::OpenForReading(const WideChar* path, ShareMode share) {
+    if (path == nullptr) return {};
+    const HANDLE handle = ::CreateFileW(path, GENERIC_READ, static_cast<DWORD>(share), nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // INVALID_HANDLE_VALUE is -1, the closed value, so a failed open stays closed.
+    return FileHandle(reinterpret_cast<intptr_t>(handle));
+}
+
+FileHandle::~FileHandle() {
+    Close();
+}
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : native(std::exchange(other.native, kClosed)) {}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        native = std::exchange(other.native, kClosed);
+    }
+    return *this;
+}
+
+void FileHandle::Close() noexcept {
+    if (native == kClosed) return;
+    ::CloseHandle(ToHandle(native));
+    native = kClosed;
+}
+
+uint32_t FileHandle::GetSizeLow() const {
+    if (!IsOpen()) return INVALID_FILE_SIZE;
+    return ::GetFileSize(ToHandle(native), nullptr);
+}
+
+std::optional<FileTime> FileHandle::GetLastWriteTime() const {
+    if (!IsOpen()) return std::nullopt;
+    FILETIME lastWrite{};
+    if (!::GetFileTime(ToHandle(native), nullptr, nullptr, &lastWrite)) return std::nullopt;
+    return FileTime{lastWrite.dwLowDateTime, lastWrite.dwHighDateTime};
+}
+
+uint32_t GetPathAttributes(const WideChar* path) {
+    if (path == nullptr) return kInvalidFileAttributes;
+    return ::GetFileAttributesW(path);
+}
+
+WindowHandle GetActiveWindow() {
+    return ::GetActiveWindow();
+}
+
+WindowHandle GetForegroundWindow() {
+    return ::GetForegroundWindow();
+}
+
+WindowHandle GetAncestor(WindowHandle window, AncestorKind kind) {
+    return ::GetAncestor(ToWindow(window), static_cast<UINT>(kind));
+}
+
+namespace {
+std::wstring Utf8ToWide(const std::string& text, bool& ok) {
+    ok = true;
+    if (text.empty()) return {};
+    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                             static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) {
+        ok = false;
+        return {};
+    }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                          wide.data(), length);
+    return wide;
+}
+
+std::string SystemMessage(DWORD code, const std::string& fallback) {
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    std::string message = length > 0 && buffer != nullptr ? std::string(buffer, length) : fallback;
+    if (buffer != nullptr) ::LocalFree(buffer);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return message;
+}
+}  // namespace
+
+DynamicLibrary::~DynamicLibrary() {
+    if (handle != nullptr) ::FreeLibrary(static_cast<HMODULE>(handle));
+}
+
+DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
+    : handle(std::exchange(other.handle, nullptr)) {}
+
+DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
+    if (this != &other) {
+        if (handle != nullptr) ::FreeLibrary(static_cast<HMODULE>(handle));
+        handle = std::exchange(other.handle, nullptr);
+    }
+    return *this;
+}
+
+DynamicLibrary DynamicLibrary::Open(const std::string& path, std::string* error) {
+    DynamicLibrary library;
+    bool ok = false;
+    const std::wstring widePath = Utf8ToWide(path, ok);
+    if (!ok) {
+        if (error != nullptr) *error = "cannot load " + path + ": the path is not valid UTF-8";
+        return library;
+    }
+    library.handle = ::LoadLibraryW(widePath.c_str());
+    if (library.handle == nullptr && error != nullptr) {
+        *error = SystemMessage(::GetLastError(), "cannot load " + path);
+    }
+    return library;
+}
+
+void* DynamicLibrary::Symbol(const char* name) const {
+    if (handle == nullptr) return nullptr;
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+std::string PluginFileName(const std::string& base) {
+    return base + ".dll";
+}
+
+}  // namespace platform

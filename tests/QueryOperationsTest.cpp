@@ -1,0 +1,734 @@
+// The file, window and engine-query operations: what they look up, in which order they ask,
+// what they answer, and that every handle and resolver is released on every way out.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+#include "FileTestSupport.h"
+#include "Orn_Guids.h"
+#include "WindowModel.h"
+#include "support/QuantifierTestSupport.h"
+
+namespace {
+
+namespace wm = platform::window_model;
+
+// A text child whose narrow and wide texts are set apart, counting what it is asked.
+class ProbeText : public Kch_TextChannel {
+public:
+    ProbeText(std::optional<std::string> narrow, std::optional<OrnWideString> wide)
+        : narrow(std::move(narrow)), wide(std::move(wide)) {}
+    const char* GetText() override {
+        ++narrowCalls;
+        return narrow ? narrow->c_str() : nullptr;
+    }
+    const OrnWideChar* GetWideText() override {
+        ++wideCalls;
+        return wide ? wide->c_str() : nullptr;
+    }
+    bool IsWideText() override {
+        ++kindCalls;
+        return wide.has_value();
+    }
+    int narrowCalls = 0;
+    int wideCalls = 0;
+    int kindCalls = 0;
+
+private:
+    std::optional<std::string> narrow;
+    std::optional<OrnWideString> wide;
+};
+
+XMMATRIX Translation(float x, float y, float z) {
+    XMMATRIX m = IdentityMatrix();
+    m.m[3][0] = x;
+    m.m[3][1] = y;
+    m.m[3][2] = z;
+    return m;
+}
+
+bool SameMatrix(const XMMATRIX& a, const XMMATRIX& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+class QueryOperations : public QuantifierTest {
+protected:
+    QueryOperations() { wm::Reset(); }
+    ~QueryOperations() override {
+        for (Orn_Channel* channel : internalEntries)
+            channelInternal->Forget(channel);
+        wm::Reset();
+    }
+
+    // A text child naming `path`, as narrow (UTF-8) or wide text.
+    void AddPath(Orn_Channel& parent, const std::string& path, bool wide) {
+        if (wide) {
+            AddWideText(parent, Wide(path));
+        } else {
+            AddText(parent, path);
+        }
+    }
+
+    // Evaluates and checks that no descriptor was left open.
+    float EvaluateClosingFiles(Kch_Quantifier& q) {
+        const int before = OpenDescriptorCount();
+        const float value = Evaluate(q);
+        EXPECT_EQ(OpenDescriptorCount(), before) << "a descriptor was left open";
+        return value;
+    }
+
+    TempDirectory dir;
+    std::vector<Orn_Channel*> internalEntries;
+};
+
+TEST_F(QueryOperations, EachLooksUpExactlyTheChildrenOfItsRowBeforeAnyTest) {
+    using G = OrnGuid;
+    struct Case {
+        OperationId op;
+        std::vector<std::pair<G, int>> lookups;
+    };
+    const Case cases[] = {
+        {OperationId::PlacedObjectTest, {{orn_guid::kObjectInterface, 0}}},
+        {OperationId::FileSize, {{orn_guid::kTextInterface, 0}}},
+        {OperationId::PublicCallFloat, {}},
+        {OperationId::UnsignedValue, {{orn_guid::kUnsignedInterface, 0}}},
+        {OperationId::ValueMatchA,
+         {{orn_guid::kMatchAInterface, 0}, {orn_guid::kMatchAInterface, 1}}},
+        {OperationId::ValueMatchB,
+         {{orn_guid::kMatchBInterface, 0}, {orn_guid::kMatchBInterface, 1}}},
+        {OperationId::FileTimeCompare,
+         {{orn_guid::kTextInterface, 0}, {orn_guid::kTextInterface, 1}}},
+        {OperationId::WindowHasFocus, {}},
+        {OperationId::IsDirectory, {{orn_guid::kTextInterface, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(FindOperation(static_cast<int>(c.op))->name);
+        Kch_Quantifier& q = NewQuantifier(c.op);
+        LookupRecorder recorder;
+        EXPECT_EQ(Evaluate(q), 0.0f);  // no children at all
+        ASSERT_EQ(recorder.Lookups().size(), c.lookups.size());
+        for (size_t i = 0; i < c.lookups.size(); ++i) {
+            EXPECT_EQ(recorder.Lookups()[i].interfaceGuid, c.lookups[i].first);
+            EXPECT_EQ(recorder.Lookups()[i].index, c.lookups[i].second);
+        }
+    }
+}
+
+TEST_F(QueryOperations, FileSizeGivesTheLow32BitsAsFloat) {
+    struct Case {
+        const char* label;
+        std::function<std::string()> make;
+        float expected;
+    };
+    const Case cases[] = {
+        {"empty file", [&] { return dir.File("empty", 0); }, 0.0f},
+        {"three bytes", [&] { return dir.File("three", 3); }, 3.0f},
+        {"16,777,217 bytes, nearest float", [&] { return dir.File("big", 16777217); }, 16777216.0f},
+        {"4 GiB - 1 bytes", [&] { return dir.File("almost4g", 0xFFFFFFFFull); }, 4294967296.0f},
+        {"5 GiB, low 32 bits", [&] { return dir.File("huge", 5ull << 30); }, 1073741824.0f},
+        {"link to a file", [&] { return dir.Symlink("link", dir.File("target", 42)); }, 42.0f},
+        {"missing file", [&] { return dir.Path("missing"); }, 0.0f},
+        {"directory", [&] { return dir.Directory("folder"); }, 0.0f},
+        {"link to a directory", [&] { return dir.Symlink("dirlink", dir.Directory("d")); }, 0.0f},
+        {"empty path", [] { return std::string(); }, 0.0f},
+    };
+    for (const Case& c : cases) {
+        const std::string path = c.make();
+        for (bool wide : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.label << (wide ? ", wide text" : ", narrow text"));
+            Kch_Quantifier& q = NewQuantifier(OperationId::FileSize);
+            AddPath(q, path, wide);
+            EXPECT_TRUE(SameBits(c.expected, EvaluateClosingFiles(q)));
+        }
+    }
+}
+
+TEST_F(QueryOperations, IsDirectoryWantsExactlyThePlainDirectoryAttribute) {
+    struct Case {
+        const char* label;
+        std::function<std::string()> make;
+        float expected;
+    };
+    const Case cases[] = {
+        {"plain directory", [&] { return dir.Directory("plain"); }, 1.0f},
+        {"plain directory, trailing slash", [&] { return dir.Directory("slash") + "/"; }, 1.0f},
+        {"non-ASCII name", [&] { return dir.Directory("caf\xC3\xA9"); }, 1.0f},
+        {"read-only directory", [&] { return dir.Directory("locked", 0555); }, 0.0f},
+        {"hidden directory", [&] { return dir.Directory(".hidden"); }, 0.0f},
+        {"link to a directory", [&] { return dir.Symlink("link", dir.Directory("target")); }, 0.0f},
+        {"ordinary file", [&] { return dir.File("file.txt", 1); }, 0.0f},
+        {"missing path", [&] { return dir.Path("missing"); }, 0.0f},
+        {"empty text", [] { return std::string(); }, 0.0f},
+    };
+    for (const Case& c : cases) {
+        const std::string path = c.make();
+        for (bool wide : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.label << (wide ? ", wide text" : ", narrow text"));
+            Kch_Quantifier& q = NewQuantifier(OperationId::IsDirectory);
+            AddPath(q, path, wide);
+            EXPECT_TRUE(SameBits(c.expected, EvaluateClosingFiles(q)));
+        }
+    }
+}
+
+TEST_F(QueryOperations, FileTimeCompareOrdersByLastWriteTime) {
+    struct Case {
+        const char* label;
+        int64_t seconds0;
+        long nanoseconds0;
+        int64_t seconds1;
+        long nanoseconds1;
+        float expected;
+    };
+    const Case cases[] = {
+        {"file 1 written later", 1000000000, 0, 1000000500, 0, 1.0f},
+        {"file 1 written earlier", 1000000500, 0, 1000000000, 0, -1.0f},
+        {"same time", 1000000000, 250, 1000000000, 250, 0.0f},
+        {"100 ns apart", 1000000000, 0, 1000000000, 100, 1.0f},
+        {"apart by less than the 100 ns resolution", 1000000000, 110, 1000000000, 190, 0.0f},
+        {"before 1970 and after", -100000, 0, 100000, 0, 1.0f},
+        {"far apart (the high words differ)", 0, 0, 4000000000, 0, 1.0f},
+    };
+    const std::string path0 = dir.File("zero");
+    const std::string path1 = dir.File("one");
+    for (const Case& c : cases) {
+        SetModificationTime(path0, c.seconds0, c.nanoseconds0);
+        SetModificationTime(path1, c.seconds1, c.nanoseconds1);
+        for (bool wide : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.label << (wide ? ", wide text" : ", narrow text"));
+            Kch_Quantifier& q = NewQuantifier(OperationId::FileTimeCompare);
+            AddPath(q, path0, wide);
+            AddPath(q, path1, wide);
+            EXPECT_TRUE(SameBits(c.expected, EvaluateClosingFiles(q)));
+        }
+    }
+
+    SCOPED_TRACE("the same file named twice");
+    Kch_Quantifier& same = NewQuantifier(OperationId::FileTimeCompare);
+    AddText(same, path0);
+    AddWideText(same, Wide(path0));
+    EXPECT_TRUE(SameBits(0.0f, EvaluateClosingFiles(same)));
+}
+
+TEST_F(QueryOperations, FileTimeCompareGivesZeroWhenAFileCannotBeOpened) {
+    const std::string older = dir.File("older");
+    const std::string newer = dir.File("newer");
+    SetModificationTime(older, 1000, 0);
+    SetModificationTime(newer, 2000, 0);
+    const std::string folder = dir.Directory("folder");
+    SetModificationTime(folder, 3000, 0);
+    struct Case {
+        const char* label;
+        std::string path0;
+        std::string path1;
+    };
+    const Case cases[] = {
+        {"file 0 missing", dir.Path("missing"), newer},
+        {"file 1 missing", older, dir.Path("missing")},
+        {"both missing", dir.Path("a"), dir.Path("b")},
+        {"file 0 a directory", folder, newer},
+        {"file 1 a directory", older, folder},
+        {"file 1 an empty path", older, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Kch_Quantifier& q = NewQuantifier(OperationId::FileTimeCompare);
+        AddText(q, c.path0);
+        AddText(q, c.path1);
+        EXPECT_TRUE(SameBits(0.0f, EvaluateClosingFiles(q)));
+    }
+}
+
+// The file operations differ in which text they test for presence: FileSize and IsDirectory
+// the narrow text (and then need the wide one too), FileTimeCompare only the wide text.
+TEST_F(QueryOperations, FileOperationsTestTheNarrowOrTheWideTextAsDocumented) {
+    const std::string file = dir.File("file", 9);
+    const std::string folder = dir.Directory("folder");
+    const std::string older = dir.File("older");
+    SetModificationTime(older, 1000, 0);
+    SetModificationTime(file, 2000, 0);
+    struct Case {
+        const char* label;
+        OperationId op;
+        std::optional<std::string> narrow;  // of every text child
+        bool hasWide;
+        float expected;
+        int wideCallsOfChild0;
+    };
+    const Case cases[] = {
+        {"FileSize, narrow text null", OperationId::FileSize, std::nullopt, true, 0.0f, 0},
+        {"FileSize, wide text null", OperationId::FileSize, "x", false, 0.0f, 1},
+        {"FileSize, both present", OperationId::FileSize, "x", true, 9.0f, 1},
+        {"IsDirectory, narrow text null", OperationId::IsDirectory, std::nullopt, true, 0.0f, 0},
+        {"IsDirectory, wide text null", OperationId::IsDirectory, "x", false, 0.0f, 1},
+        {"IsDirectory, both present", OperationId::IsDirectory, "x", true, 1.0f, 1},
+        {"FileTimeCompare, narrow texts null", OperationId::FileTimeCompare, std::nullopt, true,
+         1.0f, 1},
+        {"FileTimeCompare, wide texts null", OperationId::FileTimeCompare, "x", false, 0.0f, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Kch_Quantifier& q = NewQuantifier(c.op);
+        const std::string first = c.op == OperationId::IsDirectory ? folder
+                                  : c.op == OperationId::FileSize  ? file
+                                                                   : older;
+        auto wideOf = [&](const std::string& path) {
+            return c.hasWide ? std::optional<OrnWideString>(Wide(path)) : std::nullopt;
+        };
+        ProbeText& child0 = Adopt(q, std::make_unique<ProbeText>(c.narrow, wideOf(first)));
+        ProbeText& child1 = Adopt(q, std::make_unique<ProbeText>(c.narrow, wideOf(file)));
+        EXPECT_TRUE(SameBits(c.expected, EvaluateClosingFiles(q)));
+        EXPECT_EQ(child0.wideCalls, c.wideCallsOfChild0);
+        EXPECT_EQ(child0.kindCalls + child1.kindCalls, 0) << "IsWideText is not consulted";
+        if (c.op == OperationId::FileTimeCompare) {
+            EXPECT_EQ(child0.narrowCalls + child1.narrowCalls, 0);
+            // Child 0's null wide text ends the operation before child 1 is asked.
+            EXPECT_EQ(child1.wideCalls, c.hasWide ? 1 : 0);
+        } else {
+            EXPECT_EQ(child0.narrowCalls, 1);
+            EXPECT_EQ(child1.narrowCalls + child1.wideCalls, 0);
+        }
+    }
+}
+
+// An engine that notes, at each request for the main window, how many window calls the
+// system had seen before it.
+class WindowEngine : public OrnEngine {
+public:
+    OrnWindow GetMainWindow() override {
+        mainWindowAsked.push_back(wm::CallLog().size());
+        return OrnEngine::GetMainWindow();
+    }
+    std::vector<size_t> mainWindowAsked;
+};
+
+class WindowFocus : public QueryOperations {
+protected:
+    WindowFocus() {
+        main = wm::CreateTopLevelWindow();
+        mainChild = wm::CreateChildWindow(main);
+        ownedByMain = wm::CreateTopLevelWindow(main);
+        other = wm::CreateTopLevelWindow();
+        otherChild = wm::CreateChildWindow(other);
+        front = wm::CreateTopLevelWindow();
+        frontChild = wm::CreateChildWindow(front);
+    }
+    platform::WindowHandle main, mainChild, ownedByMain, other, otherChild, front, frontChild;
+    Orn_ChannelGroup group;
+};
+
+TEST_F(WindowFocus, OneOfFourIdentitiesMustHold) {
+    struct Case {
+        const char* label;
+        OrnWindow mainWindow;
+        OrnWindow groupWindow;
+        platform::WindowHandle active;
+        platform::WindowHandle foreground;
+        float expected;
+    };
+    const Case cases[] = {
+        {"none holds", main, other, frontChild, front, 0.0f},
+        {"the active window's root is the main window", main, other, mainChild, front, 1.0f},
+        {"the active window's root owner is the main window", main, other, ownedByMain, front,
+         1.0f},
+        {"the group's window is the active window", main, other, other, front, 1.0f},
+        {"the root of the group's window is in the foreground", main, otherChild, frontChild, other,
+         1.0f},
+        {"the group's window itself is in the foreground, but not its root", main, otherChild,
+         frontChild, otherChild, 0.0f},
+        {"the active window is the group window's child", main, other, otherChild, front, 0.0f},
+        {"no group window and no active window: null equals null", main, nullptr, nullptr, front,
+         1.0f},
+        {"no main window and no active window", nullptr, other, nullptr, front, 1.0f},
+        {"no main window, an active window", nullptr, other, frontChild, front, 0.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        engine.SetMainWindow(c.mainWindow);
+        group.SetGroupWindow(c.groupWindow);
+        wm::SetActiveWindow(c.active);
+        wm::SetForegroundWindow(c.foreground);
+        Kch_Quantifier& q = NewQuantifier(OperationId::WindowHasFocus);
+        q.SetChannelGroup(&group);
+        EXPECT_TRUE(SameBits(c.expected, Evaluate(q)));
+    }
+}
+
+TEST_F(WindowFocus, AsksAllFourTestsInOrderWhicheverHolds) {
+    using Call = wm::WindowCall;
+    const std::vector<Call> expectedCalls = {
+        Call::ActiveWindow, Call::AncestorRoot, Call::ActiveWindow,     Call::AncestorRootOwner,
+        Call::ActiveWindow, Call::AncestorRoot, Call::ForegroundWindow,
+    };
+    WindowEngine windowEngine;
+    ScopedGlobalEngine useWindowEngine(windowEngine);
+    windowEngine.SetMainWindow(main);
+    group.SetGroupWindow(main);
+    wm::SetForegroundWindow(main);
+    Kch_Quantifier& q = NewQuantifier(OperationId::WindowHasFocus);
+    q.SetChannelGroup(&group);
+    // All four tests hold here, and when none does the questions are the same.
+    for (platform::WindowHandle active : {main, frontChild}) {
+        SCOPED_TRACE(active == main ? "every test holds" : "only the foreground test holds");
+        wm::SetActiveWindow(active);
+        wm::SetCallLogging(true);
+        windowEngine.mainWindowAsked.clear();
+        windowEngine.BeginRender();
+        EXPECT_EQ(q.GetFloat(), 1.0f);
+        EXPECT_EQ(wm::CallLog(), expectedCalls);
+        // The main window is asked after the system in tests 1 and 2.
+        EXPECT_EQ(windowEngine.mainWindowAsked, (std::vector<size_t>{2, 4}));
+    }
+}
+
+TEST_F(WindowFocus, AChannelWithoutAGroupAsksNoWindow) {
+    WindowEngine windowEngine;
+    ScopedGlobalEngine useWindowEngine(windowEngine);
+    windowEngine.SetMainWindow(nullptr);  // would make every null comparison hold
+    Kch_Quantifier& q = NewQuantifier(OperationId::WindowHasFocus);
+    wm::SetCallLogging(true);
+    windowEngine.BeginRender();
+    EXPECT_EQ(q.GetFloat(), 0.0f);
+    EXPECT_TRUE(wm::CallLog().empty());
+    EXPECT_TRUE(windowEngine.mainWindowAsked.empty());
+}
+
+TEST_F(WindowFocus, TheActiveWindowIsTheEvaluatingThreads) {
+    engine.SetMainWindow(main);
+    group.SetGroupWindow(other);
+    wm::SetForegroundWindow(front);
+    wm::SetActiveWindow(mainChild);
+    Kch_Quantifier& q = NewQuantifier(OperationId::WindowHasFocus);
+    q.SetChannelGroup(&group);
+    EXPECT_EQ(Evaluate(q), 1.0f);
+
+    engine.BeginRender();
+    float elsewhere = -1.0f;
+    std::thread evaluator([&] { elsewhere = q.GetFloat(); });
+    evaluator.join();
+    EXPECT_EQ(elsewhere, 0.0f);
+}
+
+class PublicCall : public QueryOperations {
+protected:
+    // Gives `q` an internal child 0 of that interface type whose public call names `path`.
+    Kch_FloatChannel& SetUpInternalChild(Kch_Quantifier& q, int interfaceType,
+                                         const std::string& path, int index = 0) {
+        Kch_FloatChannel& internal = Keep(std::make_unique<Kch_FloatChannel>());
+        internal.SetChannelInterfaceType(interfaceType);
+        channelInternal->SetInternalChild(&q, index, &internal);
+        channelInternal->SetPublicCallPath(&internal, path);
+        internalEntries.push_back(&q);
+        internalEntries.push_back(&internal);
+        return internal;
+    }
+    Kch_FloatChannel& Target(float value) {
+        auto channel = std::make_unique<Kch_FloatChannel>();
+        channel->SetFloat(value);
+        return Keep(std::move(channel));
+    }
+};
+
+TEST_F(PublicCall, FindsTheFloatChannelUnderTheResolvedPath) {
+    struct Case {
+        const char* label;
+        int interfaceType;
+        int index;  // of the internal child
+        bool hasGroup;
+        std::optional<std::string> groupPath;  // of the group, when there is one
+        std::string callPath;
+        OrnGuid registeredGuid;
+        std::string registeredName;
+        float expected;
+        bool asksCallInfo;
+    };
+    const OrnGuid f = orn_guid::kFloatInterface;
+    const Case cases[] = {
+        {"relative to the group's path", 2, 0, true, "/scenes/a", "values/speed", f,
+         "/scenes/a/values/speed", -2.5f, true},
+        {"unresolved name is not found", 2, 0, true, "/scenes/a", "values/speed", f, "values/speed",
+         0.0f, true},
+        {"no group", 2, 0, false, std::nullopt, "values/speed", f, "values/speed", -2.5f, true},
+        {"group without a path", 2, 0, true, std::nullopt, "values/speed", f, "values/speed", -2.5f,
+         true},
+        {"absolute call path", 2, 0, true, "/scenes/a", "/abs/speed", f, "/abs/speed", -2.5f, true},
+        {"found under another interface only", 2, 0, false, std::nullopt, "v",
+         orn_guid::kVectorInterface, "v", 0.0f, true},
+        {"interface type 1", 1, 0, false, std::nullopt, "v", f, "v", 0.0f, false},
+        {"interface type 3", 3, 0, false, std::nullopt, "v", f, "v", 0.0f, false},
+        {"interface type 0", 0, 0, false, std::nullopt, "v", f, "v", 0.0f, false},
+        {"internal child 1 only", 2, 1, false, std::nullopt, "v", f, "v", 0.0f, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Kch_Quantifier& q = NewQuantifier(OperationId::PublicCallFloat);
+        SetUpInternalChild(q, c.interfaceType, c.callPath, c.index);
+        Orn_ChannelGroup group(c.groupPath, nullptr);
+        if (c.hasGroup) q.SetChannelGroup(&group);
+        Kch_FloatChannel& target = Target(-2.5f);
+        engine.RegisterChannel(c.registeredGuid, c.registeredName.c_str(), &target);
+        const int queries = channelInternal->PublicCallQueries();
+        const int resolvers = FilePathFind::LiveCount();
+        EXPECT_TRUE(SameBits(c.expected, Evaluate(q)));
+        EXPECT_EQ(channelInternal->PublicCallQueries() - queries, c.asksCallInfo ? 1 : 0);
+        EXPECT_EQ(FilePathFind::LiveCount(), resolvers);
+        engine.UnregisterChannel(&target);
+        q.SetChannelGroup(nullptr);
+    }
+}
+
+TEST_F(PublicCall, ReturnsTheFoundFloatBitForBit) {
+    const float values[] = {-2.5f,
+                            -0.0f,
+                            -std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::denorm_min(),
+                            std::bit_cast<float>(0x7FC12345u),   // quiet NaN with a payload
+                            std::bit_cast<float>(0xFFC00001u)};  // negative NaN
+    for (float value : values) {
+        SCOPED_TRACE(std::bit_cast<uint32_t>(value));
+        Kch_Quantifier& q = NewQuantifier(OperationId::PublicCallFloat);
+        SetUpInternalChild(q, 2, "value");
+        Kch_FloatChannel& target = Target(value);
+        engine.RegisterChannel(orn_guid::kFloatInterface, "value", &target);
+        EXPECT_TRUE(SameBits(value, Evaluate(q)));
+        engine.UnregisterChannel(&target);
+    }
+}
+
+class ThrowingLookupEngine : public OrnEngine {
+public:
+    Orn_Channel* FindChannel(const OrnGuid&, const char*) override {
+        ++lookups;
+        throw std::runtime_error("lookup failed");
+    }
+    int lookups = 0;
+};
+
+class ThrowingFloat : public Kch_FloatChannel {
+public:
+    float GetFloat() override { throw std::runtime_error("no value"); }
+};
+
+TEST_F(PublicCall, TheResolverIsDestroyedWhenTheEngineThrows) {
+    const int resolvers = FilePathFind::LiveCount();
+    Orn_ChannelGroup group(std::string("/scenes"), nullptr);
+    {
+        SCOPED_TRACE("the lookup throws");
+        Kch_Quantifier& q = NewQuantifier(OperationId::PublicCallFloat);
+        q.SetChannelGroup(&group);
+        SetUpInternalChild(q, 2, "value");
+        ThrowingLookupEngine throwing;
+        ScopedGlobalEngine useThrowing(throwing);
+        throwing.BeginRender();
+        EXPECT_THROW(q.GetFloat(), std::runtime_error);
+        EXPECT_EQ(throwing.lookups, 1);
+        EXPECT_EQ(FilePathFind::LiveCount(), resolvers);
+    }
+    {
+        SCOPED_TRACE("the found channel's GetFloat throws");
+        Kch_Quantifier& q = NewQuantifier(OperationId::PublicCallFloat);
+        q.SetChannelGroup(&group);
+        SetUpInternalChild(q, 2, "value");
+        ThrowingFloat& target = Keep(std::make_unique<ThrowingFloat>());
+        engine.RegisterChannel(orn_guid::kFloatInterface, "/scenes/value", &target);
+        EXPECT_THROW(Evaluate(q), std::runtime_error);
+        EXPECT_EQ(FilePathFind::LiveCount(), resolvers);
+        engine.UnregisterChannel(&target);
+    }
+}
+
+// Records the calls on the object child and its inner object, in order.
+struct CallLog {
+    std::vector<std::string> calls;
+};
+
+class RecordingInner : public Orn_InnerObject {
+public:
+    explicit RecordingInner(CallLog& log) : log(log) {}
+    XMMATRIX GetObjectMatrix() override {
+        log.calls.push_back("get object matrix");
+        return Orn_InnerObject::GetObjectMatrix();
+    }
+    void SetObjectMatrix(int selector, const XMMATRIX* matrix) override {
+        log.calls.push_back("set object matrix " + std::to_string(selector) +
+                            " x=" + std::to_string(static_cast<int>(matrix->m[3][0])));
+        Orn_InnerObject::SetObjectMatrix(selector, matrix);
+    }
+
+private:
+    CallLog& log;
+};
+
+class RecordingObject : public Kch_ObjectChannel {
+public:
+    explicit RecordingObject(CallLog& log, bool throws = false) : log(log), throws(throws) {}
+    XMMATRIX GetPlacementMatrix() override {
+        log.calls.push_back("get placement");
+        return Kch_ObjectChannel::GetPlacementMatrix();
+    }
+    bool GetTestResult() override {
+        log.calls.push_back("test");
+        if (throws) throw std::runtime_error("test failed");
+        return true;
+    }
+
+private:
+    CallLog& log;
+    bool throws;
+};
+
+TEST_F(QueryOperations, PlacedObjectTestAsksTheTestAtThePlacementAndPutsTheObjectBack) {
+    const XMMATRIX start = Translation(100.0f, -7.0f, 3.5f);
+    struct Case {
+        const char* label;
+        XMMATRIX placement;
+        float expected;
+    };
+    const Case cases[] = {
+        {"placed inside the test region", Translation(0.5f, 0.5f, 0.5f), 1.0f},
+        {"placed on the region's corner", Translation(1.0f, 0.0f, 1.0f), 1.0f},
+        {"placed outside", Translation(2.0f, 0.5f, 0.5f), 0.0f},
+        {"placed where it already stands, outside", start, 0.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Kch_Quantifier& q = NewQuantifier(OperationId::PlacedObjectTest);
+        Kch_ObjectChannel& object = Adopt(q, std::make_unique<Kch_ObjectChannel>());
+        object.SetTestRegion({0, 0, 0}, {1, 1, 1});
+        object.SetPlacementMatrix(c.placement);
+        object.innerObject->SetObjectMatrix(0, &start);
+        const int sets = object.innerObject->SetCount();
+        EXPECT_TRUE(SameBits(c.expected, Evaluate(q)));
+        EXPECT_TRUE(SameMatrix(object.innerObject->GetObjectMatrix(), start));
+        EXPECT_EQ(object.innerObject->SetCount() - sets, 2);
+    }
+
+    SCOPED_TRACE("an object child without an inner object");
+    Kch_Quantifier& q = NewQuantifier(OperationId::PlacedObjectTest);
+    Kch_ObjectChannel& empty = Adopt(q, std::make_unique<Kch_ObjectChannel>());
+    empty.SetHasInnerObject(false);
+    empty.SetTestRegion({-1e9f, -1e9f, -1e9f}, {1e9f, 1e9f, 1e9f});
+    EXPECT_EQ(Evaluate(q), 0.0f);
+}
+
+TEST_F(QueryOperations, PlacedObjectTestCallsInOrderAndRestoresEvenWhenTheTestThrows) {
+    for (bool throws : {false, true}) {
+        SCOPED_TRACE(throws ? "the test throws" : "the test answers");
+        CallLog log;
+        Kch_Quantifier& q = NewQuantifier(OperationId::PlacedObjectTest);
+        auto& object = Adopt(q, std::make_unique<RecordingObject>(log, throws));
+        object.SetHasInnerObject(false);
+        object.innerObject = new RecordingInner(log);  // the channel owns and deletes it
+        const XMMATRIX start = Translation(5.0f, 0.0f, 0.0f);
+        object.innerObject->SetObjectMatrix(0, &start);
+        object.SetPlacementMatrix(Translation(9.0f, 0.0f, 0.0f));
+        log.calls.clear();
+        if (throws) {
+            EXPECT_THROW(Evaluate(q), std::runtime_error);
+        } else {
+            EXPECT_EQ(Evaluate(q), 1.0f);
+        }
+        EXPECT_EQ(log.calls, (std::vector<std::string>{"get object matrix", "get placement",
+                                                       "set object matrix 0 x=9", "test",
+                                                       "set object matrix 0 x=5"}));
+    }
+}
+
+TEST_F(QueryOperations, UnsignedValueIsConvertedAsUnsigned) {
+    struct Case {
+        uint32_t value;
+        float expected;
+    };
+    const Case cases[] = {
+        {0, 0.0f},
+        {16777217, 16777216.0f},
+        {2147483648u, 2147483648.0f},
+        {3000000000u, 3000000000.0f},
+        {4294967295u, 4294967296.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        Kch_Quantifier& q = NewQuantifier(OperationId::UnsignedValue);
+        Adopt(q, std::make_unique<Kch_UnsignedChannel>(c.value));
+        EXPECT_TRUE(SameBits(c.expected, Evaluate(q)));
+    }
+}
+
+// A match child that notes its name when asked.
+template <class Base>
+class NamedMatch : public Base {
+public:
+    NamedMatch(int32_t value, std::string name, std::vector<std::string>& asked)
+        : Base(value), name(std::move(name)), asked(asked) {}
+    int32_t GetMatchValue() override {
+        asked.push_back(name);
+        return Base::GetMatchValue();
+    }
+
+private:
+    std::string name;
+    std::vector<std::string>& asked;
+};
+
+class ValueMatch : public QueryOperations {
+protected:
+    template <class Match>
+    void Check(OperationId op) {
+        struct Case {
+            const char* label;
+            std::vector<int32_t> values;
+            float expected;
+        };
+        const Case cases[] = {
+            {"no children", {}, 0.0f},
+            {"only child 0", {7}, 0.0f},
+            {"7 and 7", {7, 7}, 1.0f},
+            {"7 and 8", {7, 8}, 0.0f},
+            {"lowest and lowest", {INT32_MIN, INT32_MIN}, 1.0f},
+            {"-1 and 0", {-1, 0}, 0.0f},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.label);
+            std::vector<std::string> asked;
+            Kch_Quantifier& q = NewQuantifier(op);
+            for (size_t i = 0; i < c.values.size(); ++i) {
+                Adopt(q, std::make_unique<NamedMatch<Match>>(c.values[i],
+                                                             "child " + std::to_string(i), asked));
+            }
+            EXPECT_TRUE(SameBits(c.expected, Evaluate(q)));
+            const std::vector<std::string> expectedAsked =
+                c.values.size() == 2 ? std::vector<std::string>{"child 1", "child 0"}
+                                     : std::vector<std::string>{};
+            EXPECT_EQ(asked, expectedAsked);
+        }
+    }
+};
+
+TEST_F(ValueMatch, AsksChild1FirstAndComparesTheIntegers) {
+    {
+        SCOPED_TRACE("ValueMatchA");
+        Check<Kch_MatchChannelA>(OperationId::ValueMatchA);
+    }
+    {
+        SCOPED_TRACE("ValueMatchB");
+        Check<Kch_MatchChannelB>(OperationId::ValueMatchB);
+    }
+
+    SCOPED_TRACE("each kind is invisible to the other operation");
+    Kch_Quantifier& a = NewQuantifier(OperationId::ValueMatchA);
+    Adopt(a, std::make_unique<Kch_MatchChannelB>(7));
+    Adopt(a, std::make_unique<Kch_MatchChannelB>(7));
+    EXPECT_EQ(Evaluate(a), 0.0f);
+    Kch_Quantifier& b = NewQuantifier(OperationId::ValueMatchB);
+    Adopt(b, std::make_unique<Kch_MatchChannelA>(7));
+    Adopt(b, std::make_unique<Kch_MatchChannelA>(7));
+    EXPECT_EQ(Evaluate(b), 0.0f);
+}
+
+}  // namespace
