@@ -17,8 +17,8 @@ class Orn_Channel;
 
 // Called for every child lookup by link GUID, before the lookup answers; lets a host or a
 // test see which children a channel asks for and in which order. Null: nobody is told.
-using OrnLookupObserver = void (*)(const Orn_Channel* parent, const OrnGuid& interfaceGuid,
-                                   int index, void* context);
+using OrnLookupObserver = void (*)(const Orn_Channel* parent, const OrnGuid& interfaceGuid, int index,
+                                   void* context);
 void OrnSetLookupObserver(OrnLookupObserver observer, void* context);
 
 class Orn_Channel {

@@ -35,9 +35,7 @@ Orn_Channel::~Orn_Channel() = default;
 void Orn_Channel::CallChannel() {}
 void Orn_Channel::OneTimeInitialize() {}
 void Orn_Channel::DoEvent(int, uint64_t) {}
-const ChannelType* Orn_Channel::GetChannelType() {
-    return &BaseType();
-}
+const ChannelType* Orn_Channel::GetChannelType() { return &BaseType(); }
 
 bool Orn_Channel::SaveChannel(OrnFileSaver& saver) {
     const auto size = static_cast<uint32_t>(channelName.size());
@@ -59,38 +57,20 @@ bool Orn_Channel::LoadChannel(OrnFileLoader& loader, Orn_ChannelGroup* group) {
     return true;
 }
 
-const char* Orn_Channel::GetChannelName() {
-    return channelName.c_str();
-}
-void Orn_Channel::SetChannelInterfaceType(int type) {
-    interfaceType = type;
-}
-Orn_Channel* Orn_Channel::GetChannelFromChannel(Orn_Channel* channel, ChildInfo*) {
-    return channel;
-}
-uint32_t Orn_Channel::GetTimeStamp() {
-    return timeStamp;
-}
-void Orn_Channel::SetTimeStamp() {
-    timeStamp = orn_detail::NextTimeStamp();
-}
+const char* Orn_Channel::GetChannelName() { return channelName.c_str(); }
+void Orn_Channel::SetChannelInterfaceType(int type) { interfaceType = type; }
+Orn_Channel* Orn_Channel::GetChannelFromChannel(Orn_Channel* channel, ChildInfo*) { return channel; }
+uint32_t Orn_Channel::GetTimeStamp() { return timeStamp; }
+void Orn_Channel::SetTimeStamp() { timeStamp = orn_detail::NextTimeStamp(); }
 void Orn_Channel::DoDependencyInit(Orn_List*) {}
 void Orn_Channel::CheckIndexNrRemoval(int) {}
-Orn_Channel* Orn_Channel::GetInternalChild(int) {
-    return nullptr;
-}
+Orn_Channel* Orn_Channel::GetInternalChild(int) { return nullptr; }
 void Orn_Channel::CheckPublicChannelInstanceRemoval(Orn_Channel*, int) {}
 void Orn_Channel::AddMetaData(OrnFileSaver&) {}
-void Orn_Channel::SetChannelGroup(Orn_ChannelGroup* group) {
-    channelGroup = group;
-}
-ChannelFeedback* Orn_Channel::GetFeedbackClass() {
-    return nullptr;
-}
+void Orn_Channel::SetChannelGroup(Orn_ChannelGroup* group) { channelGroup = group; }
+ChannelFeedback* Orn_Channel::GetFeedbackClass() { return nullptr; }
 void Orn_Channel::SetContextRenderCountName(const char*) {}
-ContextRenderCount* Orn_Channel::GetContextRenderCountName() {
-    return nullptr;
-}
+ContextRenderCount* Orn_Channel::GetContextRenderCountName() { return nullptr; }
 
 Orn_Channel* Orn_Channel::GetChildFromLinkGuid(const OrnGuid& interfaceGuid, int index) const {
     if (lookupObserver != nullptr) lookupObserver(this, interfaceGuid, index, lookupContext);
@@ -122,13 +102,9 @@ void Orn_Channel::RemoveChild(int handle) {
     std::erase_if(links, [handle](const Link& link) { return link.handle == handle; });
 }
 
-int Orn_Channel::GetChildCount() const {
-    return static_cast<int>(links.size());
-}
+int Orn_Channel::GetChildCount() const { return static_cast<int>(links.size()); }
 
-void Orn_Channel::SetChannelName(const char* name) {
-    channelName = name ? name : "";
-}
+void Orn_Channel::SetChannelName(const char* name) { channelName = name ? name : ""; }
 
 void Orn_Channel::SetChildCreationCount(int count) {
     childCreation.resize(static_cast<size_t>(std::max(count, 0)));
