@@ -168,24 +168,45 @@ TEST_F(Persistence, LooksUpEachBlockOnItsOwn) {
         {"every block, in reverse order",
          Stream({Record({vector, current, toggle, update, op, name})}),
          [](Snapshot& s) {
-             s.name = "Other", s.operation = U32(3), s.update = {1}, s.toggle = Of(0.5f);
-             s.current = Of(-7.0f), s.vector = Floats({9, 8, 7});
+             s.name = "Other";
+             s.operation = U32(3);
+             s.update = {1};
+             s.toggle = Of(0.5f);
+             s.current = Of(-7.0f);
+             s.vector = Floats({9, 8, 7});
          }},
         {"current value without the toggle state",
          Stream({Record({name, op, update, current, vector})}),
          [](Snapshot& s) {
-             s.name = "Other", s.operation = U32(3), s.update = {1}, s.store = false;
+             s.name = "Other";
+             s.operation = U32(3);
+             s.update = {1};
+             s.store = false;
          }},
         {"no operation", Stream({Record({update, name})}),
-         [](Snapshot& s) { s.name = "Other", s.update = {1}, s.store = false; }},
+         [](Snapshot& s) {
+             s.name = "Other";
+             s.update = {1};
+             s.store = false;
+         }},
         {"only the toggle state", Stream({Record({toggle, name})}),
-         [](Snapshot& s) { s.name = "Other", s.toggle = Of(0.5f); }},
+         [](Snapshot& s) {
+             s.name = "Other";
+             s.toggle = Of(0.5f);
+         }},
         {"blocks of newer channels beside them",
          Stream({Record({Block("VEXX", Bytes(40, 1)), name, op, Block("NOTE", Text("hello"))})}),
-         [](Snapshot& s) { s.name = "Other", s.operation = U32(3), s.store = false; }},
+         [](Snapshot& s) {
+             s.name = "Other";
+             s.operation = U32(3);
+             s.store = false;
+         }},
         {"a state block of any size when the toggle state is absent",
          Stream({Record({name, Block("VECF", Bytes(8, 1)), Block("VECV", {})})}),
-         [](Snapshot& s) { s.name = "Other", s.store = false; }},
+         [](Snapshot& s) {
+             s.name = "Other";
+             s.store = false;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -218,6 +239,7 @@ TEST_F(Persistence, RefusesARecordWhoseBlocksDoNotFitTheirFieldsAndChangesNothin
         {"stored vector of 8 bytes", Record({name, toggle, Block("VECV", Bytes(8, 0x7F))})},
         {"stored vector of 16 bytes", Record({name, toggle, Block("VECV", Bytes(16, 0x7F))})},
         {"no name", Record({Block("VEOT", Of(int32_t{3})), toggle})},
+        {"an empty record", Record({})},
         {"a name holding a NUL",
          Record({Block("NAME", {'a', 0, 'b'}), Block("VEOT", Of(int32_t{3}))})},
     };
@@ -311,6 +333,10 @@ TEST_F(Persistence, ASceneOfSeveralChannelsComesBackByName) {
 
     char pattern[] = "/tmp/scene-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
+    const struct Removal {
+        fs::path folder;
+        ~Removal() { fs::remove_all(folder); }
+    } removal{pattern};
     const std::string path = std::string(pattern) + "/scene.orns";
     std::string error;
     ASSERT_TRUE(OrnSaveSceneToFile(path, scene, &error)) << error;
@@ -344,7 +370,6 @@ TEST_F(Persistence, ASceneOfSeveralChannelsComesBackByName) {
     Bytes after;
     ASSERT_TRUE(OrnReadFile(path, after));
     EXPECT_EQ(after, bytes);
-    fs::remove_all(pattern);
 }
 
 TEST_F(Persistence, SavesNothingMoreWhenTheBaseFails) {
