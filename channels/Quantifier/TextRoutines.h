@@ -1,0 +1,495 @@
+// Text routines written once for both text widths: 8-bit narrow text and 16-bit wide text.
+// Every routine works on code units read as unsigned values, ignores the process locale and
+// never depends on the width of long or of the platform's wchar_t.
+#pragma once
+
+#include <algorithm>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <system_error>
+#include <type_traits>
+
+namespace text_routines {
+
+inline constexpr size_t kNotFound = static_cast<size_t>(-1);
+
+// The unit as an unsigned code: a narrow byte 0..255, a wide unit 0..65535.
+template <class Char>
+constexpr uint32_t CodeUnit(Char c) {
+    return static_cast<uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
+}
+
+// Units before the terminating NUL.
+template <class Char>
+size_t Length(const Char* text) {
+    return std::char_traits<Char>::length(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Searching.
+//
+// Crochemore-Perrin two-way matching: linear in the text whatever the pattern, constant extra
+// space. A Horspool-style skip on the last two units of each window (hashed, so one small
+// table serves 16-bit units too) lets typical texts be scanned in long strides; it only ever
+// skips windows that cannot match, so the linear bound is kept.
+
+namespace detail {
+
+template <class Char>
+struct ForwardUnits {
+    const Char* begin;
+    uint32_t operator[](size_t i) const { return CodeUnit(begin[i]); }
+};
+
+// The text read from its end: unit i is the i-th from the last. Searching the reversed
+// pattern in it finds the last occurrence first.
+template <class Char>
+struct BackwardUnits {
+    const Char* end;
+    uint32_t operator[](size_t i) const { return CodeUnit(*(end - 1 - i)); }
+};
+
+struct Factorization {
+    size_t split;   // the pattern's right half starts here
+    size_t period;  // period of the right half
+};
+
+// Start and period of the maximal suffix of the pattern under the unit order, or under the
+// reversed order when `reversed`.
+template <class Units>
+Factorization MaximalSuffix(Units pattern, size_t m, bool reversed) {
+    ptrdiff_t before = -1;  // the suffix starts after this index
+    size_t j = 0, k = 1, period = 1;
+    while (j + k < m) {
+        const uint32_t a = pattern[j + k];
+        const uint32_t b = pattern[static_cast<size_t>(before + static_cast<ptrdiff_t>(k))];
+        if (reversed ? a > b : a < b) {
+            j += k;
+            k = 1;
+            period = static_cast<size_t>(static_cast<ptrdiff_t>(j) - before);
+        } else if (a == b) {
+            if (k != period) {
+                ++k;
+            } else {
+                j += period;
+                k = 1;
+            }
+        } else {
+            before = static_cast<ptrdiff_t>(j);
+            j = j + 1;
+            k = period = 1;
+        }
+    }
+    return {static_cast<size_t>(before + 1), period};
+}
+
+// The later of the two maximal suffixes gives a critical factorization: its local period is
+// the period of the right half.
+template <class Units>
+Factorization CriticalFactorization(Units pattern, size_t m) {
+    const Factorization less = MaximalSuffix(pattern, m, false);
+    const Factorization greater = MaximalSuffix(pattern, m, true);
+    return less.split >= greater.split ? less : greater;
+}
+
+// Skip distances by the hash of a window's last two units.
+class PairSkip {
+public:
+    template <class Units>
+    PairSkip(Units pattern, size_t m) {
+        const auto farthest = static_cast<uint16_t>(std::min<size_t>(m - 1, kCap));
+        std::fill_n(table, kSlots, farthest);
+        // Later pairs need smaller shifts; writing them last keeps the smallest per slot.
+        for (size_t k = 1; k < m; ++k) {
+            table[Slot(pattern[k - 1], pattern[k])] =
+                static_cast<uint16_t>(std::min<size_t>(m - 1 - k, kCap));
+        }
+    }
+    size_t Shift(uint32_t beforeLast, uint32_t last) const { return table[Slot(beforeLast, last)]; }
+
+private:
+    static constexpr size_t kSlots = 1024;
+    static constexpr size_t kCap = 0xFFFF;  // a shorter shift than possible is always safe
+    static size_t Slot(uint32_t a, uint32_t b) { return ((a << 5) ^ b) & (kSlots - 1); }
+    uint16_t table[kSlots];
+};
+
+// Calls visit(position) for every occurrence of a non-empty pattern in the text, overlapping
+// ones included, in increasing order, until visit returns false.
+template <class TextUnits, class PatternUnits, class Visit>
+void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m, Visit&& visit) {
+    if (m > n) return;
+    if (m == 1) {
+        const uint32_t unit = pattern[0];
+        for (size_t j = 0; j < n; ++j) {
+            if (text[j] == unit && !visit(j)) return;
+        }
+        return;
+    }
+
+    const Factorization f = CriticalFactorization(pattern, m);
+    const size_t split = f.split;
+    const PairSkip skip(pattern, m);
+    const size_t lastStart = n - m;
+
+    bool leftIsPeriodic = split + f.period <= m;
+    for (size_t i = 0; leftIsPeriodic && i < split; ++i) {
+        leftIsPeriodic = pattern[i] == pattern[i + f.period];
+    }
+
+    if (leftIsPeriodic) {
+        // The whole pattern has the right half's period. After a full right-half match the
+        // next window's first m - period units are already known to match ("memory").
+        const size_t period = f.period;
+        size_t j = 0, memory = 0;
+        while (j <= lastStart) {
+            if (memory == 0) {
+                const size_t shift = skip.Shift(text[j + m - 2], text[j + m - 1]);
+                if (shift != 0) {
+                    j += shift;
+                    continue;
+                }
+            }
+            size_t i = std::max(split, memory);
+            while (i < m && pattern[i] == text[j + i])
+                ++i;
+            if (i < m) {
+                j += i - split + 1;
+                memory = 0;
+                continue;
+            }
+            i = split;
+            while (i > memory && pattern[i - 1] == text[j + i - 1])
+                --i;
+            if (i <= memory && !visit(j)) return;
+            j += period;
+            memory = m - period;
+        }
+    } else {
+        // No two occurrences lie closer than this, so it is also the step after a match.
+        const size_t step = std::max(split, m - split) + 1;
+        size_t j = 0;
+        while (j <= lastStart) {
+            const size_t shift = skip.Shift(text[j + m - 2], text[j + m - 1]);
+            if (shift != 0) {
+                j += shift;
+                continue;
+            }
+            size_t i = split;
+            while (i < m && pattern[i] == text[j + i])
+                ++i;
+            if (i < m) {
+                j += i - split + 1;
+                continue;
+            }
+            i = split;
+            while (i > 0 && pattern[i - 1] == text[j + i - 1])
+                --i;
+            if (i == 0 && !visit(j)) return;
+            j += step;
+        }
+    }
+}
+
+}  // namespace detail
+
+// Position of the first occurrence of pattern[0..m) in text[0..n), kNotFound if none. The
+// empty pattern is found at 0.
+template <class Char>
+size_t FindFirst(const Char* text, size_t n, const Char* pattern, size_t m) {
+    if (m == 0) return 0;
+    size_t found = kNotFound;
+    detail::ForEachOccurrence(detail::ForwardUnits<Char>{text}, n,
+                              detail::ForwardUnits<Char>{pattern}, m, [&](size_t at) {
+                                  found = at;
+                                  return false;
+                              });
+    return found;
+}
+
+// Start of the last occurrence, kNotFound if none. The empty pattern is last found at n, at
+// the terminating NUL.
+template <class Char>
+size_t FindLast(const Char* text, size_t n, const Char* pattern, size_t m) {
+    if (m == 0) return n;
+    size_t found = kNotFound;
+    detail::ForEachOccurrence(detail::BackwardUnits<Char>{text + n}, n,
+                              detail::BackwardUnits<Char>{pattern + m}, m, [&](size_t fromEnd) {
+                                  found = n - m - fromEnd;
+                                  return false;
+                              });
+    return found;
+}
+
+// Number of occurrences, overlapping ones included. The empty pattern is found before every
+// unit, so it counts n.
+template <class Char>
+size_t CountOccurrences(const Char* text, size_t n, const Char* pattern, size_t m) {
+    if (m == 0) return n;
+    size_t count = 0;
+    detail::ForEachOccurrence(detail::ForwardUnits<Char>{text}, n,
+                              detail::ForwardUnits<Char>{pattern}, m, [&](size_t) {
+                                  ++count;
+                                  return true;
+                              });
+    return count;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading numbers. Only ASCII counts: white space is the six ASCII spaces, and any unit above
+// 127 ends the number, so a wide text reads like the narrow text of the same characters.
+
+namespace detail {
+
+constexpr bool IsSpace(uint32_t c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+constexpr bool IsDigit(uint32_t c) {
+    return c >= '0' && c <= '9';
+}
+constexpr uint32_t FoldCase(uint32_t c) {
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
+// 0..15, or 16 when the unit is no hexadecimal digit.
+constexpr uint32_t HexValue(uint32_t c) {
+    if (IsDigit(c)) return c - '0';
+    const uint32_t lower = FoldCase(c);
+    if (lower >= 'a' && lower <= 'f') return lower - 'a' + 10;
+    return 16;
+}
+
+// Skips white space and reads an optional sign; returns the index after them.
+template <class Char>
+size_t SkipSpaceAndSign(const Char* s, bool& negative) {
+    size_t i = 0;
+    while (IsSpace(CodeUnit(s[i])))
+        ++i;
+    negative = false;
+    if (CodeUnit(s[i]) == '+' || CodeUnit(s[i]) == '-') {
+        negative = CodeUnit(s[i]) == '-';
+        ++i;
+    }
+    return i;
+}
+
+// Accumulates digits of the given base from s[i] on, stopping at the first non-digit. The
+// magnitude saturates just above the 32-bit limit of the sign, so any longer number gives that
+// limit.
+template <class Char, class DigitValue>
+int32_t SaturatingInt32(const Char* s, size_t i, bool negative, uint32_t base, DigitValue digit) {
+    const uint64_t limit = negative ? 2147483648u : 2147483647u;
+    uint64_t magnitude = 0;
+    for (uint32_t d; (d = digit(CodeUnit(s[i]))) < base; ++i) {
+        magnitude = std::min(magnitude * base + d, limit);
+    }
+    return negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude))
+                    : static_cast<int32_t>(magnitude);
+}
+
+// Case-insensitive match of an ASCII word (given in lower case) at s.
+template <class Char>
+bool StartsWithWord(const Char* s, const char* word) {
+    for (size_t i = 0; word[i] != '\0'; ++i) {
+        if (FoldCase(CodeUnit(s[i])) != static_cast<uint32_t>(word[i])) return false;
+    }
+    return true;
+}
+
+// A decimal or hexadecimal significand, reduced to a bounded number of digits so that texts
+// of any length read without allocation. Digits past the bound only matter through whether
+// any of them is non-zero, which one extra '1' digit stands for.
+struct Significand {
+    static constexpr size_t kMaxDigits = 800;  // beyond the 767 that can decide a rounding
+    char digits[kMaxDigits + 1];
+    size_t count = 0;
+    int64_t exponent = 0;  // in units of the digit: value = digits * base^exponent
+    bool droppedNonZero = false;
+
+    // An integer-part digit.
+    void AddWhole(char digit) {
+        if (count == 0 && digit == '0') return;
+        if (count < kMaxDigits) {
+            digits[count++] = digit;
+        } else {
+            ++exponent;
+            droppedNonZero |= digit != '0';
+        }
+    }
+    // A fraction digit.
+    void AddFraction(char digit) {
+        if (count == 0 && digit == '0') {
+            --exponent;
+        } else if (count < kMaxDigits) {
+            digits[count++] = digit;
+            --exponent;
+        } else {
+            droppedNonZero |= digit != '0';
+        }
+    }
+};
+
+// Reads an exponent's optional sign and decimal digits at s[i]; returns the index after them,
+// or i itself when no digit follows (the exponent marker is then not part of the number).
+template <class Char>
+size_t ReadExponent(const Char* s, size_t i, int64_t& exponent) {
+    bool negative = false;
+    size_t k = i;
+    if (CodeUnit(s[k]) == '+' || CodeUnit(s[k]) == '-') {
+        negative = CodeUnit(s[k]) == '-';
+        ++k;
+    }
+    if (!IsDigit(CodeUnit(s[k]))) return i;
+    int64_t value = 0;
+    for (; IsDigit(CodeUnit(s[k])); ++k) {
+        // Far beyond any finite or subnormal double, and far from overflowing.
+        value = std::min<int64_t>(value * 10 + (CodeUnit(s[k]) - '0'), 1000000000);
+    }
+    exponent = negative ? -value : value;
+    return k;
+}
+
+// The significand's value; base 10 or 2 (hexadecimal digits with a binary exponent).
+inline double SignificandValue(Significand& sig, int64_t exponent, bool hex) {
+    if (sig.count == 0) return 0.0;
+    int64_t scale = sig.exponent * (hex ? 4 : 1);
+    if (sig.droppedNonZero) {
+        sig.digits[sig.count++] = '1';
+        scale -= hex ? 4 : 1;
+    }
+    // Every digit count and exponent beyond this yields infinity or zero anyway.
+    constexpr int64_t kBound = 100000;
+    const int64_t total = std::clamp<int64_t>(
+        scale + std::clamp<int64_t>(exponent, -kBound, kBound), -4 * kBound, 4 * kBound);
+    char text[Significand::kMaxDigits + 1 + 16];
+    std::memcpy(text, sig.digits, sig.count);
+    size_t length = sig.count;
+    text[length++] = hex ? 'p' : 'e';
+    length =
+        static_cast<size_t>(std::to_chars(text + length, text + sizeof text, total).ptr - text);
+    double value = 0.0;
+    const std::from_chars_result result = std::from_chars(
+        text, text + length, value, hex ? std::chars_format::hex : std::chars_format::scientific);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Out of range one way or the other: the magnitude of the leading digit decides.
+        const int64_t order = static_cast<int64_t>(sig.count) * (hex ? 4 : 1) + total;
+        return order > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return value;
+}
+
+}  // namespace detail
+
+// Leading white space, an optional sign and decimal digits, as a signed 32-bit integer; a
+// value beyond the range gives the nearest limit, no digits give 0.
+template <class Char>
+int32_t ReadDecimalInt32(const Char* s) {
+    bool negative = false;
+    const size_t i = detail::SkipSpaceAndSign(s, negative);
+    return detail::SaturatingInt32(s, i, negative, 10,
+                                   [](uint32_t c) { return detail::IsDigit(c) ? c - '0' : 10u; });
+}
+
+// Leading white space, an optional sign, an optional 0x or 0X and hexadecimal digits in either
+// case, as a signed 32-bit integer saturated like ReadDecimalInt32.
+template <class Char>
+int32_t ReadHexInt32(const Char* s) {
+    bool negative = false;
+    size_t i = detail::SkipSpaceAndSign(s, negative);
+    // A prefix without a digit after it is just the number 0 followed by an 'x'.
+    if (CodeUnit(s[i]) == '0' && detail::FoldCase(CodeUnit(s[i + 1])) == 'x' &&
+        detail::HexValue(CodeUnit(s[i + 2])) < 16) {
+        i += 2;
+    }
+    return detail::SaturatingInt32(s, i, negative, 16, detail::HexValue);
+}
+
+// The longest prefix that reads as a floating-point number, after leading white space: an
+// optional sign, then decimal digits with an optional fraction and exponent, a hexadecimal
+// significand after 0x with an optional binary exponent, "inf", "infinity" or "nan" (any
+// case). No number gives 0.0. Correctly rounded to the nearest double.
+template <class Char>
+double ReadDouble(const Char* s) {
+    using detail::HexValue;
+    using detail::IsDigit;
+    bool negative = false;
+    size_t i = detail::SkipSpaceAndSign(s, negative);
+    const auto at = [&](size_t k) { return CodeUnit(s[k]); };
+
+    double magnitude;
+    const bool hex = at(i) == '0' && detail::FoldCase(at(i + 1)) == 'x' &&
+                     (HexValue(at(i + 2)) < 16 || (at(i + 2) == '.' && HexValue(at(i + 3)) < 16));
+    if (hex) {
+        i += 2;
+        detail::Significand sig;
+        for (; HexValue(at(i)) < 16; ++i)
+            sig.AddWhole(static_cast<char>(at(i)));
+        if (at(i) == '.') {
+            for (++i; HexValue(at(i)) < 16; ++i)
+                sig.AddFraction(static_cast<char>(at(i)));
+        }
+        int64_t exponent = 0;
+        if (detail::FoldCase(at(i)) == 'p') i = detail::ReadExponent(s, i + 1, exponent);
+        magnitude = detail::SignificandValue(sig, exponent, true);
+    } else if (IsDigit(at(i)) || (at(i) == '.' && IsDigit(at(i + 1)))) {
+        detail::Significand sig;
+        for (; IsDigit(at(i)); ++i)
+            sig.AddWhole(static_cast<char>(at(i)));
+        if (at(i) == '.') {
+            for (++i; IsDigit(at(i)); ++i)
+                sig.AddFraction(static_cast<char>(at(i)));
+        }
+        int64_t exponent = 0;
+        if (detail::FoldCase(at(i)) == 'e') i = detail::ReadExponent(s, i + 1, exponent);
+        magnitude = detail::SignificandValue(sig, exponent, false);
+    } else if (detail::StartsWithWord(s + i, "inf")) {
+        magnitude = std::numeric_limits<double>::infinity();
+    } else if (detail::StartsWithWord(s + i, "nan")) {
+        magnitude = std::numeric_limits<double>::quiet_NaN();
+    } else {
+        return 0.0;
+    }
+    return negative ? -magnitude : magnitude;
+}
+
+// Rounds to the nearest float; magnitudes past the largest float's rounding range become
+// infinities (a plain conversion of them is undefined).
+constexpr float RoundToFloat(double value) {
+    constexpr double kOverflow = 0x1.ffffffp127;  // halfway between FLT_MAX and 2^128
+    if (value >= kOverflow) return std::numeric_limits<float>::infinity();
+    if (value <= -kOverflow) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Comparing.
+
+// Equality of two NUL-terminated texts with A-Z and a-z folded together; every other unit
+// must match exactly.
+template <class Char>
+bool EqualIgnoringAsciiCase(const Char* a, const Char* b) {
+    for (size_t i = 0;; ++i) {
+        const uint32_t x = CodeUnit(a[i]);
+        if (detail::FoldCase(x) != detail::FoldCase(CodeUnit(b[i]))) return false;
+        if (x == 0) return true;
+    }
+}
+
+// -1, 0 or 1 as a orders before, equal to or after b, unit by unit as unsigned values, a
+// proper prefix ordering first.
+template <class Char>
+int CompareOrdinal(const Char* a, size_t na, const Char* b, size_t nb) {
+    const size_t common = std::min(na, nb);
+    for (size_t i = 0; i < common; ++i) {
+        const uint32_t x = CodeUnit(a[i]), y = CodeUnit(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (na == nb) return 0;
+    return na < nb ? -1 : 1;
+}
+
+}  // namespace text_routines
