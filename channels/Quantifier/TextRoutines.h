@@ -26,7 +26,19 @@ constexpr uint32_t CodeUnit(Char c) {
 // Units before the terminating NUL.
 template <class Char>
 size_t Length(const Char* text) {
-    return std::char_traits<Char>::length(text);
+    if constexpr (sizeof(Char) == 1) {
+        return std::strlen(reinterpret_cast<const char*>(text));
+    } else {
+        // Unrolled by hand: the plain loop costs about three times as much per unit. No unit
+        // past the terminator is read.
+        size_t i = 0;
+        for (;; i += 4) {
+            if (text[i] == 0) return i;
+            if (text[i + 1] == 0) return i + 1;
+            if (text[i + 2] == 0) return i + 2;
+            if (text[i + 3] == 0) return i + 3;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -96,24 +108,30 @@ Factorization CriticalFactorization(Units pattern, size_t m) {
     return less.split >= greater.split ? less : greater;
 }
 
-// Skip distances by the hash of a window's last two units.
+// Skip distances by the hash of a window's last two units: how far the window may move
+// before those units can line up with a pair of the pattern.
 class PairSkip {
 public:
+    // No pair of the pattern has the hash: the window's last unit may still start the pattern,
+    // so the window moves by m - 1.
+    static constexpr uint16_t kAbsent = 0xFFFF;
+
     template <class Units>
     PairSkip(Units pattern, size_t m) {
-        const auto farthest = static_cast<uint16_t>(std::min<size_t>(m - 1, kCap));
-        std::fill_n(table, kSlots, farthest);
+        std::fill_n(table, kSlots, kAbsent);
         // Later pairs need smaller shifts; writing them last keeps the smallest per slot.
         for (size_t k = 1; k < m; ++k) {
             table[Slot(pattern[k - 1], pattern[k])] =
                 static_cast<uint16_t>(std::min<size_t>(m - 1 - k, kCap));
         }
     }
-    size_t Shift(uint32_t beforeLast, uint32_t last) const { return table[Slot(beforeLast, last)]; }
+    uint16_t Shift(uint32_t beforeLast, uint32_t last) const {
+        return table[Slot(beforeLast, last)];
+    }
 
 private:
     static constexpr size_t kSlots = 1024;
-    static constexpr size_t kCap = 0xFFFF;  // a shorter shift than possible is always safe
+    static constexpr size_t kCap = kAbsent - 1;  // a shorter shift than possible is always safe
     static size_t Slot(uint32_t a, uint32_t b) { return ((a << 5) ^ b) & (kSlots - 1); }
     uint16_t table[kSlots];
 };
@@ -135,6 +153,32 @@ void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m,
     const size_t split = f.split;
     const PairSkip skip(pattern, m);
     const size_t lastStart = n - m;
+    const size_t stride = m - 1;
+
+    // Moves j to the next window whose last two units may end an occurrence; false when no
+    // window is left. Both common cases move by amounts that do not wait on a value just
+    // loaded, so that successive windows' loads overlap: a fixed stride past pairs the pattern
+    // lacks, and single steps to the pattern's last unit where the table allows only short
+    // shifts (a text of 'a' searched for "aa...ab" would otherwise take a table look-up per
+    // unit).
+    const uint32_t lastUnit = pattern[m - 1];
+    const auto toCandidate = [&](size_t& j) {
+        while (j <= lastStart) {
+            const uint16_t shift = skip.Shift(text[j + m - 2], text[j + m - 1]);
+            if (shift == PairSkip::kAbsent) {
+                j += stride;
+            } else if (shift == 0) {
+                return true;
+            } else if (shift > 2) {
+                j += shift;
+            } else {
+                j += shift;
+                while (j <= lastStart && text[j + m - 1] != lastUnit)
+                    ++j;
+            }
+        }
+        return false;
+    };
 
     bool leftIsPeriodic = split + f.period <= m;
     for (size_t i = 0; leftIsPeriodic && i < split; ++i) {
@@ -146,14 +190,7 @@ void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m,
         // next window's first m - period units are already known to match ("memory").
         const size_t period = f.period;
         size_t j = 0, memory = 0;
-        while (j <= lastStart) {
-            if (memory == 0) {
-                const size_t shift = skip.Shift(text[j + m - 2], text[j + m - 1]);
-                if (shift != 0) {
-                    j += shift;
-                    continue;
-                }
-            }
+        while (memory != 0 ? j <= lastStart : toCandidate(j)) {
             size_t i = std::max(split, memory);
             while (i < m && pattern[i] == text[j + i])
                 ++i;
@@ -165,7 +202,38 @@ void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m,
             i = split;
             while (i > memory && pattern[i - 1] == text[j + i - 1])
                 --i;
-            if (i <= memory && !visit(j)) return;
+            if (i <= memory) {
+                if (!visit(j)) return;
+                // A run of occurrences one period apart, as in a text of one repeated letter:
+                // each further window has all but its last period known to match, and the
+                // right half covers that last period (split + period <= m here).
+                const size_t known = m - period;
+                if (period == 1) {
+                    // One unit repeated: every further unit equal to it ends one more occurrence.
+                    const uint32_t unit = pattern[m - 1];
+                    while (++j <= lastStart && text[j + m - 1] == unit) {
+                        if (!visit(j)) return;
+                    }
+                    if (j > lastStart) return;
+                    j += m - 1 - split + 1;
+                    memory = 0;
+                    continue;
+                }
+                for (;;) {
+                    j += period;
+                    if (j > lastStart) return;
+                    size_t q = known;
+                    while (q < m && pattern[q] == text[j + q])
+                        ++q;
+                    if (q < m) {
+                        j += q - split + 1;
+                        break;
+                    }
+                    if (!visit(j)) return;
+                }
+                memory = 0;
+                continue;
+            }
             j += period;
             memory = m - period;
         }
@@ -173,12 +241,7 @@ void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m,
         // No two occurrences lie closer than this, so it is also the step after a match.
         const size_t step = std::max(split, m - split) + 1;
         size_t j = 0;
-        while (j <= lastStart) {
-            const size_t shift = skip.Shift(text[j + m - 2], text[j + m - 1]);
-            if (shift != 0) {
-                j += shift;
-                continue;
-            }
+        while (toCandidate(j)) {
             size_t i = split;
             while (i < m && pattern[i] == text[j + i])
                 ++i;
