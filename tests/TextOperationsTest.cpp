@@ -249,39 +249,6 @@ TEST_F(TextOperations, SearchesOnEveryCombinationOfWidths) {
     }
 }
 
-TEST_F(TextOperations, TwoTextOperationsReadBothWideWhenEitherIsWide) {
-    // "é" is two bytes in the narrow text and one unit in the wide text, so positions and
-    // lengths show which width was read.
-    const std::string pattern = "\xC3\xA9", text = "caf\xC3\xA9\xC3\xA9x";
-    struct Case {
-        Width width0, width1;
-        float last, emptyLast;
-    };
-    const Case cases[] = {
-        {Width::Narrow, Width::Narrow, 5.0f, 8.0f},
-        {Width::Wide, Width::Narrow, 4.0f, 6.0f},
-        {Width::Narrow, Width::Wide, 4.0f, 6.0f},
-        {Width::Wide, Width::Wide, 4.0f, 6.0f},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(NameOf(c.width0)) + " and " + NameOf(c.width1));
-        const auto add = [&](Orn_Channel& parent, Width width,
-                             const std::string& utf8) -> Kch_TextChannel& {
-            if (width == Width::Narrow) return AddText(parent, utf8);
-            const OrnWideString wide = OrnUtf8ToWide(utf8);
-            return AddWideText(parent, std::u16string(wide.begin(), wide.end()));
-        };
-        Kch_Quantifier& last = NewQuantifier(O::TextFindLast);
-        add(last, c.width0, pattern);
-        add(last, c.width1, text);
-        EXPECT_EQ(Evaluate(last), c.last);
-        Kch_Quantifier& empty = NewQuantifier(O::TextFindLast);
-        add(empty, c.width0, "");
-        add(empty, c.width1, text);
-        EXPECT_EQ(Evaluate(empty), c.emptyLast);
-    }
-}
-
 TEST_F(TextOperations, GettersAreCalledInTheDocumentedOrder) {
     constexpr Width N = Width::Narrow, W = Width::Wide;
     struct Case {

@@ -1,5 +1,5 @@
-// The width-generic text routines: searching against a plain reference, number reading against
-// the C library in the "C" locale, case folding and ordinal comparison.
+// The width-generic text routines: searching against a plain reference and number reading
+// against the C library in the "C" locale.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -342,33 +342,4 @@ TEST(TextRoutines, RoundToFloatSaturatesOnlyPastTheLargestFloat) {
     EXPECT_TRUE(std::isnan(tr::RoundToFloat(std::numeric_limits<double>::quiet_NaN())));
 }
 
-TEST(TextRoutines, CaseFoldingAndOrdinalComparison) {
-    struct Case {
-        std::string a, b;
-        bool equalIgnoringCase;
-        int order;
-    };
-    const Case cases[] = {
-        {"", "", true, 0},         {"APPLE", "apple", true, -1},
-        {"Ab[", "aB{", false, -1},  // '[' and '{' are 0x20 apart but are not letters
-        {"@", "`", false, -1},     {"a", "ab", false, -1},
-        {"abd", "abc", false, 1},  {"\xc9", "\xe9", false, -1},  // no folding beyond ASCII
-        {"\xe9", "z", false, 1},   {"B", "a", false, -1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("'" + c.a + "' and '" + c.b + "'");
-        EXPECT_EQ(tr::EqualIgnoringAsciiCase(c.a.c_str(), c.b.c_str()), c.equalIgnoringCase);
-        EXPECT_EQ(tr::EqualIgnoringAsciiCase(Widen(c.a).c_str(), Widen(c.b).c_str()),
-                  c.equalIgnoringCase);
-        EXPECT_EQ(tr::CompareOrdinal(c.a.c_str(), c.a.size(), c.b.c_str(), c.b.size()), c.order);
-        EXPECT_EQ(tr::CompareOrdinal(c.b.c_str(), c.b.size(), c.a.c_str(), c.a.size()), -c.order);
-        const OrnWideString wa = Widen(c.a), wb = Widen(c.b);
-        EXPECT_EQ(tr::CompareOrdinal(wa.c_str(), wa.size(), wb.c_str(), wb.size()), c.order);
-    }
-    // Wide units order as unsigned 16-bit values, surrogates after everything below them.
-    const OrnWideString high = {static_cast<OrnWideChar>(0xD800)},
-                        low = {static_cast<OrnWideChar>(0x7FFF)};
-    EXPECT_EQ(tr::CompareOrdinal(high.c_str(), 1, low.c_str(), 1), 1);
-    EXPECT_FALSE(tr::EqualIgnoringAsciiCase(high.c_str(), low.c_str()));
-}
 }  // namespace

@@ -363,87 +363,102 @@ bool StartsWithWord(const Char* s, const char* word) {
     return true;
 }
 
-// A decimal or hexadecimal significand, reduced to a bounded number of digits so that texts
-// of any length read without allocation. Digits past the bound only matter through whether
-// any of them is non-zero, which one extra '1' digit stands for.
-struct Significand {
-    static constexpr size_t kMaxDigits = 800;  // beyond the 767 that can decide a rounding
-    char digits[kMaxDigits + 1];
-    size_t count = 0;
-    int64_t exponent = 0;  // in units of the digit: value = digits * base^exponent
-    bool droppedNonZero = false;
-
-    // An integer-part digit.
-    void AddWhole(char digit) {
-        if (count == 0 && digit == '0') return;
-        if (count < kMaxDigits) {
-            digits[count++] = digit;
-        } else {
-            ++exponent;
-            droppedNonZero |= digit != '0';
-        }
-    }
-    // A fraction digit.
-    void AddFraction(char digit) {
-        if (count == 0 && digit == '0') {
-            --exponent;
-        } else if (count < kMaxDigits) {
-            digits[count++] = digit;
-            --exponent;
-        } else {
-            droppedNonZero |= digit != '0';
-        }
-    }
-};
-
-// Reads an exponent's optional sign and decimal digits at s[i]; returns the index after them,
-// or i itself when no digit follows (the exponent marker is then not part of the number).
+// The exponent after an exponent marker: an optional sign and decimal digits; 0 when no digit
+// follows (the marker is then not part of the number).
 template <class Char>
-size_t ReadExponent(const Char* s, size_t i, int64_t& exponent) {
-    bool negative = false;
-    size_t k = i;
-    if (CodeUnit(s[k]) == '+' || CodeUnit(s[k]) == '-') {
-        negative = CodeUnit(s[k]) == '-';
-        ++k;
-    }
-    if (!IsDigit(CodeUnit(s[k]))) return i;
+int64_t ExponentAt(const Char* s) {
+    size_t k = 0;
+    const bool negative = CodeUnit(s[0]) == '-';
+    if (negative || CodeUnit(s[0]) == '+') ++k;
     int64_t value = 0;
     for (; IsDigit(CodeUnit(s[k])); ++k) {
         // Far beyond any finite or subnormal double, and far from overflowing.
         value = std::min<int64_t>(value * 10 + (CodeUnit(s[k]) - '0'), 1000000000);
     }
-    exponent = negative ? -value : value;
-    return k;
+    return negative ? -value : value;
 }
 
-// The significand's value; base 10 or 2 (hexadecimal digits with a binary exponent).
-inline double SignificandValue(Significand& sig, int64_t exponent, bool hex) {
-    if (sig.count == 0) return 0.0;
-    int64_t scale = sig.exponent * (hex ? 4 : 1);
-    if (sig.droppedNonZero) {
-        sig.digits[sig.count++] = '1';
-        scale -= hex ? 4 : 1;
+// A decimal significand with a decimal exponent, or a hexadecimal one with a binary exponent,
+// reduced to a bounded number of digits so that texts of any length read without allocation.
+// Digits past the bound only matter through whether any of them is non-zero, which one extra
+// '1' digit stands for.
+class Significand {
+public:
+    explicit Significand(bool hex) : hex(hex) {}
+
+    // Reads digits, an optional fraction and an optional exponent from s on.
+    template <class Char>
+    double Read(const Char* s) {
+        size_t i = 0;
+        for (; IsDigitHere(CodeUnit(s[i])); ++i)
+            AddWhole(static_cast<char>(CodeUnit(s[i])));
+        if (CodeUnit(s[i]) == '.') {
+            for (++i; IsDigitHere(CodeUnit(s[i])); ++i)
+                AddFraction(static_cast<char>(CodeUnit(s[i])));
+        }
+        const int64_t exponent =
+            FoldCase(CodeUnit(s[i])) == (hex ? 'p' : 'e') ? ExponentAt(s + i + 1) : 0;
+        return Value(exponent);
     }
-    // Every digit count and exponent beyond this yields infinity or zero anyway.
-    constexpr int64_t kBound = 100000;
-    const int64_t total = std::clamp<int64_t>(
-        scale + std::clamp<int64_t>(exponent, -kBound, kBound), -4 * kBound, 4 * kBound);
-    char text[Significand::kMaxDigits + 1 + 16];
-    std::memcpy(text, sig.digits, sig.count);
-    size_t length = sig.count;
-    text[length++] = hex ? 'p' : 'e';
-    length =
-        static_cast<size_t>(std::to_chars(text + length, text + sizeof text, total).ptr - text);
-    double value = 0.0;
-    const std::from_chars_result result = std::from_chars(
-        text, text + length, value, hex ? std::chars_format::hex : std::chars_format::scientific);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Out of range one way or the other: the magnitude of the leading digit decides.
-        const int64_t order = static_cast<int64_t>(sig.count) * (hex ? 4 : 1) + total;
-        return order > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+
+private:
+    static constexpr size_t kMaxDigits = 800;  // beyond the 767 that can decide a rounding
+
+    bool IsDigitHere(uint32_t c) const { return hex ? HexValue(c) < 16 : IsDigit(c); }
+    void AddWhole(char digit) {
+        if (count == 0 && digit == '0') return;
+        if (count < kMaxDigits) {
+            digits[count++] = digit;
+        } else {
+            ++scale;
+            droppedNonZero |= digit != '0';
+        }
     }
-    return value;
-}
+    void AddFraction(char digit) {
+        if (count == 0 && digit == '0') {
+            --scale;
+        } else if (count < kMaxDigits) {
+            digits[count++] = digit;
+            --scale;
+        } else {
+            droppedNonZero |= digit != '0';
+        }
+    }
+
+    double Value(int64_t exponent) {
+        if (count == 0) return 0.0;
+        const int64_t bitsPerDigit = hex ? 4 : 1;  // a hexadecimal exponent counts bits
+        if (droppedNonZero) {
+            digits[count++] = '1';
+            --scale;
+        }
+        // Every digit count and exponent beyond this yields infinity or zero anyway.
+        constexpr int64_t kBound = 100000;
+        const int64_t total = std::clamp<int64_t>(
+            scale * bitsPerDigit + std::clamp<int64_t>(exponent, -kBound, kBound), -4 * kBound,
+            4 * kBound);
+        char text[kMaxDigits + 1 + 16];
+        std::memcpy(text, digits, count);
+        char* end = text + count;
+        *end++ = hex ? 'p' : 'e';
+        end = std::to_chars(end, text + sizeof text, total).ptr;
+        double value = 0.0;
+        const std::from_chars_result result = std::from_chars(
+            text, end, value, hex ? std::chars_format::hex : std::chars_format::scientific);
+        if (result.ec == std::errc::result_out_of_range) {
+            // Out of range one way or the other: the magnitude of the leading digit decides.
+            const int64_t order = static_cast<int64_t>(count) * bitsPerDigit + total;
+            return order > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        }
+        return value;
+    }
+
+    bool hex;
+    char digits[kMaxDigits + 1];
+    size_t count = 0;
+    int64_t scale = 0;  // value = digits * base^scale, before the exponent
+    bool droppedNonZero = false;
+};
 
 }  // namespace detail
 
@@ -480,35 +495,15 @@ double ReadDouble(const Char* s) {
     using detail::HexValue;
     using detail::IsDigit;
     bool negative = false;
-    size_t i = detail::SkipSpaceAndSign(s, negative);
+    const size_t i = detail::SkipSpaceAndSign(s, negative);
     const auto at = [&](size_t k) { return CodeUnit(s[k]); };
 
     double magnitude;
-    const bool hex = at(i) == '0' && detail::FoldCase(at(i + 1)) == 'x' &&
-                     (HexValue(at(i + 2)) < 16 || (at(i + 2) == '.' && HexValue(at(i + 3)) < 16));
-    if (hex) {
-        i += 2;
-        detail::Significand sig;
-        for (; HexValue(at(i)) < 16; ++i)
-            sig.AddWhole(static_cast<char>(at(i)));
-        if (at(i) == '.') {
-            for (++i; HexValue(at(i)) < 16; ++i)
-                sig.AddFraction(static_cast<char>(at(i)));
-        }
-        int64_t exponent = 0;
-        if (detail::FoldCase(at(i)) == 'p') i = detail::ReadExponent(s, i + 1, exponent);
-        magnitude = detail::SignificandValue(sig, exponent, true);
+    if (at(i) == '0' && detail::FoldCase(at(i + 1)) == 'x' &&
+        (HexValue(at(i + 2)) < 16 || (at(i + 2) == '.' && HexValue(at(i + 3)) < 16))) {
+        magnitude = detail::Significand(true).Read(s + i + 2);
     } else if (IsDigit(at(i)) || (at(i) == '.' && IsDigit(at(i + 1)))) {
-        detail::Significand sig;
-        for (; IsDigit(at(i)); ++i)
-            sig.AddWhole(static_cast<char>(at(i)));
-        if (at(i) == '.') {
-            for (++i; IsDigit(at(i)); ++i)
-                sig.AddFraction(static_cast<char>(at(i)));
-        }
-        int64_t exponent = 0;
-        if (detail::FoldCase(at(i)) == 'e') i = detail::ReadExponent(s, i + 1, exponent);
-        magnitude = detail::SignificandValue(sig, exponent, false);
+        magnitude = detail::Significand(false).Read(s + i);
     } else if (detail::StartsWithWord(s + i, "inf")) {
         magnitude = std::numeric_limits<double>::infinity();
     } else if (detail::StartsWithWord(s + i, "nan")) {
