@@ -10,7 +10,6 @@
 #include <limits>
 #include <new>
 #include <random>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>

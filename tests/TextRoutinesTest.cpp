@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <cinttypes>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
