@@ -43,6 +43,33 @@ void operator delete(void* block) noexcept {
 void operator delete(void* block, size_t) noexcept {
     operator delete(block);
 }
+// Every other plain form goes through the two above, so that no block allocated here is freed
+// by another allocator's delete (the sanitizers' runtime defines all of them).
+void* operator new[](size_t size) {
+    return operator new(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    return operator new(size, std::nothrow);
+}
+void operator delete[](void* block) noexcept {
+    operator delete(block);
+}
+void operator delete[](void* block, size_t) noexcept {
+    operator delete(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    operator delete(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    operator delete(block);
+}
 
 namespace {
 using O = OperationId;
