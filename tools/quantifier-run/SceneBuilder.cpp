@@ -78,13 +78,13 @@ void LiveScene::Release() {
 }
 
 void LiveScene::CreateChannels(const QuantifierPlugin& plugin) {
-    for (const ChannelSpec& spec : scene.channels) {
+    for (const ChannelSpec& def : scene.channels) {
         Orn_Channel* channel = nullptr;
         const auto own = [&](std::unique_ptr<Orn_Channel> made) {
             channel = made.get();
             ownedChannels.push_back(std::move(made));
         };
-        switch (spec.kind) {
+        switch (def.kind) {
             case ChannelKind::Float:
                 own(std::make_unique<Kch_FloatChannel>());
                 break;
@@ -108,9 +108,9 @@ void LiveScene::CreateChannels(const QuantifierPlugin& plugin) {
                 break;
             case ChannelKind::Object: {
                 auto object = std::make_unique<Kch_ObjectChannel>();
-                object->SetTestRegion(spec.regionMin, spec.regionMax);
-                object->SetHasInnerObject(spec.innerObject.has_value());
-                if (spec.innerObject) object->innerObject->SetObjectMatrix(0, &*spec.innerObject);
+                object->SetTestRegion(def.regionMin, def.regionMax);
+                object->SetHasInnerObject(def.innerObject.has_value());
+                if (def.innerObject) object->innerObject->SetObjectMatrix(0, &*def.innerObject);
                 own(std::move(object));
                 break;
             }
@@ -119,11 +119,11 @@ void LiveScene::CreateChannels(const QuantifierPlugin& plugin) {
                 quantifiers.push_back(std::move(made));
                 Kch_Quantifier& quantifier = *quantifiers.back();
                 channel = &quantifier;
-                quantifier.SetOperationType(spec.operation);
-                if (spec.storeCurrentValue)
-                    quantifier.SetStoreCurrentValue(*spec.storeCurrentValue);
-                if (spec.updateChannelname)
-                    quantifier.SetUpdateChannelname(*spec.updateChannelname);
+                quantifier.SetOperationType(def.operation);
+                if (def.storeCurrentValue)
+                    quantifier.SetStoreCurrentValue(*def.storeCurrentValue);
+                if (def.updateChannelname)
+                    quantifier.SetUpdateChannelname(*def.updateChannelname);
                 // The engine asks every channel what it depends on; the stand-in needs no answer.
                 Orn_List dependencies;
                 quantifier.DoDependencyInit(&dependencies);
@@ -131,26 +131,26 @@ void LiveScene::CreateChannels(const QuantifierPlugin& plugin) {
             }
         }
         // Every quantifier names itself "Quantifier"; streams find channels by the scene's names.
-        channel->SetChannelName(spec.name.c_str());
+        channel->SetChannelName(def.name.c_str());
         channels.push_back(channel);
-        if (spec.value) SetValue(channels.size() - 1, spec.value->Initial());
+        if (def.value) SetValue(channels.size() - 1, def.value->Initial());
     }
 }
 
 void LiveScene::Link() {
     for (size_t i = 0; i < scene.channels.size(); ++i) {
-        const ChannelSpec& spec = scene.channels[i];
+        const ChannelSpec& def = scene.channels[i];
         Orn_Channel* channel = channels[i];
-        for (size_t child : spec.children)
+        for (size_t child : def.children)
             channel->SetChild(channels[child], -1, 0);
-        if (spec.group) channel->SetChannelGroup(groups[*spec.group].get());
-        if (spec.interfaceType) channel->SetChannelInterfaceType(*spec.interfaceType);
-        if (spec.publicCall) channelInternal->SetPublicCallPath(channel, *spec.publicCall);
-        for (size_t k = 0; k < spec.internalChildren.size(); ++k)
+        if (def.group) channel->SetChannelGroup(groups[*def.group].get());
+        if (def.interfaceType) channel->SetChannelInterfaceType(*def.interfaceType);
+        if (def.publicCall) channelInternal->SetPublicCallPath(channel, *def.publicCall);
+        for (size_t k = 0; k < def.internalChildren.size(); ++k)
             channelInternal->SetInternalChild(channel, static_cast<int>(k),
-                                              channels[spec.internalChildren[k]]);
-        if (spec.registeredName)
-            engine.RegisterChannel(orn_guid::kFloatInterface, spec.registeredName->c_str(),
+                                              channels[def.internalChildren[k]]);
+        if (def.registeredName)
+            engine.RegisterChannel(orn_guid::kFloatInterface, def.registeredName->c_str(),
                                    channel);
     }
 }

@@ -41,7 +41,7 @@ public:
 
     size_t ChannelCount() const { return channels.size(); }
     Orn_Channel& Channel(size_t index) { return *channels[index]; }
-    const ChannelSpec& Spec(size_t index) const { return scene.channels[index]; }
+    const ChannelSpec& Definition(size_t index) const { return scene.channels[index]; }
     // The group a channel belongs to, or null.
     Orn_ChannelGroup* Group(size_t index) const;
 

@@ -22,7 +22,7 @@ std::vector<uint8_t> SaveChannels(LiveScene& live) {
         saver.EndChannel();
         if (!saved)
             throw RunError(kExitFailure,
-                           "channel \"" + live.Spec(i).name + "\" could not be saved");
+                           "channel \"" + live.Definition(i).name + "\" could not be saved");
     }
     return saver.Data();
 }
@@ -43,7 +43,7 @@ void LoadChannels(LiveScene& live, const std::string& path, std::vector<std::str
         throw RunError(kExitFailure, path + ": not a scene stream this engine reads");
     std::map<std::string, size_t> byName;
     for (size_t i = 0; i < live.ChannelCount(); ++i)
-        byName.emplace(live.Spec(i).name, i);
+        byName.emplace(live.Definition(i).name, i);
     std::set<std::string> loaded;
     for (size_t record = 0; loader.NextChannel(); ++record) {
         const std::string where = path + ": channel record " + std::to_string(record);
