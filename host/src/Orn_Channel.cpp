@@ -80,13 +80,29 @@ ChannelFeedback* Orn_Channel::GetFeedbackClass() { return nullptr; }
 void Orn_Channel::SetContextRenderCountName(const char*) {}
 ContextRenderCount* Orn_Channel::GetContextRenderCountName() { return nullptr; }
 
-Orn_Channel* Orn_Channel::GetChildFromLinkGuid(const OrnGuid& interfaceGuid, int index) const {
-    if (lookupObserver != nullptr) lookupObserver(this, interfaceGuid, index, lookupContext);
+namespace {
+template <class Links>
+Orn_Channel* FindLinked(const Links& links, const OrnGuid& interfaceGuid, int index) {
     if (index < 0) return nullptr;
-    for (const Link& link : links) {
+    for (const auto& link : links) {
         if (SameGuid(link.interfaceGuid, interfaceGuid) && index-- == 0) return link.child;
     }
     return nullptr;
+}
+
+template <class Links>
+[[gnu::noinline]] Orn_Channel* ObservedLookup(const Orn_Channel* parent, const Links& links,
+                                              const OrnGuid& interfaceGuid, int index) {
+    lookupObserver(parent, interfaceGuid, index, lookupContext);
+    return FindLinked(links, interfaceGuid, index);
+}
+}  // namespace
+
+Orn_Channel* Orn_Channel::GetChildFromLinkGuid(const OrnGuid& interfaceGuid, int index) const {
+    // The observer is told before the lookup answers. Its call lives in a function of its own,
+    // so that the usual lookup calls nothing and needs no stack frame.
+    if (lookupObserver != nullptr) return ObservedLookup(this, links, interfaceGuid, index);
+    return FindLinked(links, interfaceGuid, index);
 }
 
 Orn_Channel* Orn_Channel::GetChild(int index) const {
