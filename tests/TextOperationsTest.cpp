@@ -43,6 +43,18 @@ void operator delete(void* block) noexcept {
 void operator delete(void* block, size_t) noexcept {
     operator delete(block);
 }
+// The library's nothrow allocations (std::stable_sort's buffer, for one) are freed with the plain
+// delete above, so they must come from the same heap.
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    operator delete(block);
+}
 
 namespace {
 using O = OperationId;
