@@ -43,16 +43,20 @@ public:
 
     void Finalize() override { display->Finalize(); }
 
-    // Median seconds per iteration and the number of repetitions it came from; 0 repetitions
-    // when the benchmark did not run.
-    std::pair<double, size_t> Median(const std::string& name) const {
+    struct Stats {
+        double median = 0.0;   // seconds per iteration
+        double fastest = 0.0;  // the fastest repetition's
+        size_t repetitions = 0;
+    };
+    // Of every repetition of the benchmark; no repetitions when it did not run.
+    Stats Of(const std::string& name) const {
         const auto found = seconds.find(name);
-        if (found == seconds.end() || found->second.empty()) return {0.0, 0};
+        if (found == seconds.end() || found->second.empty()) return {};
         std::vector<double> values = found->second;
         std::sort(values.begin(), values.end());
         const size_t n = values.size();
         const double median = n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-        return {median, n};
+        return {median, values.front(), n};
     }
 
     const std::vector<std::string>& Errors() const { return errors; }
@@ -91,40 +95,44 @@ void PrintSummary(const CollectingReporter& collected, std::ostream& out) {
     size_t rows = 0;
     size_t fewestRepetitions = SIZE_MAX;
     for (const bench::Comparison& c : bench::Comparisons()) {
-        const auto [measured, measuredRuns] = collected.Median(c.measured);
-        if (measuredRuns == 0) continue;
-        fewestRepetitions = std::min(fewestRepetitions, measuredRuns);
-        std::string baselineText = "—", resultText, targetText = "—", met = "—";
+        const auto measured = collected.Of(c.measured);
+        if (measured.repetitions == 0 || measured.fastest <= 0.0) continue;
+        fewestRepetitions = std::min(fewestRepetitions, measured.repetitions);
+        std::string baselineText = "—", resultText, fastestText, targetText = "—", met = "—";
         if (c.kind == bench::Comparison::Kind::Ratio) {
-            const auto [baseline, baselineRuns] = collected.Median(c.baseline);
-            if (baselineRuns == 0 || baseline <= 0.0) continue;
-            fewestRepetitions = std::min(fewestRepetitions, baselineRuns);
-            const double ratio = measured / baseline;
-            baselineText = Duration(baseline);
+            const auto baseline = collected.Of(c.baseline);
+            if (baseline.repetitions == 0 || baseline.fastest <= 0.0) continue;
+            fewestRepetitions = std::min(fewestRepetitions, baseline.repetitions);
+            const double ratio = measured.median / baseline.median;
+            baselineText = Duration(baseline.median);
             resultText = Number("%.2fx", ratio);
+            fastestText = Number("%.2fx", measured.fastest / baseline.fastest);
             if (c.limit > 0.0) {
                 targetText = Number("≤ %.1fx", c.limit);
                 met = ratio <= c.limit ? "yes" : "no";
             }
         } else {
-            if (measured <= 0.0) continue;
-            const double rate = c.itemsPerIteration / measured;
+            const double rate = c.itemsPerIteration / measured.median;
             resultText = Number("%.1f M ", rate / 1e6) + c.itemName + "/s";
+            fastestText = Number("%.1f M/s", c.itemsPerIteration / measured.fastest / 1e6);
             if (c.limit > 0.0) {
                 targetText = Number("≥ %.0f M ", c.limit / 1e6) + c.itemName + "/s";
                 met = rate >= c.limit ? "yes" : "no";
             }
         }
-        table << "| " << c.figure << " | " << Duration(measured) << " | " << baselineText << " | "
-              << resultText << " | " << targetText << " | " << met << " |\n";
+        table << "| " << c.figure << " | " << Duration(measured.median) << " | " << baselineText
+              << " | " << resultText << " | " << targetText << " | " << met << " | " << fastestText
+              << " |\n";
         ++rows;
     }
     if (rows == 0) return;
+    // The medians are the figures; the fastest repetitions show what the code does when the
+    // machine leaves it alone, and how far the medians are from that.
     out << "\nSummary: medians of " << fewestRepetitions
         << (fewestRepetitions == 1 ? " repetition" : " or more repetitions")
-        << " of the CPU time per iteration\n\n"
-        << "| Figure | Measured | Baseline | Result | Target | Met |\n"
-        << "|---|---|---|---|---|---|\n"
+        << " of the CPU time per iteration; the last column from the fastest repetitions\n\n"
+        << "| Figure | Measured | Baseline | Result | Target | Met | Fastest |\n"
+        << "|---|---|---|---|---|---|---|\n"
         << table.str();
 }
 
