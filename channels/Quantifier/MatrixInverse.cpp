@@ -16,27 +16,21 @@ float MinorDeterminant(const XMMATRIX& matrix, int skipRow, int skipColumn) {
     const float term2 = at(0, 2) * (at(1, 0) * at(2, 1) - at(1, 1) * at(2, 0));
     return (term0 - term1) + term2;
 }
+
+float Cofactor(const XMMATRIX& matrix, int row, int column) {
+    const float minor = MinorDeterminant(matrix, row, column);
+    return (row + column) % 2 == 0 ? minor : -minor;
+}
 }  // namespace
 
-XMMATRIX MatrixInverse(const XMMATRIX& matrix) {
-    float cofactor[4][4];
-    for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 4; ++column) {
-            const float minor = MinorDeterminant(matrix, row, column);
-            cofactor[row][column] = (row + column) % 2 == 0 ? minor : -minor;
-        }
-    }
-    const float determinant = ((matrix.m[0][0] * cofactor[0][0] + matrix.m[1][0] * cofactor[1][0]) +
-                               matrix.m[2][0] * cofactor[2][0]) +
-                              matrix.m[3][0] * cofactor[3][0];
+XMFLOAT4 MatrixInverseRow(const XMMATRIX& matrix, int row) {
+    const float determinant = ((matrix.m[0][0] * Cofactor(matrix, 0, 0) +
+                                matrix.m[1][0] * Cofactor(matrix, 1, 0)) +
+                               matrix.m[2][0] * Cofactor(matrix, 2, 0)) +
+                              matrix.m[3][0] * Cofactor(matrix, 3, 0);
     // No zero test: callers let infinite or NaN elements flow on into their results.
     const float reciprocal = 1.0f / determinant;
-
-    XMMATRIX inverse;
-    for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 4; ++column) {
-            inverse.m[row][column] = cofactor[column][row] * reciprocal;
-        }
-    }
-    return inverse;
+    // The adjugate is the transposed cofactor matrix: row `row` of it is column `row` of those.
+    return {Cofactor(matrix, 0, row) * reciprocal, Cofactor(matrix, 1, row) * reciprocal,
+            Cofactor(matrix, 2, row) * reciprocal, Cofactor(matrix, 3, row) * reciprocal};
 }

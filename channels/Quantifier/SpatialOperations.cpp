@@ -72,7 +72,7 @@ float CameraDistance(Evaluation& eval) {
     if (child0 == nullptr || camera == nullptr) return 0.0f;
     // The view matrix maps the world to the camera, so its inverse places the camera in the
     // world; a singular view matrix gives a non-finite position and distance.
-    const XMFLOAT4 cameraPosition = MatrixRow(MatrixInverse(camera->GetViewMatrix()), 3);
+    const XMFLOAT4 cameraPosition = MatrixInverseRow(camera->GetViewMatrix(), 3);
     const XMFLOAT4 p = Position(child0->GetMatrix());
     return Distance(cameraPosition, p);
 }

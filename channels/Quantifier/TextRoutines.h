@@ -136,6 +136,9 @@ private:
     uint16_t table[kSlots];
 };
 
+// Searches of at most this many unit comparisons, (n - m + 1) * m, compare at every position.
+inline constexpr size_t kDirectWalkUnits = 512;
+
 // Calls visit(position) for every occurrence of a non-empty pattern in the text, overlapping
 // ones included, in increasing order, until visit returns false.
 template <class TextUnits, class PatternUnits, class Visit>
@@ -145,6 +148,21 @@ void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m,
         const uint32_t unit = pattern[0];
         for (size_t j = 0; j < n; ++j) {
             if (text[j] == unit && !visit(j)) return;
+        }
+        return;
+    }
+    // Short inputs are compared at every position: the factorization and the skip table (2 KiB
+    // to fill) would cost more than the whole search, and this bound keeps the direct walk's
+    // worst case below that cost.
+    const size_t windows = n - m + 1;
+    if (m <= kDirectWalkUnits && windows <= kDirectWalkUnits && windows * m <= kDirectWalkUnits) {
+        const uint32_t first = pattern[0];
+        for (size_t j = 0; j < windows; ++j) {
+            if (text[j] != first) continue;
+            size_t i = 1;
+            while (i < m && pattern[i] == text[j + i])
+                ++i;
+            if (i == m && !visit(j)) return;
         }
         return;
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Orn_EngineInterface.h"
 #include "Orn_Records.h"
 #include "Orn_Types.h"
 
@@ -109,3 +110,12 @@ private:
     uint32_t timeStamp;
     uint64_t lastRender = UINT64_MAX;
 };
+
+// Inline because every read of every channel's value asks it first: a call into the engine
+// library would cost more than the test.
+inline bool Orn_Channel::CheckRenderCount() {
+    const uint64_t render = globalEngine ? globalEngine->GetRenderCount() : 0;
+    if (render == lastRender) return false;
+    lastRender = render;
+    return true;
+}

@@ -1,5 +1,5 @@
-// The engine object plug-ins reach through `globalEngine`: the main window, the object
-// factory and the channel lookup, plus the render counter the engine advances once a render.
+// The engine stand-in behind `globalEngine` (Orn_EngineInterface.h), the frame timer it makes,
+// and the scoped replacement of the global engine.
 #pragma once
 
 #include <cstdint>
@@ -9,32 +9,8 @@
 #include <vector>
 
 #include "Kch_FloatChannel.h"
+#include "Orn_EngineInterface.h"
 #include "Orn_Types.h"
-
-class EngineInterface {
-public:
-    // The three virtual operations, in the engine's order.
-    // The engine's main window; null when it has none.
-    virtual OrnWindow GetMainWindow() = 0;
-    // A new object of the class with that GUID, owned by the caller and released through its
-    // deleting destructor; null when the engine makes no such object.
-    virtual Orn_Channel* CreateObject(const OrnGuid& classGuid, int arg1, int arg2) = 0;
-    // The channel registered under that interface GUID and name; with a null name, the first
-    // registered under the GUID. Null when there is none.
-    virtual Orn_Channel* FindChannel(const OrnGuid& interfaceGuid, const char* name) = 0;
-    virtual ~EngineInterface();
-
-    // Starts a new render: every channel's CheckRenderCount answers true once again.
-    void BeginRender() { ++renderCount; }
-    uint64_t GetRenderCount() const { return renderCount; }
-
-private:
-    uint64_t renderCount = 0;
-};
-
-// The engine every channel uses. Never null while the engine library is loaded: it points at
-// the library's own OrnEngine unless a host replaces it (see ScopedGlobalEngine).
-extern EngineInterface* globalEngine;
 
 // The frame timer: a float channel whose value is the engine's current frame time.
 class Kch_FrameTimer : public Kch_FloatChannel {

@@ -1,0 +1,93 @@
+// The engine stand-in's channel base: child lookup by interface GUID and index, and the
+// per-render check, both on every evaluation's path.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Orn_Channel.h"
+#include "Orn_Engine.h"
+
+namespace {
+
+// A channel linked through whatever interface the test gives it.
+class LinkedAs : public Orn_Channel {
+public:
+    explicit LinkedAs(const OrnGuid& guid) { SetLinkInterface(guid); }
+    bool FirstRequestOfRender() { return CheckRenderCount(); }
+};
+
+constexpr OrnGuid kBase = OrnGuidOf("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}");
+
+// kBase with one byte changed, in each part of the GUID: a lookup must tell them all apart.
+std::vector<OrnGuid> NeighboursOfBase() {
+    std::vector<OrnGuid> guids;
+    OrnGuid g = kBase;
+    g.data1 ^= 0x01000000u;
+    guids.push_back(g);
+    g = kBase;
+    g.data2 ^= 1;
+    guids.push_back(g);
+    g = kBase;
+    g.data3 ^= 0x100;
+    guids.push_back(g);
+    for (int i : {0, 3, 7}) {
+        g = kBase;
+        g.data4[i] ^= 0x80;
+        guids.push_back(g);
+    }
+    return guids;
+}
+
+TEST(HostChannel, LookupCountsOnlyChildrenOfTheSameInterface) {
+    const std::vector<OrnGuid> neighbours = NeighboursOfBase();
+    std::vector<LinkedAs> others;
+    for (const OrnGuid& g : neighbours)
+        others.emplace_back(g);
+    LinkedAs first(kBase), second(kBase);
+    Orn_Channel parent;
+    // The matching children sit among all the near misses, before and after them.
+    for (size_t i = 0; i < others.size(); ++i) {
+        if (i == 2) parent.SetChild(&first, -1, 0);
+        parent.SetChild(&others[i], -1, 0);
+    }
+    parent.SetChild(&second, -1, 0);
+
+    struct Case {
+        OrnGuid guid;
+        int index;
+        const Orn_Channel* expected;
+    };
+    std::vector<Case> cases = {
+        {kBase, 0, &first}, {kBase, 1, &second}, {kBase, 2, nullptr}, {kBase, -1, nullptr}};
+    for (size_t i = 0; i < neighbours.size(); ++i) {
+        cases.push_back({neighbours[i], 0, &others[i]});
+        cases.push_back({neighbours[i], 1, nullptr});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(OrnGuidToString(c.guid) + " index " + std::to_string(c.index));
+        EXPECT_EQ(parent.GetChildFromLinkGuid(c.guid, c.index), c.expected);
+    }
+}
+
+TEST(HostChannel, RenderCheckAnswersOncePerRenderOfTheGlobalEngine) {
+    OrnEngine a, b;
+    LinkedAs channel(kBase);
+    ScopedGlobalEngine useA{a};
+    EXPECT_TRUE(channel.FirstRequestOfRender());
+    EXPECT_FALSE(channel.FirstRequestOfRender());
+    a.BeginRender();
+    EXPECT_TRUE(channel.FirstRequestOfRender());
+    EXPECT_FALSE(channel.FirstRequestOfRender());
+    {
+        // Another engine at another render count: a new render for the channel.
+        b.BeginRender();
+        b.BeginRender();
+        ScopedGlobalEngine useB{b};
+        EXPECT_TRUE(channel.FirstRequestOfRender());
+        EXPECT_FALSE(channel.FirstRequestOfRender());
+    }
+    EXPECT_TRUE(channel.FirstRequestOfRender()) << "back on engine a, at its render 1";
+}
+
+}  // namespace
