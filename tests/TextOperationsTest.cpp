@@ -43,6 +43,19 @@ void operator delete(void* block) noexcept {
 void operator delete(void* block, size_t) noexcept {
     operator delete(block);
 }
+// The nothrow forms belong to the same family: left to the runtime, a block from its nothrow
+// new (std::stable_sort's buffer) would come back through the free() above, which a sanitizer
+// reports as a mismatch.
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    operator delete(block);
+}
 
 namespace {
 using O = OperationId;
