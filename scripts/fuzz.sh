@@ -10,20 +10,24 @@ scripts/deps.sh
 cmake --preset fuzz
 cmake --build --preset fuzz
 
-# target name, then its corpus folder under fuzz/corpus/
-targets=("scene-loader-fuzz scene")
+# target name, its corpus folder under fuzz/corpus/ and, for some, a dictionary under fuzz/
+targets=("scene-loader-fuzz scene"
+         "text-search-fuzz text-search"
+         "scene-parser-fuzz runner-scene runner-scene.dict")
 
 findings=build/fuzz/findings
 mkdir -p "$findings"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for entry in "${targets[@]}"; do
-    read -r target corpus <<<"$entry"
+    read -r target corpus dict <<<"$entry"
     mkdir -p "$work/$corpus"
     cp -R "fuzz/corpus/$corpus/." "$work/$corpus/"
+    options=()
+    [ -n "$dict" ] && options+=(-dict="fuzz/$dict")
     echo "== $target: ${seconds}s over fuzz/corpus/$corpus =="
     if ! "build/fuzz/bin/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-        -artifact_prefix="$findings/$target-" -print_final_stats=1 "$work/$corpus"; then
+        -artifact_prefix="$findings/$target-" -print_final_stats=1 "${options[@]}" "$work/$corpus"; then
         echo "$target: finding kept in $findings/" >&2
         exit 1
     fi

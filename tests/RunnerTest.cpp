@@ -369,6 +369,21 @@ TEST_F(RunnerTest, SavedChannelsAreRestoredByName) {
     EXPECT_FALSE(fs::exists(stream + ".tmp"));
 }
 
+// A record's name comes from the stream file; quoted, a line break in it keeps the warning on
+// one line.
+TEST_F(RunnerTest, ARecordNamedWithALineBreakIsWarnedAboutOnOneLine) {
+    const std::string stream = Path("saved.orn");
+    const RunResult saved =
+        RunScene(R"({"channels": [{"name": "two\nlines", "type": "float", "value": 1}]})",
+                 {"--save", stream});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const RunResult loaded = RunScene(
+        R"({"channels": [{"name": "other", "type": "float", "value": 1}]})", {"--load", stream});
+    EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_EQ(LineCount(loaded.err), 1) << loaded.err;
+    EXPECT_NE(loaded.err.find("named \"two\\nlines\", which"), std::string::npos) << loaded.err;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Bad input: one line, the right status, nothing written.
 
@@ -538,6 +553,27 @@ TEST_F(RunnerTest, BadInputIsOneLineAndWritesNothing) {
          {},
          kExitBadInput,
          "outputs[0]: no channel is named \"g\""},
+        // Names are quoted as JSON writes them: a line break in one must not break the line.
+        {"a line break in a channel name",
+         R"({"channels": [{"name": "a\nb", "type": "vecor"}]})",
+         {},
+         kExitBadInput,
+         "channel \"a\\nb\": unknown channel type \"vecor\""},
+        {"a tab in a key given twice",
+         R"({"channels": [], "x\ty": 1, "x\ty": 2})",
+         {},
+         kExitBadInput,
+         "key \"x\\ty\" given twice"},
+        {"a line break in a suggested name",
+         R"({"channels": [{"name": "abc\r\n", "type": "float"}], "outputs": ["abc"]})",
+         {},
+         kExitBadInput,
+         "no channel is named \"abc\" (did you mean \"abc\\r\\n\"?)"},
+        {"a control character and a quote in a text",
+         R"({"timer": "fa\u0001\"st", "channels": []})",
+         {},
+         kExitBadInput,
+         "got the text \"fa\\u0001\\\"st\""},
         {"no scene file",
          nullptr,
          {"absent.json"},

@@ -37,12 +37,8 @@ float MatrixDistanceChange(Evaluation& eval) {
     const float distance = Distance(p, q);
 
     // The first measurement has nothing to compare with and reports no change.
-    if (!eval.hasPreviousInput()) {
-        eval.previousInput() = distance;
-        eval.hasPreviousInput() = true;
-    }
-    float change = distance - eval.previousInput();
-    eval.previousInput() = distance;
+    const float previous = eval.hasPreviousInput() ? eval.previousInput() : distance;
+    float change = distance - previous;
 
     // The product, not the timer value, is tested: a timer value so small that the product
     // underflows leaves the change unscaled, while a NaN product still divides. The timer is
@@ -52,6 +48,10 @@ float MatrixDistanceChange(Evaluation& eval) {
             change = change / (timer->GetFloat() * kTimerScale);
         }
     }
+    // Kept only once the timer has answered: a host call that throws leaves the last distance
+    // in place for the next render.
+    eval.previousInput() = distance;
+    eval.hasPreviousInput() = true;
     // Approaching and separating at the same rate read the same.
     return std::fabs(change);
 }

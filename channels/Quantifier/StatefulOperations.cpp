@@ -129,9 +129,11 @@ float ToggleOnRise(Evaluation& eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
     if (trigger == nullptr) return eval.toggleState();
     const float t = trigger->GetFloat();
+    // The trigger is read again rather than reusing t: the read is visible to the child. Both
+    // reads come before any change, so a read that throws leaves the state as it was.
+    const float again = trigger->GetFloat();
     if (IsOn(t) && eval.previousInput() < 1.0f) eval.toggleState() = Flipped(eval.toggleState());
-    // The trigger is read again rather than reusing t: the read is visible to the child.
-    eval.previousInput() = trigger->GetFloat();
+    eval.previousInput() = again;
     return eval.toggleState();
 }
 

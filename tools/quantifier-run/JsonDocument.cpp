@@ -4,6 +4,7 @@
 #include <set>
 
 #include "RunError.h"
+#include "Suggestions.h"
 
 namespace quantifier_run {
 namespace {
@@ -107,7 +108,7 @@ public:
         // The library keeps the last of two equal keys; a scene that says a thing twice is
         // more likely a mistake than a wish to override.
         if (!openKeys.back().insert(value).second)
-            FailAt(text, fileLabel, at, "key \"" + value + "\" given twice");
+            FailAt(text, fileLabel, at, "key " + Quoted(value) + " given twice");
         return Base::key(value);
     }
 

@@ -59,10 +59,6 @@ constexpr ActionName kActions[] = {
     {"SetUpdateChannelname", ActionKind::SetUpdateChannelname},
 };
 
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
 std::string Describe(const Json& value) {
     if (value.is_string()) return "the text " + Quoted(value.get<std::string>());
     if (value.is_number()) return "the number " + value.dump();

@@ -5,6 +5,7 @@
 
 #include "Orn_FileStream.h"
 #include "RunError.h"
+#include "Suggestions.h"
 
 namespace quantifier_run {
 namespace {
@@ -22,7 +23,7 @@ std::vector<uint8_t> SaveChannels(LiveScene& live) {
         saver.EndChannel();
         if (!saved)
             throw RunError(kExitFailure,
-                           "channel \"" + live.Definition(i).name + "\" could not be saved");
+                           "channel " + Quoted(live.Definition(i).name) + " could not be saved");
     }
     return saver.Data();
 }
@@ -55,15 +56,15 @@ void LoadChannels(LiveScene& live, const std::string& path, std::vector<std::str
         loader.CopyTagDataToPointer(name.data());
         const auto found = byName.find(name);
         if (found == byName.end()) {
-            warnings.push_back(where + " is named \"" + name +
-                               "\", which no channel of the scene is; skipped");
+            warnings.push_back(where + " is named " + Quoted(name) +
+                               ", which no channel of the scene is; skipped");
             continue;
         }
         if (!loaded.insert(name).second)
-            throw RunError(kExitFailure, path + ": holds channel \"" + name + "\" twice");
+            throw RunError(kExitFailure, path + ": holds channel " + Quoted(name) + " twice");
         // The base load also sets the channel's group: give it the one the scene gave.
         if (!live.Channel(found->second).LoadChannel(loader, live.Group(found->second)))
-            throw RunError(kExitFailure, where + " (\"" + name + "\") could not be loaded");
+            throw RunError(kExitFailure, where + " (" + Quoted(name) + ") could not be loaded");
     }
 }
 

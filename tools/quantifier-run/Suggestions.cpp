@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace quantifier_run {
 namespace {
@@ -29,6 +30,39 @@ size_t EditDistance(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+std::string Quoted(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"':
+                quoted += "\\\"";
+                break;
+            case '\\':
+                quoted += "\\\\";
+                break;
+            case '\n':
+                quoted += "\\n";
+                break;
+            case '\r':
+                quoted += "\\r";
+                break;
+            case '\t':
+                quoted += "\\t";
+                break;
+            default:
+                if (byte < 0x20 || byte == 0x7F) {
+                    char escape[8];
+                    std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+                    quoted += escape;
+                } else {
+                    quoted += c;
+                }
+        }
+    }
+    return quoted + "\"";
+}
+
 std::vector<std::string> NearestNames(std::string_view name,
                                       const std::vector<std::string>& candidates) {
     // A third of the name's length may be wrong, and at least two letters.
@@ -52,7 +86,7 @@ std::string DidYouMean(std::string_view name, const std::vector<std::string>& ca
     std::string text = " (did you mean ";
     for (size_t i = 0; i < names.size(); ++i) {
         if (i > 0) text += i + 1 == names.size() ? " or " : ", ";
-        text += "\"" + names[i] + "\"";
+        text += Quoted(names[i]);
     }
     return text + "?)";
 }

@@ -1,4 +1,5 @@
-// "Did you mean ...?": the known names nearest to a misspelt one.
+// Names in messages: quoted so that they show exactly what the input held, and "Did you mean
+// ...?" with the known names nearest to a misspelt one.
 #pragma once
 
 #include <string>
@@ -7,12 +8,16 @@
 
 namespace quantifier_run {
 
+// `text` between double quotes, with quotes, backslashes and control characters escaped the
+// way JSON escapes them: a name that holds a line break must not break a one-line message.
+std::string Quoted(std::string_view text);
+
 // Up to three of `candidates` closest to `name` by edit distance (letter case ignored), the
 // closest first; only those close enough to be a plausible misspelling.
 std::vector<std::string> NearestNames(std::string_view name,
                                       const std::vector<std::string>& candidates);
 
-// " (did you mean "A" or "B"?)", or "" when nothing is near.
+// " (did you mean "A" or "B"?)", or "" when nothing is near; the names are Quoted.
 std::string DidYouMean(std::string_view name, const std::vector<std::string>& candidates);
 
 }  // namespace quantifier_run
