@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the plug-in and runs the main example.
+# Builds the plug-in and the scene runner, and runs one example scene (by default the camera
+# example; give another scene file to run that one).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scene=${1:-examples/camera-object.json}
 scripts/deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target quantifier-demo Quantifier
-build/default/bin/quantifier-demo
+cmake --build --preset default --target quantifier-run Quantifier
+build/default/bin/quantifier-run "$scene"

@@ -35,9 +35,11 @@ public:
     virtual void DoEvent(int event, uint64_t data);
     // The channel's type record; never null.
     virtual const ChannelType* GetChannelType();
-    // Writes the base data (the channel name) as tagged blocks; false when the saver failed.
+    // Writes the base data into the saver's open record: the block "NAME" holding the channel
+    // name's bytes (no terminating NUL). False when the saver refused it.
     virtual bool SaveChannel(OrnFileSaver& saver);
-    // Reads the base data of the loader's current channel; false when it is missing or bad.
+    // Reads the base data of the loader's current record and joins `group`. False, with nothing
+    // changed, when no record is current, "NAME" is missing or the name holds a NUL.
     virtual bool LoadChannel(OrnFileLoader& loader, Orn_ChannelGroup* group);
     virtual const char* GetChannelName();
     virtual void SetChannelInterfaceType(int type);

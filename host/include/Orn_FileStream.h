@@ -1,9 +1,32 @@
-// The scene stream: channels saved one after another as records of tagged blocks.
+// Scene streams: the engine saves every channel of a scene into one stream of tagged blocks and
+// reads them back from it. Streams are built and read in memory; a file is read whole and
+// written atomically (OrnWriteFileAtomically).
 //
-// Encoding (all integers little-endian):
-//   stream  := "ORNS" version:u32 channel*
-//   channel := "CHAN" size:u32 block*        size = byte count of the blocks that follow
-//   block   := tag:4 bytes size:u32 data:size bytes
+// Encoding. Every integer is an unsigned 32-bit little-endian number.
+//
+//   stream  := magic version record*
+//   magic   := the four bytes "ORNS"
+//   version := kOrnStreamVersion; a reader refuses a stream of a newer version
+//   record  := "CHAN" size block*    one channel; size = byte count of the blocks that follow
+//   block   := tag size data         tag = four printable ASCII characters (0x20..0x7E),
+//                                    size = byte count of data (0 allowed)
+//
+// Example: a stream with one channel holding the single block "NAME" = "Cube":
+//   4F 52 4E 53  01 00 00 00  43 48 41 4E  0C 00 00 00  4E 41 4D 45  04 00 00 00  43 75 62 65
+//   "ORNS"       version 1    "CHAN"       12 bytes     "NAME"       4 bytes      "Cube"
+//
+// What a reader accepts. A record becomes current only after its whole block structure was
+// checked: every block header and every block's data lie inside the record, the blocks fill
+// the record exactly, every tag is printable and no tag appears twice. A record that breaks
+// any of these is refused as a whole and ends the stream with an error: nothing of it is handed
+// out, so a channel is never loaded from half of a damaged record. A duplicated tag counts as
+// damage rather than "first wins", because no saver writes one (OrnFileSaver refuses to) and a
+// channel reading the first of two would silently drop data. Bytes after the last record that
+// are not a complete record are an error too (a truncated file). Tags a channel does not know
+// are fine: it only looks up its own, so blocks added by newer channels are skipped.
+//
+// Every size field is checked against the bytes actually present before it is used, so a
+// reader never reads out of bounds and never allocates more than the stream's own length.
 #pragma once
 
 #include <cstddef>
@@ -15,66 +38,106 @@ inline constexpr uint32_t kOrnStreamVersion = 1;
 
 class OrnFileSaver {
 public:
+    // Starts a stream: magic and version, no records.
     OrnFileSaver();
 
-    // Opens a channel record; blocks written until EndChannel belong to it.
-    void BeginChannel();
-    // Closes the open channel record; false when none is open.
+    // Opens a channel record; the blocks written until EndChannel belong to it. False (and
+    // nothing changes) when a record is already open.
+    bool BeginChannel();
+    // Closes the open record. False when none is open or the record is damaged: a block was
+    // left shorter than its size, a writing operation was refused, or the record outgrew a
+    // 32-bit size. A damaged record is dropped from the stream, so Data() always stays
+    // readable.
     bool EndChannel();
 
-    // The three writing operations of a tagged block: the four-character tag, the data's byte
-    // count, then the data. False when no channel record is open or the tag is not four
-    // characters long.
+    // The three writing operations of a tagged block, called in this order: the tag, the data's
+    // byte count, then the data (in one or more pieces that add up to the count). Each returns
+    // false and damages the open record when called out of order, outside a record, with a tag
+    // that is not four printable characters or is already in the record, or with more data than
+    // the count announced.
     bool SaveTag(const char* tag);
     bool SaveBlockSize(uint32_t size);
     bool SaveDataToFile(const void* data, size_t size);
 
-    // The bytes written so far; complete once every channel record is closed.
+    // The stream so far; complete whenever no record is open.
     const std::vector<uint8_t>& Data() const { return bytes; }
+    bool ChannelOpen() const { return recordStart != kNone; }
+
+    // Writes the stream to `path` atomically. False, with the reason in `error`, when a record
+    // is still open or the write failed; the file at `path` is then untouched.
+    bool WriteToFile(const std::string& path, std::string* error = nullptr) const;
 
 private:
+    static constexpr size_t kNone = SIZE_MAX;
+    bool Damage();
+
     std::vector<uint8_t> bytes;
-    size_t openChannel = SIZE_MAX;  // offset of the open record's size field
+    size_t recordStart = kNone;  // offset of the open record's "CHAN"
+    bool damaged = false;        // the open record can no longer be closed
+    bool expectSize = false;     // a tag was written, its size not yet
+    uint64_t dataLeft = 0;       // data bytes the current block still expects
+    std::vector<uint32_t> tags;  // tags of the open record, as little-endian words
 };
 
 class OrnFileLoader {
 public:
-    // Reads a stream from memory. Valid() is false when the header is missing or the version
+    // Reads a stream held in memory. Valid() is false when the magic is missing or the version
     // is newer than this engine reads.
     explicit OrnFileLoader(std::vector<uint8_t> data);
-    bool Valid() const { return valid; }
+    // Reads the whole file at `path`; a loader that cannot read it is not Valid() and says why
+    // in Error().
+    static OrnFileLoader FromFile(const std::string& path);
 
-    // Moves to the next channel record; false at the end of the stream or at a record that
-    // runs past it.
+    // False once the header or a record was found bad; Error() then says what and where.
+    bool Valid() const { return error.empty(); }
+    const std::string& Error() const { return error; }
+
+    // Makes the next record current after checking its block structure. False at the end of
+    // the stream and at a bad record; AtEnd() tells the two apart.
     bool NextChannel();
-    // True while a channel record is current.
+    // True once every record was read and the stream ended cleanly.
+    bool AtEnd() const { return Valid() && position == bytes.size() && !hasChannel; }
+    // True while a record is current.
     bool InChannel() const { return hasChannel; }
 
-    // Selects the first block with that tag in the current channel record; false when there
-    // is none (or no record is current).
+    // Selects the block with that tag in the current record, in whatever order the blocks
+    // stand. False, with nothing selected, when the record has no such block, no record is
+    // current or `tag` is not four characters.
     bool GetInfoIfTag(const char* tag);
     // The byte count of the selected block; 0 when none is selected.
     uint32_t GetTagSize() const;
     // Copies the selected block's data to `destination`, which must hold GetTagSize() bytes.
-    // False when no block is selected.
+    // False, with nothing copied, when no block is selected.
     bool CopyTagDataToPointer(void* destination);
+    // The same, for a destination of `capacity` bytes: false, with nothing copied, when the
+    // block is larger than that.
+    bool CopyTagDataToPointer(void* destination, size_t capacity);
 
 private:
+    struct Block {
+        uint32_t tag;   // the four tag bytes as a little-endian word
+        size_t data;    // offset of the data in `bytes`
+        uint32_t size;  // checked to lie inside the record
+    };
+    static constexpr size_t kNoBlock = SIZE_MAX;
+    bool Fail(const std::string& what, size_t offset);
+
     std::vector<uint8_t> bytes;
-    bool valid = false;
-    size_t position = 0;          // where the next channel record starts
-    size_t channelBegin = 0;      // blocks of the current record
-    size_t channelEnd = 0;
+    std::string error;
+    size_t position = 0;  // where the next record starts
     bool hasChannel = false;
-    size_t selectedData = 0;
-    uint32_t selectedSize = 0;
-    bool hasSelection = false;
+    std::vector<Block> blocks;   // of the current record, sorted by tag
+    size_t selected = kNoBlock;  // index into `blocks`
 };
 
-// Writes `bytes` to `path` so that the file is either the old one or the complete new one:
-// a temporary file in the same directory is written, flushed and then renamed over `path`.
-// False, with the reason in `error` (when given), if anything failed; `path` is then untouched.
+// Writes `bytes` to `path` so that afterwards the file is either the old one or the complete
+// new one: the bytes go to a new temporary file in the same directory (its name unique to this
+// process and call), are flushed to the disk, and only then is the temporary file renamed over
+// `path`. False, with the reason in `error` (when given), if anything failed; `path` is then
+// untouched and the temporary file removed. A crash half-way may leave a temporary file named
+// ".<name>.tmp-..." beside the target, never a damaged target.
 bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                             std::string* error = nullptr);
 // Reads the whole file at `path`. False, with the reason in `error` (when given), on failure.
-bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error = nullptr);
+bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes,
+                 std::string* error = nullptr);

@@ -44,14 +44,15 @@ bool Orn_Channel::SaveChannel(OrnFileSaver& saver) {
 }
 
 bool Orn_Channel::LoadChannel(OrnFileLoader& loader, Orn_ChannelGroup* group) {
-    if (!loader.InChannel()) return false;
-    if (loader.GetInfoIfTag("NAME")) {
-        std::string name(loader.GetTagSize(), '\0');
-        if (!loader.CopyTagDataToPointer(name.data())) return false;
-        // A name holds no NUL: the engine hands it out as NUL-terminated text.
-        if (name.find('\0') != std::string::npos) return false;
-        channelName = std::move(name);
-    }
+    // Every saved channel has a name block, so a record without one is not a channel's data.
+    if (!loader.InChannel() || !loader.GetInfoIfTag("NAME")) return false;
+    // The block's size was checked against the record, so this allocates no more than the
+    // stream holds.
+    std::string name(loader.GetTagSize(), '\0');
+    if (!loader.CopyTagDataToPointer(name.data(), name.size())) return false;
+    // A name holds no NUL: the engine hands it out as NUL-terminated text.
+    if (name.find('\0') != std::string::npos) return false;
+    channelName = std::move(name);
     channelGroup = group;
     return true;
 }

@@ -1,0 +1,17 @@
+// The running program itself: where its executable lives and where its output goes. Hosts use
+// these to find plug-ins installed beside them and to choose how to present results.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The full path (UTF-8) of the running program's executable; empty when the system cannot
+// tell.
+std::string ExecutablePath();
+
+// True when the process's standard output is an interactive terminal (a console), false when
+// it goes to a file or a pipe.
+bool StandardOutputIsTerminal();
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (preset "fuzz") and runs each for N seconds (default 60) over a copy of
+# its seed corpus, so the committed corpus stays as it is. Fails on the first finding; the input
+# that caused it is kept in build/fuzz/findings/ and belongs in a regression test.
+# Usage: scripts/fuzz.sh [seconds]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+scripts/deps.sh
+cmake --preset fuzz
+cmake --build --preset fuzz
+
+# target name, then its corpus folder under fuzz/corpus/
+targets=("scene-loader-fuzz scene")
+
+findings=build/fuzz/findings
+mkdir -p "$findings"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for entry in "${targets[@]}"; do
+    read -r target corpus <<<"$entry"
+    mkdir -p "$work/$corpus"
+    cp -R "fuzz/corpus/$corpus/." "$work/$corpus/"
+    echo "== $target: ${seconds}s over fuzz/corpus/$corpus =="
+    if ! "build/fuzz/bin/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+        -artifact_prefix="$findings/$target-" -print_final_stats=1 "$work/$corpus"; then
+        echo "$target: finding kept in $findings/" >&2
+        exit 1
+    fi
+done

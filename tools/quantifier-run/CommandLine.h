@@ -1,0 +1,33 @@
+// The runner's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "OutputFormats.h"
+
+namespace quantifier_run {
+
+struct Options {
+    std::string scenePath;
+    std::optional<size_t> frames;
+    std::optional<OutputFormat> format;  // absent: by where the output goes
+    std::optional<std::string> pluginPath;
+    std::optional<std::string> savePath;
+    std::optional<std::string> loadPath;
+};
+
+// What the command line asks for when it is not a run: help, the version or the operation
+// list, written to standard output before leaving with success.
+struct ImmediateAnswer {
+    std::string text;
+};
+
+// Reads the arguments (without the program's name). Throws RunError (bad input) with one
+// line when they make no sense.
+std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::string>& arguments);
+
+}  // namespace quantifier_run

@@ -1,0 +1,43 @@
+#include "OperationList.h"
+
+#include <algorithm>
+
+#include "OperationTable.h"
+
+namespace quantifier_run {
+namespace {
+
+// "float 0 (min), float 1 (max), float 2 (step)": a child's index counts the children of its
+// kind before it, as the operation looks it up.
+std::string ChildrenOf(const OperationInfo& info) {
+    if (info.childCount == 0) return "none";
+    std::string text;
+    for (size_t i = 0; i < info.childCount; ++i) {
+        const ChildSlot& slot = info.children[i];
+        int index = 0;
+        for (size_t k = 0; k < i; ++k)
+            index += info.children[k].kind == slot.kind ? 1 : 0;
+        if (i > 0) text += ", ";
+        text += std::string(ChildKindName(slot.kind)) + " " + std::to_string(index);
+        if (!slot.role.empty()) text += " (" + std::string(slot.role) + ")";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string ListOperations() {
+    size_t nameWidth = 0;
+    for (const OperationInfo& info : kOperations)
+        nameWidth = std::max(nameWidth, info.name.size());
+    std::string out;
+    for (const OperationInfo& info : kOperations) {
+        const std::string number = std::to_string(static_cast<int>(info.id));
+        out += std::string(2 - std::min<size_t>(2, number.size()), ' ') + number + "  ";
+        out += std::string(info.name) + std::string(nameWidth - info.name.size(), ' ') + "  ";
+        out += ChildrenOf(info) + "\n";
+    }
+    return out;
+}
+
+}  // namespace quantifier_run

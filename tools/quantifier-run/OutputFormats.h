@@ -1,0 +1,20 @@
+// The three ways a run's results are written: CSV for programs, an aligned table for people,
+// JSON for both.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "FrameLoop.h"
+
+namespace quantifier_run {
+
+enum class OutputFormat { Csv, Table, Json };
+
+std::optional<OutputFormat> OutputFormatNamed(std::string_view name);
+
+// The whole output of a run, header included.
+std::string FormatResults(const Results& results, OutputFormat format);
+
+}  // namespace quantifier_run

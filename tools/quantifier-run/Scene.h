@@ -1,0 +1,129 @@
+// A scene as read from its JSON description, checked and with every name resolved to an
+// index, before any channel exists.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "Orn_Types.h"
+
+namespace quantifier_run {
+
+enum class ChannelKind {
+    Float,
+    Vector,
+    Matrix,
+    Text,
+    Quantifier,
+    Object,
+    Unsigned,
+    MatchA,
+    MatchB
+};
+
+// A text channel's content: no text, narrow bytes or wide 16-bit units.
+struct TextValue {
+    enum class Kind { None, Narrow, Wide };
+    Kind kind = Kind::None;
+    std::string bytes;
+    std::u16string units;
+};
+
+// One value of a channel: float, vector, matrix (transform or placement), text, unsigned or
+// match integer, depending on the channel's kind.
+using Value = std::variant<float, XMFLOAT4, XMMATRIX, TextValue, uint32_t, int32_t>;
+
+// A value that is either set once before the first frame ("value") or given per frame
+// ("frames": entry i at the start of frame i).
+struct Timeline {
+    std::vector<Value> values;  // never empty
+    bool perFrame = false;
+
+    const Value& Initial() const { return values.front(); }
+    // The value to set at the start of `frame`, or null when nothing is set then: a constant
+    // was set before the first frame, and after a list ends the channel keeps what it holds.
+    const Value* At(size_t frame) const {
+        return perFrame && frame < values.size() ? &values[frame] : nullptr;
+    }
+    // The value in effect at `frame`, the last one holding after the list ends.
+    const Value& InEffect(size_t frame) const {
+        return values[frame < values.size() ? frame : values.size() - 1];
+    }
+};
+
+struct ChannelSpec {
+    std::string name;
+    ChannelKind kind = ChannelKind::Float;
+    std::optional<Timeline> value;
+
+    // Quantifiers.
+    int32_t operation = 0;
+    std::vector<size_t> children;  // indices into Scene::channels, in link order
+    std::optional<bool> storeCurrentValue;
+    std::optional<bool> updateChannelname;
+
+    // Objects: the test region and the inner object (absent: the channel has none).
+    XMFLOAT3 regionMin{0, 0, 0};
+    XMFLOAT3 regionMax{0, 0, 0};
+    std::optional<XMMATRIX> innerObject = IdentityMatrix();
+
+    // What the engine keeps beside the channel.
+    std::optional<size_t> group;
+    std::vector<size_t> internalChildren;  // internal child i is internalChildren[i]
+    std::optional<int32_t> interfaceType;
+    std::optional<std::string> publicCall;
+    std::optional<std::string> registeredName;  // under the float interface
+};
+
+struct CameraSpec {
+    Timeline view;  // matrices
+    float fovDegrees = 60.0f;
+    float aspect = 1.0f;
+    float nearDistance = 0.1f;
+    float farDistance = 1000.0f;
+};
+
+struct GroupSpec {
+    std::string name;
+    std::optional<std::string> path;
+    std::optional<size_t> window;  // index into Scene::windows
+};
+
+enum class ActionKind {
+    CallChannel,
+    IncreaseInvalidateCount,
+    SetOperationType,
+    SetStoreCurrentValue,
+    SetUpdateChannelname
+};
+
+struct ActionSpec {
+    size_t frame = 0;
+    size_t channel = 0;
+    ActionKind kind = ActionKind::CallChannel;
+    int32_t number = 0;  // SetOperationType
+    bool flag = false;   // SetStoreCurrentValue, SetUpdateChannelname
+};
+
+struct Scene {
+    size_t frames = 1;
+    std::optional<CameraSpec> camera;
+    std::optional<Timeline> timer;  // floats; absent: the engine makes no frame timers
+    std::vector<std::string> windows;
+    std::optional<size_t> mainWindow;
+    std::vector<GroupSpec> groups;
+    std::vector<ChannelSpec> channels;
+    std::vector<ActionSpec> actions;  // in listed order
+    std::vector<size_t> outputs;      // channel indices, in listed order
+    // Things worth telling the user that do not stop the run.
+    std::vector<std::string> warnings;
+};
+
+// The scene-file spelling of a channel kind ("float", "matchA", ...).
+const char* ChannelKindName(ChannelKind kind);
+
+}  // namespace quantifier_run

@@ -1,0 +1,18 @@
+// From a scene's JSON text to a checked Scene: every name resolved, every value of the shape
+// its channel needs. Nothing of the engine is touched.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "Scene.h"
+
+namespace quantifier_run {
+
+// Throws RunError (bad input) with one line naming `fileLabel` and what is wrong.
+Scene ParseScene(std::string_view text, const std::string& fileLabel);
+
+// Reads and parses the scene file at `path`.
+Scene LoadSceneFile(const std::string& path);
+
+}  // namespace quantifier_run
