@@ -18,12 +18,8 @@ namespace {
 using GetTypeFunction = ChannelType* (*)();
 using InitDllFunction = Kch_Quantifier* (*)();
 
-// The plug-in beside the test program, by its full path.
 std::wstring PluginPath() {
-    wchar_t self[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_TRUE(length > 0 && length < MAX_PATH);
-    return (std::filesystem::path(self).parent_path() / QUANTIFIER_PLUGIN_PATH).wstring();
+    return Wide(QUANTIFIER_PLUGIN_PATH);
 }
 
 struct ModuleDeleter {
