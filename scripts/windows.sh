@@ -17,21 +17,25 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w
 fi
 # Without a display Wine makes windows only with its null graphics driver, and the window tests
-# need real windows. The driver is chosen when the prefix's server starts.
+# need real windows. The driver is chosen when the server starts its desktop.
 if [ -z "${DISPLAY:-}" ] &&
     ! wine reg query 'HKCU\Software\Wine\Drivers' /v Graphics 2>/dev/null | grep -q null; then
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
     wineserver -k || true
     wineserver -w
 fi
-# One server for every test program (each start would otherwise cost seconds); it ends by
-# itself a minute after the last program. A server already running answers with an error and
-# serves instead.
-wineserver -p 60 || true
 
 echo "== build and test (mingw preset, under Wine) =="
 cmake --preset mingw
 cmake --build --preset mingw
+# One Wine session for every test program and the comparison, started here: the first program
+# of a session starts Wine's services, which would inherit its output and keep CTest waiting
+# until they end, and a session of its own per program costs seconds. A session that is
+# already running (the server answers -p with an error) serves instead and is left running.
+if wineserver -p; then
+    trap 'wineserver -k || true' EXIT
+fi
+wine cmd /c exit >/dev/null 2>&1 </dev/null
 ctest --preset mingw
 
 echo "== the same rows from the Linux and the Windows runner =="
