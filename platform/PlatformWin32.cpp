@@ -154,7 +154,10 @@ DynamicLibrary DynamicLibrary::Open(const std::string& path, std::string* error)
     }
     library.handle = ::LoadLibraryW(widePath.c_str());
     if (library.handle == nullptr && error != nullptr) {
-        *error = SystemMessage(::GetLastError(), "cannot load " + path);
+        // The system's text names no file, so the path goes in front of it.
+        const DWORD code = ::GetLastError();
+        *error = "cannot load " + path + ": " +
+                 SystemMessage(code, "system error " + std::to_string(code));
     }
     return library;
 }

@@ -14,4 +14,9 @@ std::string ExecutablePath();
 // it goes to a file or a pipe.
 bool StandardOutputIsTerminal();
 
+// Makes standard output carry the program's bytes unchanged. Windows starts it in text mode,
+// which writes every "\n" as "\r\n", so one run would give different files on different
+// systems; POSIX has nothing to change. Call before anything is written.
+void UseBinaryStandardOutput();
+
 }  // namespace platform

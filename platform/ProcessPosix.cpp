@@ -18,4 +18,6 @@ bool StandardOutputIsTerminal() {
     return isatty(STDOUT_FILENO) == 1;
 }
 
+void UseBinaryStandardOutput() {}
+
 }  // namespace platform

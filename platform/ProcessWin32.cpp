@@ -1,5 +1,8 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "Process.h"
@@ -32,6 +35,11 @@ bool StandardOutputIsTerminal() {
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     return output != nullptr && output != INVALID_HANDLE_VALUE &&
            GetFileType(output) == FILE_TYPE_CHAR;
+}
+
+void UseBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace platform

@@ -1,11 +1,8 @@
 // The scene stream: its encoding, the loader's checks on damaged input, the saver's refusal to
 // write damaged records, and atomic saving to files.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +11,7 @@
 
 #include "Orn_FileStream.h"
 #include "Orn_Scene.h"
+#include "SceneFileFixture.h"
 #include "support/SceneBytes.h"
 
 namespace {
@@ -302,47 +300,6 @@ TEST(FileStream, SaverRefusesMisuseAndDropsTheDamagedRecord) {
     EXPECT_TRUE(saver.EndChannel());
 }
 
-// Saving to files, each test in a fresh directory.
-class SceneFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/scene-file-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string Path(const std::string& name) const { return (directory / name).string(); }
-    static Bytes Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    static void Write(const std::string& path, const Bytes& bytes) {
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-    // The names in the directory, so a test sees any temporary file left behind.
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(directory))
-            names.push_back(entry.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    static OrnFileSaver OneChannel(const std::string& name) {
-        OrnFileSaver saver;
-        saver.BeginChannel();
-        saver.SaveTag("NAME");
-        saver.SaveBlockSize(static_cast<uint32_t>(name.size()));
-        saver.SaveDataToFile(name.data(), name.size());
-        saver.EndChannel();
-        return saver;
-    }
-
-    fs::path directory;
-};
-
 TEST_F(SceneFile, WritesAndReadsBackAndReplacesTheOldFile) {
     const std::string path = Path("scene.orns");
     ASSERT_TRUE(OneChannel("old").WriteToFile(path));
@@ -360,17 +317,8 @@ TEST_F(SceneFile, WritesAndReadsBackAndReplacesTheOldFile) {
     OrnFileLoader missing = OrnFileLoader::FromFile(Path("missing.orns"));
     EXPECT_FALSE(missing.Valid());
     EXPECT_NE(missing.Error().find("missing.orns"), std::string::npos) << missing.Error();
-    OrnFileLoader notAScene = OrnFileLoader::FromFile(directory.string());
+    OrnFileLoader notAScene = OrnFileLoader::FromFile(Utf8(dir.Root()));
     EXPECT_FALSE(notAScene.Valid()) << "a directory is no scene";
-}
-
-TEST_F(SceneFile, ReplacingAFileKeepsItsPermissions) {
-    const std::string path = Path("scene.orns");
-    ASSERT_TRUE(OneChannel("old").WriteToFile(path));
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    ASSERT_TRUE(OneChannel("new").WriteToFile(path));
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST_F(SceneFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
@@ -404,27 +352,6 @@ TEST_F(SceneFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
         EXPECT_EQ(Read(Path("folder/inside")), Text("kept"));
         EXPECT_EQ(Entries(), (std::vector<std::string>{"folder", "scene.orns"}));
     }
-}
-
-// Saves with files limited to 1 KiB; true when the save reported the failure.
-bool FailsUnderAFileSizeLimit(const std::string& path, const Bytes& bytes) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1024, 1024};
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
-    std::string error;
-    return !OrnWriteFileAtomically(path, bytes, &error) && !error.empty();
-}
-
-TEST_F(SceneFile, AWriteFailingHalfWayLeavesTheOldFile) {
-    const std::string path = Path("scene.orns");
-    const Bytes old = Stream({Record({Block("NAME", Text("old"))})});
-    Write(path, old);
-    const Bytes big(1 << 16, 0x5A);
-    // In a child process: a file size limit makes the write fail after the temporary file exists.
-    EXPECT_EXIT(std::_Exit(FailsUnderAFileSizeLimit(path, big) ? 0 : 1),
-                ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(Read(path), old);
-    EXPECT_EQ(Entries(), std::vector<std::string>{"scene.orns"});
 }
 
 TEST_F(SceneFile, SavesSideBySideNeverShareATemporaryFile) {

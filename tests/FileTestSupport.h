@@ -1,80 +1,84 @@
-// Files for tests: a fresh temporary directory removed afterwards, file makers, explicit
-// modification times, and a count of the process's open descriptors.
+// Files for tests, on every OS alike: a fresh temporary directory removed afterwards, file
+// makers, explicit last-write times, and a count of the process's open handles. Paths are
+// UTF-8 text, the way the tests hand them to text children. One implementation per OS
+// (posix/FileTestSupportPosix.cpp, windows/FileTestSupportWin32.cpp).
 #pragma once
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
 #include "Kch_TextChannel.h"
+#include "Platform.h"
+
+// A file the file system cannot hold at the asked size (no sparse files, a size limit, no
+// room). Tests of large files skip on it rather than fail.
+class FileTooLarge : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class TempDirectory {
 public:
-    TempDirectory() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quantifier-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        root = pattern;
-    }
-    ~TempDirectory() {
-        // Read-only directories inside would stop the removal for an ordinary user.
-        std::error_code error;
-        for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-             !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-            if (it->is_directory(error) && !it->is_symlink(error)) chmod(it->path().c_str(), 0700);
-        }
-        std::filesystem::remove_all(root, error);
-    }
+    TempDirectory();
+    // Removes everything inside, also what was made read-only or hidden.
+    ~TempDirectory();
     TempDirectory(const TempDirectory&) = delete;
     TempDirectory& operator=(const TempDirectory&) = delete;
 
-    std::string Path(const std::string& name) const { return (root / name).string(); }
+    // The path of `name` inside the directory (nothing is made).
+    std::string Path(const std::string& name) const;
 
-    // A file of `size` bytes; beyond a few bytes it is sparse, so gigabytes cost nothing.
-    std::string File(const std::string& name, uint64_t size = 0) const {
-        const std::string path = Path(name);
-        std::ofstream(path, std::ios::binary).put('x');
-        std::filesystem::resize_file(path, size);
-        return path;
-    }
-    std::string Directory(const std::string& name, mode_t mode = 0755) const {
-        const std::string path = Path(name);
-        std::filesystem::create_directory(path);
-        chmod(path.c_str(), mode);
-        return path;
-    }
-    std::string Symlink(const std::string& name, const std::string& target) const {
-        const std::string path = Path(name);
-        std::filesystem::create_symlink(target, path);
-        return path;
-    }
+    // A file of `size` bytes; beyond a few bytes it is sparse where the file system allows,
+    // so gigabytes cost nothing. Throws FileTooLarge when the size cannot be reached.
+    std::string File(const std::string& name, uint64_t size = 0) const;
+    // A plain directory (no attribute but the directory's own; owner may write).
+    std::string Directory(const std::string& name) const;
+
+    const std::filesystem::path& Root() const { return root; }
 
 private:
     std::filesystem::path root;
 };
 
-// Sets a file's modification time exactly (seconds and nanoseconds since 1970 UTC).
-inline void SetModificationTime(const std::string& path, int64_t seconds, long nanoseconds) {
-    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), nanoseconds}};
-    if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
-        throw std::runtime_error("utimensat failed");
-}
+// Sets the last-write time of a file or directory exactly (seconds and nanoseconds since
+// 1970-01-01 UTC; negative seconds lie before). Throws when the system refuses.
+void SetModificationTime(const std::string& path, int64_t seconds, long nanoseconds);
 
-// Open descriptors of this process (the listing's own descriptor counts in every call alike).
-inline int OpenDescriptorCount() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
-    return count;
-}
+// The files and directories this process holds open now (POSIX: every descriptor; Windows:
+// the handles of the file type, not the threads and events runtimes make on their own).
+// Counting leaves nothing open, so two counts around an operation differ by what the
+// operation left behind.
+int OpenHandleCount();
 
+// A UTF-8 path as the engine's wide text (the unit the system takes) and as the char16_t text
+// the host's setters take; the two are one type except where wchar_t has 16 bits.
 inline OrnWideString Wide(const std::string& utf8) {
     return OrnUtf8ToWide(utf8);
+}
+inline std::u16string Utf16(const std::string& utf8) {
+    const OrnWideString wide = Wide(utf8);
+    return std::u16string(wide.begin(), wide.end());
+}
+
+// A UTF-8 path as std::filesystem takes it on every OS (Windows would read a plain
+// std::string in the ANSI code page).
+inline std::filesystem::path FsPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+inline std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// The platform layer's file calls on a UTF-8 path.
+inline platform::FileHandle OpenPath(const std::string& path,
+                                     platform::ShareMode share = platform::ShareMode::Read) {
+    return platform::FileHandle::OpenForReading(Wide(path).c_str(), share);
+}
+
+inline uint32_t PathAttributes(const std::string& path) {
+    return platform::GetPathAttributes(Wide(path).c_str());
 }

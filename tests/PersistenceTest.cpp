@@ -13,6 +13,7 @@
 #include <map>
 #include <ostream>
 
+#include "FileTestSupport.h"
 #include "Orn_FileStream.h"
 #include "Orn_Scene.h"
 #include "support/QuantifierTestSupport.h"
@@ -331,13 +332,8 @@ TEST_F(Persistence, ASceneOfSeveralChannelsComesBackByName) {
     for (Kch_Quantifier* q : {&speed, &door, &counter})
         expected[q->GetChannelName()] = Take(*q);
 
-    char pattern[] = "/tmp/scene-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const struct Removal {
-        fs::path folder;
-        ~Removal() { fs::remove_all(folder); }
-    } removal{pattern};
-    const std::string path = std::string(pattern) + "/scene.orns";
+    const TempDirectory folder;
+    const std::string path = folder.Path("scene.orns");
     std::string error;
     ASSERT_TRUE(OrnSaveSceneToFile(path, scene, &error)) << error;
 

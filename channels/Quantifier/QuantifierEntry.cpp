@@ -27,9 +27,21 @@ QUANTIFIER_ENTRY ChannelType* GetType() {
     return &quantifierType;
 }
 
-QUANTIFIER_ENTRY Kch_Quantifier* InitDLL() { return new Kch_Quantifier(); }
+QUANTIFIER_ENTRY Kch_Quantifier* InitDLL() {
+    return new Kch_Quantifier();
+}
 
 #if defined(_WIN32)
+#if defined(__MINGW32__)
+// The loader refuses to switch off thread notifications for a module with a TLS directory,
+// and MinGW's runtime gives every DLL one through its TLS start-up support. The plug-in keeps
+// no thread-local data, so it stands in for that support's only hook (read only when not
+// null) and the support, with the directory, stays out of the DLL. Should anything in the
+// plug-in come to need thread-local storage, the support returns and the link fails on this
+// duplicate definition instead of quietly dropping the support.
+extern "C" const PIMAGE_TLS_CALLBACK __dyn_tls_init_callback = nullptr;
+#endif
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
     return TRUE;

@@ -49,6 +49,23 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
     }
     return true;
 }
+// Moves the temporary file over the target. Unlike a POSIX rename, the move is refused while
+// the target is being replaced by another save or is open without delete sharing (a reader,
+// a virus scanner); both pass within moments, so the move is tried again for about a second
+// before the save fails.
+bool ReplaceWith(const std::string& temporary, const std::string& path) {
+    const std::wstring from = Widen(temporary);
+    const std::wstring to = Widen(path);
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD code = GetLastError();
+        if ((code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) || attempt == 100)
+            return false;
+        Sleep(10);
+    }
+}
 }  // namespace
 
 bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
@@ -68,8 +85,7 @@ bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>&
         DeleteFileW(Widen(temporary).c_str());
         return false;
     }
-    if (!MoveFileExW(Widen(temporary).c_str(), Widen(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!ReplaceWith(temporary, path)) {
         if (error) *error = Explain("cannot replace", path, GetLastError());
         DeleteFileW(Widen(temporary).c_str());
         return false;

@@ -6,6 +6,8 @@
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    // Rows are the same bytes on every system.
+    platform::UseBinaryStandardOutput();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     return quantifier_run::RunQuantifierTool(arguments, std::cout, std::cerr,
                                              platform::StandardOutputIsTerminal());
