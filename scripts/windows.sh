@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh mingw-w64 wine
 export WINEDEBUG=-all
+# Wine keeps its prefix under the home folder; a bare CI environment may not name one.
+export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
 export WINEPREFIX=${WINEPREFIX:-$HOME/.wine}
 
 # The prefix, once: quietly, without offering the Mono and Gecko installers, and finished
