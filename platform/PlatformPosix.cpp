@@ -115,21 +115,6 @@ FileHandle FileHandle::OpenForReading(const WideChar* path, ShareMode) {
     return FileHandle(fd);
 }
 
-FileHandle::~FileHandle() {
-    Close();
-}
-
-FileHandle::FileHandle(FileHandle&& other) noexcept
-    : native(std::exchange(other.native, kClosed)) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        native = std::exchange(other.native, kClosed);
-    }
-    return *this;
-}
-
 void FileHandle::Close() noexcept {
     if (native == kClosed) return;
     // Retrying after EINTR could close a descriptor another thread has just been given.

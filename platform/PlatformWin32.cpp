@@ -50,21 +50,6 @@ FileHandle FileHandle::OpenForReading(const WideChar* path, ShareMode share) {
     return FileHandle(reinterpret_cast<intptr_t>(handle));
 }
 
-FileHandle::~FileHandle() {
-    Close();
-}
-
-FileHandle::FileHandle(FileHandle&& other) noexcept
-    : native(std::exchange(other.native, kClosed)) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        native = std::exchange(other.native, kClosed);
-    }
-    return *this;
-}
-
 void FileHandle::Close() noexcept {
     if (native == kClosed) return;
     ::CloseHandle(ToHandle(native));
