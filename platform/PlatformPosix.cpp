@@ -1,6 +1,5 @@
 // The POSIX stand-in for the Win32 services of Platform.h. The window calls live in
 // WindowModelPosix.cpp.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -10,7 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "DynamicLibrary.h"
 #include "Platform.h"
 
 namespace platform {
@@ -151,39 +149,6 @@ uint32_t GetPathAttributes(const WideChar* path) {
     if (hasMode && (target.st_mode & S_IWUSR) == 0) attributes |= kFileAttributeReadOnly;
     if (IsHiddenName(*name)) attributes |= kFileAttributeHidden;
     return attributes == 0 ? kFileAttributeNormal : attributes;
-}
-
-DynamicLibrary::~DynamicLibrary() {
-    if (handle != nullptr) dlclose(handle);
-}
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle(std::exchange(other.handle, nullptr)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        if (handle != nullptr) dlclose(handle);
-        handle = std::exchange(other.handle, nullptr);
-    }
-    return *this;
-}
-
-DynamicLibrary DynamicLibrary::Open(const std::string& path, std::string* error) {
-    DynamicLibrary library;
-    library.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library.handle == nullptr && error != nullptr) {
-        const char* message = dlerror();
-        *error = message ? message : "cannot load " + path;
-    }
-    return library;
-}
-
-void* DynamicLibrary::Symbol(const char* name) const {
-    return handle != nullptr ? dlsym(handle, name) : nullptr;
-}
-
-std::string PluginFileName(const std::string& base) {
-    return base + ".so";
 }
 
 }  // namespace platform

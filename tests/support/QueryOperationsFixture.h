@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "support/QuantifierTestSupport.h"
 
 class QueryOperationsFixture : public QuantifierTest {

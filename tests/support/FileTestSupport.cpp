@@ -1,6 +1,6 @@
 // The parts of the file helpers that std::filesystem covers on every OS; the rest is in
 // posix/FileTestSupportPosix.cpp and windows/FileTestSupportWin32.cpp.
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 
 #include <cstdio>
 #include <fstream>

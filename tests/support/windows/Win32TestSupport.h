@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 
 // A handle closed when the test is done with it.
 class ScopedHandle {

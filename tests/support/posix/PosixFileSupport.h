@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 
 // A directory with exactly these mode bits (the umask does not apply).
 inline std::string Directory(const TempDirectory& dir, const std::string& name, mode_t mode) {

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 
 namespace fs = std::filesystem;
 

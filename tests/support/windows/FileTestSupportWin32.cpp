@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "Orn_FileStream.h"
 #include "support/SceneBytes.h"
 
