@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "Platform.h"
+#include "TextCodec.h"
 
 namespace platform {
 
@@ -27,33 +28,7 @@ namespace {
 // name spells (substituting U+FFFD could name some other file).
 std::optional<std::string> ToUtf8(const WideChar* path) {
     if (path == nullptr) return std::nullopt;
-    std::string out;
-    for (const WideChar* p = path; *p != 0; ++p) {
-        uint32_t c = static_cast<uint16_t>(*p);
-        if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            const uint32_t low = static_cast<uint16_t>(p[1]);
-            if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-            ++p;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return codec::Utf16ToUtf8(std::basic_string_view<WideChar>(path), codec::OnInvalid::Refuse);
 }
 
 int Descriptor(intptr_t native) {

@@ -13,6 +13,7 @@
 #include "Orn_Records.h"
 #include "RunError.h"
 #include "Suggestions.h"
+#include "TextCodec.h"
 
 namespace quantifier_run {
 
@@ -205,30 +206,6 @@ private:
         return m;
     }
 
-    static std::u16string Utf16(const std::string& utf8) {
-        // The JSON reader only lets valid UTF-8 through.
-        std::u16string units;
-        for (size_t i = 0; i < utf8.size();) {
-            const auto lead = static_cast<unsigned char>(utf8[i]);
-            const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-            char32_t code = length == 1   ? lead
-                            : length == 2 ? (lead & 0x1F)
-                            : length == 3 ? (lead & 0x0F)
-                                          : (lead & 0x07);
-            for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
-                code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-            i += length;
-            if (code >= 0x10000) {
-                code -= 0x10000;
-                units += static_cast<char16_t>(0xD800 + (code >> 10));
-                units += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-            } else {
-                units += static_cast<char16_t>(code);
-            }
-        }
-        return units;
-    }
-
     TextValue ReadRawText(const Json& list, bool wide, const std::string& where) const {
         RequireArray(list, where);
         TextValue text;
@@ -253,7 +230,9 @@ private:
         if (value.is_string()) {
             if (wide) {
                 text.kind = TextValue::Kind::Wide;
-                text.units = Utf16(value.get<std::string>());
+                // The JSON reader lets only well-formed UTF-8 through.
+                text.units =
+                    *codec::Utf8ToUtf16(value.get<std::string>(), codec::OnInvalid::Replace);
             } else {
                 text.kind = TextValue::Kind::Narrow;
                 text.bytes = value.get<std::string>();
