@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "Kch_TextChannel.h"
+#include "LiveScene.h"
 #include "Orn_ChannelInternal.h"
 #include "Orn_Engine.h"
 #include "Orn_Guids.h"
 #include "Plugin.h"
-#include "SceneBuilder.h"
 #include "SceneParser.h"
 
 using namespace quantifier_run;

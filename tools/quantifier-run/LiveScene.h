@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "Cell.h"
 #include "Kch_CameraChannel.h"
 #include "Kch_Quantifier.h"
 #include "Orn_ChannelInternal.h"
@@ -13,14 +14,6 @@
 #include "Scene.h"
 
 namespace quantifier_run {
-
-// What an output shows of a channel at one frame.
-struct TextCell {
-    TextValue::Kind kind = TextValue::Kind::None;
-    std::string bytes;     // narrow, up to its NUL
-    std::u16string units;  // wide, up to its NUL
-};
-using Cell = std::variant<float, XMFLOAT4, XMMATRIX, TextCell, uint32_t, int32_t>;
 
 class LiveScene {
 public:
