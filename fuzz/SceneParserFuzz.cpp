@@ -15,7 +15,7 @@
 #include "OutputFormats.h"
 #include "Plugin.h"
 #include "RunError.h"
-#include "SceneBuilder.h"
+#include "LiveScene.h"
 #include "SceneParser.h"
 
 namespace {

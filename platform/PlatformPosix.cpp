@@ -1,6 +1,5 @@
 // The POSIX stand-in for the Win32 services of Platform.h. The window calls live in
 // WindowModelPosix.cpp.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -10,8 +9,8 @@
 #include <string>
 #include <utility>
 
-#include "DynamicLibrary.h"
 #include "Platform.h"
+#include "TextCodec.h"
 
 namespace platform {
 
@@ -29,33 +28,7 @@ namespace {
 // name spells (substituting U+FFFD could name some other file).
 std::optional<std::string> ToUtf8(const WideChar* path) {
     if (path == nullptr) return std::nullopt;
-    std::string out;
-    for (const WideChar* p = path; *p != 0; ++p) {
-        uint32_t c = static_cast<uint16_t>(*p);
-        if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            const uint32_t low = static_cast<uint16_t>(p[1]);
-            if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-            ++p;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return codec::Utf16ToUtf8(std::basic_string_view<WideChar>(path), codec::OnInvalid::Refuse);
 }
 
 int Descriptor(intptr_t native) {
@@ -151,39 +124,6 @@ uint32_t GetPathAttributes(const WideChar* path) {
     if (hasMode && (target.st_mode & S_IWUSR) == 0) attributes |= kFileAttributeReadOnly;
     if (IsHiddenName(*name)) attributes |= kFileAttributeHidden;
     return attributes == 0 ? kFileAttributeNormal : attributes;
-}
-
-DynamicLibrary::~DynamicLibrary() {
-    if (handle != nullptr) dlclose(handle);
-}
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle(std::exchange(other.handle, nullptr)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        if (handle != nullptr) dlclose(handle);
-        handle = std::exchange(other.handle, nullptr);
-    }
-    return *this;
-}
-
-DynamicLibrary DynamicLibrary::Open(const std::string& path, std::string* error) {
-    DynamicLibrary library;
-    library.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library.handle == nullptr && error != nullptr) {
-        const char* message = dlerror();
-        *error = message ? message : "cannot load " + path;
-    }
-    return library;
-}
-
-void* DynamicLibrary::Symbol(const char* name) const {
-    return handle != nullptr ? dlsym(handle, name) : nullptr;
-}
-
-std::string PluginFileName(const std::string& base) {
-    return base + ".so";
 }
 
 }  // namespace platform

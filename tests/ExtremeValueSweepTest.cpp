@@ -220,9 +220,9 @@ struct Holding {
     const TextSpec* text;
 };
 
-class SpecialValueSweep : public QuantifierTest {
+class ExtremeValueSweep : public QuantifierTest {
 protected:
-    ~SpecialValueSweep() override { Reset(); }
+    ~ExtremeValueSweep() override { Reset(); }
 
     // Drops every channel of the last case; the engine forgets them first.
     void Reset() {
@@ -466,7 +466,7 @@ void CheckNumberEverywhere(int op, float n, float result) {
     }
 }
 
-TEST_F(SpecialValueSweep, EveryOperationOverSpecialNumbers) {
+TEST_F(ExtremeValueSweep, EveryOperationOverSpecialNumbers) {
     for (const Number& number : kNumbers) {
         const float n = number.value;
         for (bool wideTexts : {false, true}) {
@@ -542,7 +542,7 @@ TEST_F(SpecialValueSweep, EveryOperationOverSpecialNumbers) {
     }
 }
 
-TEST_F(SpecialValueSweep, EveryOperationOverSpecialTexts) {
+TEST_F(ExtremeValueSweep, EveryOperationOverSpecialTexts) {
     using TK = Kch_TextChannel::Kind;
     for (const TextSpec& text : SpecialTexts()) {
         for (int op = 0; op < kOperationCount; ++op) {
@@ -622,7 +622,7 @@ TEST_F(SpecialValueSweep, EveryOperationOverSpecialTexts) {
 }
 
 // The searches over 1 MiB of one repeated letter, against the counts a walk by hand gives.
-TEST_F(SpecialValueSweep, SearchesInAMebibyteOfOneLetter) {
+TEST_F(ExtremeValueSweep, SearchesInAMebibyteOfOneLetter) {
     struct Case {
         O op;
         float expected;
@@ -648,7 +648,7 @@ TEST_F(SpecialValueSweep, SearchesInAMebibyteOfOneLetter) {
 // channel its public call finds: each read of itself gives the value already produced in the
 // render, so evaluation neither recurses nor fails. Two channels that are each other's child
 // likewise.
-TEST_F(SpecialValueSweep, AChannelThatIsItsOwnChild) {
+TEST_F(ExtremeValueSweep, AChannelThatIsItsOwnChild) {
     for (int op = 0; op < kOperationCount; ++op) {
         const OperationInfo& row = Row(op);
         SCOPED_TRACE(row.name);
@@ -689,7 +689,7 @@ TEST_F(SpecialValueSweep, AChannelThatIsItsOwnChild) {
 }
 
 // Numbers outside 0..44 evaluate to 0.0 without looking up a child, however many are linked.
-TEST_F(SpecialValueSweep, OperationNumbersOutsideTheTable) {
+TEST_F(ExtremeValueSweep, OperationNumbersOutsideTheTable) {
     for (int op : {-1, 45, INT_MIN, INT_MAX}) {
         SCOPED_TRACE(op);
         SetEngine(IdentityMatrix(), 1.0f);

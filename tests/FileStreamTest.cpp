@@ -11,7 +11,7 @@
 
 #include "Orn_FileStream.h"
 #include "Orn_Scene.h"
-#include "SceneFileFixture.h"
+#include "support/SceneFileFixture.h"
 #include "support/SceneBytes.h"
 
 namespace {

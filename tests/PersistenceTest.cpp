@@ -13,9 +13,9 @@
 #include <map>
 #include <ostream>
 
-#include "FileTestSupport.h"
 #include "Orn_FileStream.h"
 #include "Orn_Scene.h"
+#include "support/FileTestSupport.h"
 #include "support/QuantifierTestSupport.h"
 #include "support/SceneBytes.h"
 
@@ -405,8 +405,7 @@ TEST_F(Persistence, SeedCorpusMatchesTheScenesThisBuildSaves) {
     seeds.emplace_back("wrong-size.orns",
                        Stream({Record({Block("NAME", {}), Block("VEOT", {1, 2})})}));
 
-    const fs::path folder =
-        fs::path(__FILE__).parent_path().parent_path() / "fuzz" / "corpus" / "scene";
+    const fs::path folder = fs::path(QUANTIFIER_FUZZ_CORPUS) / "scene";
     if (std::getenv("QUANTIFIER_WRITE_CORPUS") != nullptr) {
         fs::create_directories(folder);
         for (const auto& [file, bytes] : seeds) {

@@ -1,7 +1,7 @@
 // The OS layer's file calls on every OS: what opens, what a handle reports, how times order.
 #include <gtest/gtest.h>
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "Platform.h"
 
 namespace {

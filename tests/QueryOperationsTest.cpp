@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "Orn_Guids.h"
-#include "QueryOperationsFixture.h"
+#include "support/QueryOperationsFixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "SceneFileFixture.h"
+#include "support/SceneFileFixture.h"
 
 namespace {
 using namespace scene_bytes;

@@ -6,9 +6,9 @@
 #include <future>
 #include <thread>
 
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 #include "Platform.h"
-#include "PosixFileSupport.h"
+#include "support/posix/PosixFileSupport.h"
 #include "WindowModel.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <thread>
 
-#include "PosixFileSupport.h"
-#include "QueryOperationsFixture.h"
+#include "support/posix/PosixFileSupport.h"
+#include "support/QueryOperationsFixture.h"
 #include "WindowModel.h"
 
 namespace {

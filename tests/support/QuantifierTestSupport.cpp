@@ -1,4 +1,4 @@
-#include "QuantifierTestSupport.h"
+#include "support/QuantifierTestSupport.h"
 
 #include <bit>
 #include <cstdint>

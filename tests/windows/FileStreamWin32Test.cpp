@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "SceneFileFixture.h"
-#include "Win32TestSupport.h"
+#include "support/SceneFileFixture.h"
+#include "support/windows/Win32TestSupport.h"
 
 namespace {
 using namespace scene_bytes;

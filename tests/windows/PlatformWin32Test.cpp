@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform.h"
-#include "Win32TestSupport.h"
+#include "support/windows/Win32TestSupport.h"
 
 namespace {
 

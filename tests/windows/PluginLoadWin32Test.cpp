@@ -11,7 +11,7 @@
 #include "Kch_Quantifier.h"
 #include "Orn_Engine.h"
 #include "Orn_Guids.h"
-#include "Win32TestSupport.h"
+#include "support/windows/Win32TestSupport.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // and links.
 #include <gtest/gtest.h>
 
-#include "QueryOperationsFixture.h"
-#include "Win32TestSupport.h"
+#include "support/QueryOperationsFixture.h"
+#include "support/windows/Win32TestSupport.h"
 
 namespace {
 

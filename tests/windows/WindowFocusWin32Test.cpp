@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "Win32TestSupport.h"
+#include "support/windows/Win32TestSupport.h"
 #include "support/QuantifierTestSupport.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "CommandLine.h"
 #include "FrameLoop.h"
+#include "LiveScene.h"
 #include "Plugin.h"
 #include "RunError.h"
-#include "SceneBuilder.h"
 #include "SceneParser.h"
 #include "SceneStream.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "SceneBuilder.h"
+#include "LiveScene.h"
 
 namespace quantifier_run {
 

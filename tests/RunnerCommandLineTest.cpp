@@ -1,0 +1,231 @@
+// quantifier-run's command line: the output formats, saving and loading, bad arguments and
+// the answers given without a scene.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "OperationTable.h"
+#include "RunError.h"
+#include "support/RunnerFixture.h"
+
+namespace fs = std::filesystem;
+using namespace quantifier_run;
+
+namespace {
+
+class RunnerCommandLineTest : public RunnerTest {};
+
+// ---------------------------------------------------------------------------------------------
+// Output formats.
+
+TEST_F(RunnerCommandLineTest, FormatsShowTheSameResults) {
+    const std::string scene = WriteFile("formats.json", R"({"channels": [
+        {"name": "v", "type": "vector", "frames": [[1, 2, 3, "nan"], [-1.5, 0, 0, 0]]},
+        {"name": "x", "type": "quantifier", "operation": "VectorX", "children": ["v"]},
+        {"name": "s", "type": "text", "value": "a\"b"},
+        {"name": "m", "type": "matrix", "value": [[1,0,0,0],[0,1,0,0],[0,0,1,0],["inf",0,0,1]]}],
+        "outputs": ["x", "v", "s", "m"]})");
+    struct Case {
+        std::vector<std::string> arguments;
+        bool terminal;
+        std::string expected;
+    };
+    const std::string csv =
+        "frame,x,v,s,m\n"
+        "0,1,1 2 3 nan,\"a\\u0022b\",1 0 0 0 0 1 0 0 0 0 1 0 inf 0 0 1\n"
+        "1,-1.5,-1.5 0 0 0,\"a\\u0022b\",1 0 0 0 0 1 0 0 0 0 1 0 inf 0 0 1\n";
+    const std::string table =
+        "frame     x           v       s                                  m\n"
+        "    0     1   1 2 3 nan  \"a\\\"b\"  1 0 0 0 0 1 0 0 0 0 1 0 inf 0 0 1\n"
+        "    1  -1.5  -1.5 0 0 0  \"a\\\"b\"  1 0 0 0 0 1 0 0 0 0 1 0 inf 0 0 1\n";
+    const std::string json =
+        "{\n  \"outputs\": [\"x\", \"v\", \"s\", \"m\"],\n  \"frames\": [\n"
+        "    {\"frame\": 0, \"values\": [1, [1, 2, 3, \"nan\"], \"a\\\"b\", "
+        "[[1, 0, 0, 0], [0, 1, 0, 0], [0, 0, 1, 0], [\"inf\", 0, 0, 1]]]},\n"
+        "    {\"frame\": 1, \"values\": [-1.5, [-1.5, 0, 0, 0], \"a\\\"b\", "
+        "[[1, 0, 0, 0], [0, 1, 0, 0], [0, 0, 1, 0], [\"inf\", 0, 0, 1]]]}\n  ]\n}\n";
+    const Case cases[] = {
+        {{"--format", "csv"}, true, csv},
+        {{"--format", "table"}, false, table},
+        {{"--format", "json"}, false, json},
+        {{}, false, csv},   // to a file or a pipe
+        {{}, true, table},  // to a terminal
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.arguments) + (c.terminal ? " on a terminal" : ""));
+        std::vector<std::string> arguments = c.arguments;
+        arguments.push_back(scene);
+        const RunResult result = Run(arguments, c.terminal);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, c.expected);
+    }
+}
+
+TEST_F(RunnerCommandLineTest, JsonOfNoFramesIsStillADocument) {
+    const RunResult result =
+        RunScene(R"({"frames": 0, "channels": [{"name": "a", "type": "float"}], "outputs": ["a"]})",
+                 {"--format", "json"});
+    EXPECT_EQ(result.out, "{\n  \"outputs\": [\"a\"],\n  \"frames\": []\n}\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving and loading channels.
+
+TEST_F(RunnerCommandLineTest, SavedChannelsAreRestoredByName) {
+    const std::string stream = Path("saved.orn");
+    // The toggle ends the first run on: state 1.0.
+    const RunResult first = RunScene(R"({"frames": 2, "channels": [
+        {"name": "v", "type": "vector", "value": [5, 6, 7, 8]},
+        {"name": "on", "type": "float", "value": 1},
+        {"name": "extra", "type": "float", "value": 4},
+        {"name": "q", "type": "quantifier", "operation": "VectorX", "children": ["v", "on"], "storeCurrentValue": true}],
+        "actions": [{"frame": 1, "channel": "q", "do": "SetOperationType", "value": "Toggle"}],
+        "outputs": ["q"]})",
+                                     {"--save", stream, "--format", "csv"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out, "frame,q\n0,5\n1,1\n");
+    ASSERT_TRUE(fs::exists(stream));
+
+    const std::string second = R"({"frames": 2, "channels": [
+        {"name": "on", "type": "float", "value": 1},
+        {"name": "q", "type": "quantifier", "operation": "VectorY", "children": ["v", "on"]},
+        {"name": "v", "type": "vector", "value": [5, 6, 7, 8]}],
+        "outputs": ["q"]})";
+    // Unloaded, the second scene reads y; loaded, q is the toggle again and starts from on.
+    const RunResult fresh = RunScene(second, {"--format", "csv"});
+    EXPECT_EQ(fresh.out, "frame,q\n0,6\n1,6\n");
+    const RunResult loaded = RunScene(second, {"--load", stream, "--format", "csv"});
+    EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_EQ(loaded.out, "frame,q\n0,0\n1,1\n");
+    // The record of a channel the scene lacks is skipped with a word.
+    EXPECT_EQ(LineCount(loaded.err), 1);
+    EXPECT_NE(loaded.err.find("\"extra\""), std::string::npos) << loaded.err;
+
+    // Saving again over the same file replaces it whole, and loading it gives the same.
+    const RunResult again =
+        RunScene(second, {"--load", stream, "--save", stream, "--format", "csv"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    const RunResult reloaded =
+        RunScene(second, {"--load", stream, "--format", "csv", "--frames", "1"});
+    EXPECT_EQ(reloaded.out, "frame,q\n0,0\n");
+    EXPECT_FALSE(fs::exists(stream + ".tmp"));
+}
+
+// A record's name comes from the stream file; quoted, a line break in it keeps the warning on
+// one line.
+TEST_F(RunnerCommandLineTest, ARecordNamedWithALineBreakIsWarnedAboutOnOneLine) {
+    const std::string stream = Path("saved.orn");
+    const RunResult saved =
+        RunScene(R"({"channels": [{"name": "two\nlines", "type": "float", "value": 1}]})",
+                 {"--save", stream});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const RunResult loaded = RunScene(
+        R"({"channels": [{"name": "other", "type": "float", "value": 1}]})", {"--load", stream});
+    EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_EQ(LineCount(loaded.err), 1) << loaded.err;
+    EXPECT_NE(loaded.err.find("named \"two\\nlines\", which"), std::string::npos) << loaded.err;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bad arguments: one line, the right status, nothing written. Bad scenes are in tests/scenes/.
+
+TEST_F(RunnerCommandLineTest, BadArgumentsAreOneLineAndWriteNothing) {
+    const std::string notAStream = WriteFile("not-a-stream.orn", "this is text");
+    const char* ok = R"({"channels": [{"name": "a", "type": "float", "value": 1}]})";
+    struct Case {
+        const char* name;
+        const char* scene;  // null: no scene file is written
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"no scene file",
+         nullptr,
+         {"absent.json"},
+         kExitBadInput,
+         "absent.json: cannot open the scene file"},
+        {"no scene given", nullptr, {}, kExitBadInput, "no scene given"},
+        {"unknown format", ok, {"--format", "xml"}, kExitBadInput, "--format"},
+        {"negative frame count", ok, {"--frames", "-1"}, kExitBadInput, "--frames"},
+        {"unknown option", ok, {"--speed", "2"}, kExitBadInput, "--speed"},
+        {"plug-in missing", ok, {"--plugin", "absent.so"}, kExitFailure, "cannot load the plug-in"},
+        {"plug-in without entry points",
+         ok,
+         {"--plugin", QUANTIFIER_HOST_LIBRARY_PATH},
+         kExitFailure,
+         "has no entry point GetType"},
+        {"stream missing", ok, {"--load", "absent.orn"}, kExitFailure, "cannot load the scene"},
+        {"not a stream", ok, {"--load", notAStream}, kExitFailure, "not a scene stream"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string saved = Path("saved.orn");
+        std::vector<std::string> arguments = c.arguments;
+        if (c.scene != nullptr) arguments.push_back(WriteFile("scene.json", c.scene));
+        arguments.push_back("--save");
+        arguments.push_back(saved);
+        const RunResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(LineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_FALSE(fs::exists(saved));
+        EXPECT_FALSE(fs::exists(saved + ".tmp"));
+    }
+}
+
+TEST_F(RunnerCommandLineTest, AFailedSaveLeavesTheOldFileAndPrintsNothing) {
+    const std::string blocked = Path("folder");
+    fs::create_directories(blocked);
+    const RunResult result = RunScene(
+        R"({"channels": [{"name": "a", "type": "float", "value": 1}]})", {"--save", blocked});
+    EXPECT_EQ(result.exitCode, kExitFailure);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("cannot save the scene"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::is_directory(blocked));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Answers without a scene.
+
+TEST_F(RunnerCommandLineTest, ListsEveryOperationWithItsChildren) {
+    const RunResult result = Run({"--list-operations"});
+    EXPECT_EQ(result.exitCode, 0);
+    std::istringstream lines(result.out);
+    std::string line;
+    int number = 0;
+    for (; std::getline(lines, line); ++number) {
+        SCOPED_TRACE(line);
+        ASSERT_LT(number, kOperationCount);
+        std::istringstream words(line);
+        int listed = -1;
+        std::string name;
+        words >> listed >> name;
+        EXPECT_EQ(listed, number);
+        EXPECT_EQ(name, kOperations[static_cast<size_t>(number)].name);
+    }
+    EXPECT_EQ(number, kOperationCount);
+    for (const char* expected :
+         {"WrapAccumulate          float 0 (min), float 1 (max), float 2 (step)\n",
+          "PublicCallFloat         internal 0\n", "CameraInvalidateCount   none\n",
+          "HexTextToFloatChild     text 0, float 0 (written)\n",
+          "PointInRectangle        vector 0 (point), vector 1 (corner), vector 2 (corner)\n"}) {
+        EXPECT_NE(result.out.find(expected), std::string::npos) << expected;
+    }
+}
+
+TEST_F(RunnerCommandLineTest, HelpAndVersionAnswerAndSucceed) {
+    const RunResult help = Run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--list-operations"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    const RunResult version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("quantifier-run ", 0), 0u) << version.out;
+}
+
+}  // namespace
