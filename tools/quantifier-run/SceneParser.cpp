@@ -2,14 +2,14 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <map>
-#include <sstream>
 
 #include "JsonDocument.h"
+#include "Limits.h"
 #include "OperationTable.h"
+#include "Orn_FileStream.h"
 #include "Orn_Records.h"
 #include "RunError.h"
 #include "Suggestions.h"
@@ -727,14 +727,18 @@ Scene ParseScene(std::string_view text, const std::string& fileLabel) {
 
 Scene LoadSceneFile(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(path, error))
+    if (std::filesystem::is_directory(std::filesystem::u8path(path), error))
         throw RunError(kExitBadInput, path + ": is a folder, not a scene file");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw RunError(kExitBadInput, path + ": cannot open the scene file");
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) throw RunError(kExitBadInput, path + ": cannot read the scene file");
-    return ParseScene(text.str(), path);
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!OrnReadFile(path, bytes, &reason, kMaxSceneBytes)) {
+        // The reason names the path and the system's explanation after the last ": ".
+        if (reason.rfind("cannot open ", 0) == 0)
+            reason = path + ": cannot open the scene file" + reason.substr(reason.rfind(": "));
+        throw RunError(kExitBadInput, reason);
+    }
+    return ParseScene(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                      path);
 }
 
 }  // namespace quantifier_run

@@ -1,0 +1,60 @@
+// Runs quantifier-run inside the test program, in a fresh temporary directory, with the built
+// plug-in; shared by the runner's tests of every OS.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FileTestSupport.h"
+#include "Runner.h"
+
+class RunnerFixture : public ::testing::Test {
+protected:
+    struct RunResult {
+        int exitCode;
+        std::string out;
+        std::string err;
+    };
+
+    std::string Path(const std::string& name) const { return dir.Path(name); }
+
+    std::string WriteFile(const std::string& name, const std::string& bytes) const {
+        std::ofstream(FsPath(Path(name)), std::ios::binary) << bytes;
+        return Path(name);
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(FsPath(path), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The names in the directory, so a test sees any temporary file left behind.
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Root()))
+            names.push_back(Utf8(entry.path().filename()));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Runs with the built plug-in unless the arguments name one.
+    static RunResult Run(std::vector<std::string> arguments) {
+        if (std::find(arguments.begin(), arguments.end(), "--plugin") == arguments.end()) {
+            arguments.push_back("--plugin");
+            arguments.push_back(QUANTIFIER_PLUGIN_PATH);
+        }
+        std::ostringstream out, err;
+        const int code = quantifier_run::RunQuantifierTool(arguments, out, err, false);
+        return {code, out.str(), err.str()};
+    }
+
+    static int LineCount(const std::string& text) {
+        return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    }
+
+    TempDirectory dir;
+};
