@@ -212,13 +212,13 @@ TEST_F(RunnerTest, ScenesGiveTheirRows) {
          "frame,plain,quoted,latin,utf8,wide,lone,pair,cut,none,empty\n"
          "0,\"banana\",\"say \\u0022hi\\u0022,\\\\ "
          "\\n\",\"\\u00e9A\",\"\xC3\xA9\",\"\xC3\xA9\xE2\x82\xAC\","
-         "\"\\ud800A\",\"\xF0\x9F\x98\x80\",\"a\",null,\"\"\n"
+         "\"\\ud800A\",\"\xF0\x9F\x98\x80\",\"a\",,\"\"\n"
          "1,\"banana\",\"say \\u0022hi\\u0022,\\\\ "
          "\\n\",\"\\u00e9A\",\"\xC3\xA9\",\"\xC3\xA9\xE2\x82\xAC\","
-         "\"\\ud800A\",\"\xF0\x9F\x98\x80\",\"a\",null,\"z\"\n"
+         "\"\\ud800A\",\"\xF0\x9F\x98\x80\",\"a\",,\"z\"\n"
          "2,\"banana\",\"say \\u0022hi\\u0022,\\\\ "
          "\\n\",\"\\u00e9A\",\"\xC3\xA9\",\"\xC3\xA9\xE2\x82\xAC\","
-         "\"\\ud800A\",\"\xF0\x9F\x98\x80\",\"a\",null,\"\\n\"\n"},
+         "\"\\ud800A\",\"\xF0\x9F\x98\x80\",\"a\",,\"\\n\"\n"},
         {"the other child kinds show their values",
          R"({"channels": [
                {"name": "u", "type": "unsigned", "value": 4294967295},

@@ -727,7 +727,8 @@ Scene ParseScene(std::string_view text, const std::string& fileLabel) {
 
 Scene LoadSceneFile(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(std::filesystem::u8path(path), error))
+    if (std::filesystem::is_directory(
+            std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()), error))
         throw RunError(kExitBadInput, path + ": is a folder, not a scene file");
     std::vector<uint8_t> bytes;
     std::string reason;

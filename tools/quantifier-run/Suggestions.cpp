@@ -28,39 +28,49 @@ size_t EditDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
+void AppendControl(std::string& quoted, char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+        case '\n':
+            quoted += "\\n";
+            break;
+        case '\r':
+            quoted += "\\r";
+            break;
+        case '\t':
+            quoted += "\\t";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+                quoted += escape;
+            } else {
+                quoted += c;
+            }
+    }
+}
 }  // namespace
 
 std::string Quoted(std::string_view text) {
     std::string quoted = "\"";
     for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                quoted += "\\\"";
-                break;
-            case '\\':
-                quoted += "\\\\";
-                break;
-            case '\n':
-                quoted += "\\n";
-                break;
-            case '\r':
-                quoted += "\\r";
-                break;
-            case '\t':
-                quoted += "\\t";
-                break;
-            default:
-                if (byte < 0x20 || byte == 0x7F) {
-                    char escape[8];
-                    std::snprintf(escape, sizeof escape, "\\u%04X", byte);
-                    quoted += escape;
-                } else {
-                    quoted += c;
-                }
+        if (c == '"') {
+            quoted += "\\\"";
+        } else if (c == '\\') {
+            quoted += "\\\\";
+        } else {
+            AppendControl(quoted, c);
         }
     }
     return quoted + "\"";
+}
+
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (const char c : text)
+        AppendControl(line, c);
+    return line;
 }
 
 std::vector<std::string> NearestNames(std::string_view name,
