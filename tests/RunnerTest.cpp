@@ -15,13 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // The lines of a file beside the scene; none when it is absent.
 std::vector<std::string> ReadLines(const fs::path& path) {
     std::vector<std::string> lines;
@@ -69,7 +62,7 @@ TEST_F(RunnerTest, EverySceneGivesItsRowsOrItsError) {
         arguments.insert(arguments.end(), {"--format", "csv", scene.string()});
         const RunResult result = Run(arguments);
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(result.out, ReadFile(beside(".csv")));
+        EXPECT_EQ(result.out, ReadFile(Utf8(beside(".csv"))));
         const std::vector<std::string> warnings = ReadLines(beside(".warnings"));
         EXPECT_EQ(LineCount(result.err), static_cast<int>(warnings.size())) << result.err;
         for (const std::string& warning : warnings)

@@ -99,6 +99,11 @@ public:
     bool AtEnd() const { return Valid() && position == bytes.size() && !hasChannel; }
     // True while a record is current.
     bool InChannel() const { return hasChannel; }
+    // Where the current record starts in the stream (its "CHAN"); 0 when none is current.
+    size_t RecordOffset() const { return hasChannel ? recordStart : 0; }
+    // Goes back to before the first record, so that a stream checked whole can then be read
+    // again; nothing happens to a loader that is not Valid().
+    void Rewind();
 
     // Selects the block with that tag in the current record, in whatever order the blocks
     // stand. False, with nothing selected, when the record has no such block, no record is
@@ -106,6 +111,8 @@ public:
     bool GetInfoIfTag(const char* tag);
     // The byte count of the selected block; 0 when none is selected.
     uint32_t GetTagSize() const;
+    // Where the selected block starts in the stream (its tag); 0 when none is selected.
+    size_t GetTagOffset() const;
     // Copies the selected block's data to `destination`, which must hold GetTagSize() bytes.
     // False, with nothing copied, when no block is selected.
     bool CopyTagDataToPointer(void* destination);
@@ -124,20 +131,30 @@ private:
 
     std::vector<uint8_t> bytes;
     std::string error;
-    size_t position = 0;  // where the next record starts
+    size_t position = 0;     // where the next record starts
+    size_t recordStart = 0;  // where the current record starts
     bool hasChannel = false;
     std::vector<Block> blocks;   // of the current record, sorted by tag
     size_t selected = kNoBlock;  // index into `blocks`
 };
 
 // Writes `bytes` to `path` so that afterwards the file is either the old one or the complete
-// new one: the bytes go to a new temporary file in the same directory (its name unique to this
-// process and call), are flushed to the disk, and only then is the temporary file renamed over
-// `path`. False, with the reason in `error` (when given), if anything failed; `path` is then
-// untouched and the temporary file removed. A crash half-way may leave a temporary file named
-// ".<name>.tmp-..." beside the target, never a damaged target.
+// new one: the bytes go to a new temporary file in the same directory, are flushed to the disk,
+// and only then does the temporary file replace `path`. False, with the reason in `error` (when
+// given), if anything failed; `path` is then untouched and the temporary file removed.
+//
+// - `path` must be absent or a regular file: a directory, device, FIFO or socket is refused.
+// - A symbolic link is followed to the file it names (which may not exist yet); that file is
+//   replaced and the link stays a link.
+// - Where the system offers unnamed files (Linux), the temporary file has no name until it is
+//   complete, so a writer killed half-way leaves nothing behind. Otherwise, and for the moment
+//   between naming and replacing, a killed writer leaves a short ".~<digits>" file, which the
+//   next save into the same directory removes once its writer is gone.
 bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                             std::string* error = nullptr);
-// Reads the whole file at `path`. False, with the reason in `error` (when given), on failure.
-bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes,
-                 std::string* error = nullptr);
+
+// Reads the whole file at `path` (UTF-8). False, with the reason in `error` (when given), when it
+// cannot be opened or read, or holds more than `limit` bytes; `bytes` is then empty. Only the
+// bytes actually read are held, so a device that never ends costs at most `limit`.
+bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error = nullptr,
+                 size_t limit = SIZE_MAX);

@@ -1,8 +1,6 @@
 #include "Orn_FileStream.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -195,9 +193,18 @@ bool OrnFileLoader::NextChannel() {
                         "\" appears twice in one channel record",
                     at);
     }
+    recordStart = position;
     position = end;
     hasChannel = true;
     return true;
+}
+
+void OrnFileLoader::Rewind() {
+    if (!Valid()) return;
+    position = kHeaderSize;
+    hasChannel = false;
+    blocks.clear();
+    selected = kNoBlock;
 }
 
 bool OrnFileLoader::GetInfoIfTag(const char* tag) {
@@ -216,6 +223,10 @@ uint32_t OrnFileLoader::GetTagSize() const {
     return selected == kNoBlock ? 0 : blocks[selected].size;
 }
 
+size_t OrnFileLoader::GetTagOffset() const {
+    return selected == kNoBlock ? 0 : blocks[selected].data - kHeaderSize;
+}
+
 bool OrnFileLoader::CopyTagDataToPointer(void* destination) {
     return CopyTagDataToPointer(destination, GetTagSize());
 }
@@ -227,29 +238,5 @@ bool OrnFileLoader::CopyTagDataToPointer(void* destination, size_t capacity) {
     if (block.size == 0) return true;
     if (destination == nullptr) return false;
     std::memcpy(destination, bytes.data() + block.data, block.size);
-    return true;
-}
-
-bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        if (error) *error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    bytes.clear();
-    // Read in pieces rather than trusting a size reported up front: the file may change or be
-    // something other than a regular file.
-    uint8_t buffer[65536];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + count);
-    const bool failed = std::ferror(file) != 0;
-    const int readError = errno;
-    std::fclose(file);
-    if (failed) {
-        bytes.clear();
-        if (error) *error = "cannot read " + path + ": " + std::strerror(readError);
-        return false;
-    }
     return true;
 }

@@ -1,7 +1,9 @@
-// Atomic file replacement on Windows.
+// Reading files and replacing them atomically on Windows.
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,21 +19,70 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                          nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(count), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), count,
+                        nullptr, nullptr);
+    return text;
+}
+
 std::string Explain(const std::string& what, const std::string& path, DWORD code) {
     return what + " " + path + ": system error " + std::to_string(code);
 }
 
+// The file a save must replace: `path` itself when nothing is there yet, otherwise the file it
+// leads to through any links, which must be a file on a disk (not a directory or a device).
+bool ResolveTarget(const std::string& path, std::string& target, std::string& error) {
+    const HANDLE file =
+        CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND) {
+            target = path;
+            return true;
+        }
+        error = Explain("cannot save", path, code);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool regular = GetFileType(file) == FILE_TYPE_DISK &&
+                         GetFileInformationByHandle(file, &information) &&
+                         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    std::wstring final(MAX_PATH, L'\0');
+    DWORD length =
+        regular ? GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()), 0)
+                : 0;
+    if (length >= final.size()) {
+        final.resize(length + 1);
+        length = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()), 0);
+    }
+    CloseHandle(file);
+    if (!regular) {
+        error = "cannot save " + path + ": a directory or device is not replaced";
+        return false;
+    }
+    // A path the system cannot name back is replaced where it stands.
+    final.resize(length < final.size() ? length : 0);
+    target = final.empty() ? path : Narrow(final);
+    return true;
+}
+
 // Creates a new temporary file beside the target; the name holds the process id and a
-// per-process counter, and CREATE_NEW never opens a file another process already made.
+// per-process counter, and CREATE_NEW never opens a file another process already made. The
+// name is short whatever the target's length, so a long target name still fits.
 HANDLE CreateTemporary(const std::string& path, std::string& temporary) {
     static std::atomic<unsigned> counter{0};
     const size_t slash = path.find_last_of("/\\");
     const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = directory + "\\." + name + ".tmp-" + std::to_string(GetCurrentProcessId()) +
-                    "-" + std::to_string(counter.fetch_add(1)) + "-" +
-                    std::to_string(GetTickCount());
+        char name[48];
+        std::snprintf(name, sizeof name, ".~%lu-%u-%lu", GetCurrentProcessId(),
+                      counter.fetch_add(1), GetTickCount() % 1000000);
+        temporary = directory + "\\" + name;
         const HANDLE file = CreateFileW(Widen(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
@@ -70,8 +121,12 @@ bool ReplaceWith(const std::string& temporary, const std::string& path) {
 
 bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                             std::string* error) {
-    std::string temporary;
-    const HANDLE file = CreateTemporary(path, temporary);
+    std::string temporary, target, reason;
+    if (!ResolveTarget(path, target, reason)) {
+        if (error) *error = reason;
+        return false;
+    }
+    const HANDLE file = CreateTemporary(target, temporary);
     if (file == INVALID_HANDLE_VALUE) {
         if (error) *error = Explain("cannot create a temporary file for", path, GetLastError());
         return false;
@@ -85,10 +140,53 @@ bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>&
         DeleteFileW(Widen(temporary).c_str());
         return false;
     }
-    if (!ReplaceWith(temporary, path)) {
+    if (!ReplaceWith(temporary, target)) {
         if (error) *error = Explain("cannot replace", path, GetLastError());
         DeleteFileW(Widen(temporary).c_str());
         return false;
     }
+    return true;
+}
+
+bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error,
+                 size_t limit) {
+    bytes.clear();
+    const auto fail = [&](const std::string& why) {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        if (error) *error = why;
+        return false;
+    };
+    const HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return fail(Explain("cannot open", path, GetLastError()));
+    // Read in pieces rather than trusting a size reported up front: the file may change or be
+    // something other than a file on a disk.
+    uint8_t buffer[65536];
+    std::string failure;
+    try {
+        for (;;) {
+            DWORD count = 0;
+            if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
+                const DWORD code = GetLastError();
+                if (code != ERROR_BROKEN_PIPE && code != ERROR_HANDLE_EOF)
+                    failure = Explain("cannot read", path, code);
+                break;
+            }
+            if (count == 0) break;
+            if (count > limit - bytes.size()) {
+                failure = "cannot read " + path + ": it is larger than " + std::to_string(limit) +
+                          " bytes";
+                break;
+            }
+            bytes.insert(bytes.end(), buffer, buffer + count);
+        }
+    } catch (const std::bad_alloc&) {
+        failure = "cannot read " + path + ": out of memory after " + std::to_string(bytes.size()) +
+                  " bytes";
+    }
+    CloseHandle(file);
+    if (!failure.empty()) return fail(failure);
     return true;
 }

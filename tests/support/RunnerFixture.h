@@ -1,4 +1,5 @@
-// Running quantifier-run in the test's own process, with a fresh folder for its files.
+// Running quantifier-run in the test's own process, with the built plug-in and a fresh folder
+// for its files; shared by the runner's tests of every OS.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,12 +7,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Runner.h"
+#include "support/FileTestSupport.h"
 
 struct RunResult {
     int exitCode;
@@ -19,25 +21,33 @@ struct RunResult {
     std::string err;
 };
 
-class RunnerTest : public ::testing::Test {
+inline int LineCount(const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class RunnerFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        folder = std::filesystem::temp_directory_path() /
-                 ("quantifier-run-test-" + std::to_string(random()));
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string Path(const std::string& name) const { return dir.Path(name); }
 
-    std::string Path(const std::string& name) const { return (folder / name).string(); }
-
-    std::string WriteFile(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
+    std::string WriteFile(const std::string& name, const std::string& bytes) const {
+        std::ofstream(FsPath(Path(name)), std::ios::binary) << bytes;
         return Path(name);
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(FsPath(path), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The names in the folder, so that a test sees any temporary file left behind.
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Root()))
+            names.push_back(Utf8(entry.path().filename()));
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     // Runs with the built plug-in unless the arguments name one.
-    RunResult Run(std::vector<std::string> arguments, bool terminal = false) const {
+    static RunResult Run(std::vector<std::string> arguments, bool terminal = false) {
         if (std::find(arguments.begin(), arguments.end(), "--plugin") == arguments.end()) {
             arguments.push_back("--plugin");
             arguments.push_back(QUANTIFIER_PLUGIN_PATH);
@@ -52,9 +62,7 @@ protected:
         return Run(arguments);
     }
 
-    std::filesystem::path folder;
+    TempDirectory dir;
 };
 
-inline int LineCount(const std::string& text) {
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
+class RunnerTest : public RunnerFixture {};

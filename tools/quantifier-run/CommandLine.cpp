@@ -2,13 +2,32 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include <CLI/CLI.hpp>
 
+#include "Limits.h"
 #include "OperationList.h"
 #include "RunError.h"
 
 namespace quantifier_run {
+
+namespace {
+// A frame count: decimal digits only, 0 up to the largest signed 32-bit number.
+size_t FrameCount(const std::string& text) {
+    constexpr size_t kMost = std::numeric_limits<int32_t>::max();
+    size_t count = 0;
+    bool valid = !text.empty() && text.size() <= 10;
+    for (const char c : text) {
+        if (c < '0' || c > '9') valid = false;
+        if (valid) count = count * 10 + static_cast<size_t>(c - '0');
+    }
+    if (!valid || count > kMost)
+        throw RunError(kExitBadInput, "--frames: " + text + " is not a whole number from 0 to " +
+                                          std::to_string(kMost) + " (see --help)");
+    return count;
+}
+}  // namespace
 
 std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::string>& arguments) {
     CLI::App app(
@@ -19,14 +38,14 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     app.set_version_flag("--version", "quantifier-run " QUANTIFIER_VERSION);
 
     std::string scenePath;
-    int64_t frames = -1;
+    std::string frames;
     std::string format;
     std::string pluginPath, savePath, loadPath;
     bool listOperations = false;
     app.add_option("SCENE.json", scenePath, "The scene to run");
-    app.add_option("--frames", frames, "Run N frames instead of the scene's count")
-        ->type_name("N")
-        ->check(CLI::Range(int64_t{0}, int64_t{std::numeric_limits<int32_t>::max()}));
+    // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
+    app.add_option("--frames", frames, "Run N frames instead of the scene's count (decimal)")
+        ->type_name("N");
     app.add_option("--format", format,
                    "csv, table or json (default: table on a terminal, csv otherwise)")
         ->type_name("FORMAT")
@@ -35,13 +54,23 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                    "The plug-in to load (default: the one beside this program)")
         ->type_name("PATH");
     app.add_option("--save", savePath,
-                   "After the last frame, save every channel to this scene stream")
+                   "After the last frame, save every channel to this scene stream; the file is "
+                   "replaced whole, and only when the whole run succeeded")
         ->type_name("PATH");
     app.add_option("--load", loadPath,
-                   "Before the first frame, restore channels by name from this scene stream")
+                   "Before the first frame, restore channels by name from this scene stream; "
+                   "any damage in it stops the run before a channel changes")
         ->type_name("PATH");
     app.add_flag("--list-operations", listOperations,
                  "List the operations (number, name, children) and exit");
+    app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
+               " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
+               " MiB, and links nest at most " + std::to_string(kMaxLinkDepth) +
+               " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
+               "save, output); 2 bad command line or scene. Nothing is saved or written to "
+               "standard output unless the whole run succeeded.");
+    // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
+    app.allow_windows_style_options(false);
 
     // The library expects the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -61,11 +90,18 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
 
     Options options;
     options.scenePath = scenePath;
-    if (frames >= 0) options.frames = static_cast<size_t>(frames);
+    if (app.count("--frames") > 0) options.frames = FrameCount(frames);
     if (!format.empty()) options.format = OutputFormatNamed(format);
-    if (!pluginPath.empty()) options.pluginPath = pluginPath;
-    if (!savePath.empty()) options.savePath = savePath;
-    if (!loadPath.empty()) options.loadPath = loadPath;
+    // An option given with an empty path is a slip, not a wish to leave it out.
+    const auto path = [&](const char* option, const std::string& value) {
+        if (app.count(option) == 0) return std::optional<std::string>();
+        if (value.empty())
+            throw RunError(kExitBadInput, std::string(option) + " needs a path (see --help)");
+        return std::optional<std::string>(value);
+    };
+    options.pluginPath = path("--plugin", pluginPath);
+    options.savePath = path("--save", savePath);
+    options.loadPath = path("--load", loadPath);
     return options;
 }
 

@@ -2,6 +2,7 @@
 // read in the listed order.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,12 @@ struct Results {
     std::vector<std::vector<Cell>> rows;  // one per frame, from frame 0
 };
 
-// Runs `frames` frames of `scene` on `live`, which was built from it.
+// Runs `frames` frames of `scene` on `live`, which was built from it, handing each frame's row
+// to `row` as soon as it is read.
+void RunFrames(const Scene& scene, LiveScene& live, size_t frames,
+               const std::function<void(const std::vector<Cell>&)>& row);
+
+// The same, keeping every row.
 Results RunFrames(const Scene& scene, LiveScene& live, size_t frames);
 
 }  // namespace quantifier_run

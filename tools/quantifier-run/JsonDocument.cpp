@@ -170,6 +170,10 @@ TextPosition PositionOf(std::string_view text, size_t offset) {
 }
 
 Json ParseJson(std::string_view text, const std::string& fileLabel) {
+    // The reader takes a NUL byte for the end of its input and would accept whatever follows;
+    // JSON text never holds one (inside a string it would have to be escaped).
+    if (const size_t nul = text.find('\0'); nul != std::string_view::npos)
+        FailAt(text, fileLabel, nul, "JSON syntax error: a NUL byte, which JSON text never holds");
     Json root;
     SceneSax sax(root, text, fileLabel);
     try {

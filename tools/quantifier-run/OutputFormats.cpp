@@ -2,16 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
 
 #include "Formatting.h"
+#include "OutputSpool.h"
 
 namespace quantifier_run {
 namespace {
 
-std::string TextOf(const TextCell& text, QuoteStyle style) {
+// No text is an empty CSV field, so that a CSV reader, which unquotes fields, tells it from
+// the text "null" (a text is always a quoted field). JSON and the table write null.
+std::string TextOf(const TextCell& text, OutputFormat format) {
+    const QuoteStyle style = format == OutputFormat::Csv ? QuoteStyle::Csv : QuoteStyle::Json;
     switch (text.kind) {
         case TextValue::Kind::None:
-            return "null";
+            return format == OutputFormat::Csv ? "" : "null";
         case TextValue::Kind::Narrow:
             return JsonString(text.bytes, style);
         case TextValue::Kind::Wide:
@@ -52,8 +59,7 @@ std::string CellText(const Cell& cell, OutputFormat format) {
             out += (row > 0 ? ", [" : "[") + Numbers(m->m[row], 4, true) + "]";
         return out + "]";
     }
-    if (const auto* t = std::get_if<TextCell>(&cell))
-        return TextOf(*t, format == OutputFormat::Csv ? QuoteStyle::Csv : QuoteStyle::Json);
+    if (const auto* t = std::get_if<TextCell>(&cell)) return TextOf(*t, format);
     if (const auto* u = std::get_if<uint32_t>(&cell)) return std::to_string(*u);
     return std::to_string(std::get<int32_t>(cell));
 }
@@ -69,69 +75,190 @@ std::string CsvField(const std::string& text) {
     return out + "\"";
 }
 
-std::string Csv(const Results& results) {
-    std::string out = "frame";
-    for (const std::string& name : results.names)
-        out += "," + CsvField(name);
-    out += "\n";
-    for (size_t frame = 0; frame < results.rows.size(); ++frame) {
-        out += std::to_string(frame);
-        for (const Cell& cell : results.rows[frame])
-            out += "," + CellText(cell, OutputFormat::Csv);
-        out += "\n";
-    }
-    return out;
-}
-
 // Display width of UTF-8 text, one column per character.
-size_t Width(const std::string& text) {
+size_t Width(std::string_view text) {
     return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
         return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     }));
 }
 
-std::string Table(const Results& results) {
-    std::vector<std::vector<std::string>> lines;
-    lines.push_back({"frame"});
-    for (const std::string& name : results.names)
-        lines.back().push_back(name);
-    for (size_t frame = 0; frame < results.rows.size(); ++frame) {
-        lines.push_back({std::to_string(frame)});
-        for (const Cell& cell : results.rows[frame])
-            lines.back().push_back(CellText(cell, OutputFormat::Table));
-    }
-    std::vector<size_t> widths(results.names.size() + 1, 0);
-    for (const auto& line : lines) {
-        for (size_t c = 0; c < line.size(); ++c)
-            widths[c] = std::max(widths[c], Width(line[c]));
-    }
+// Text a terminal shows as text: control characters (C0, DEL and C1, which terminals take as
+// the start of escape sequences) and bytes that start no UTF-8 sequence are written as \u00XX,
+// the way texts already write them. Everything else is kept as it is.
+std::string TerminalSafe(std::string_view text) {
     std::string out;
-    for (const auto& line : lines) {
-        for (size_t c = 0; c < line.size(); ++c) {
-            if (c > 0) out += "  ";
-            out.append(widths[c] - Width(line[c]), ' ');
-            out += line[c];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(text[i]);
+        uint32_t code = byte;
+        size_t length = 1;
+        if (byte >= 0x80) {
+            length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
+            if (length == 0 || text.size() - i < length) {
+                length = 1;
+            } else {
+                code = byte & (0x7Fu >> length);
+                for (size_t k = 1; k < length; ++k) {
+                    const auto next = static_cast<uint8_t>(text[i + k]);
+                    if ((next & 0xC0) != 0x80) {
+                        length = 1;
+                        code = byte;
+                        break;
+                    }
+                    code = code << 6 | (next & 0x3Fu);
+                }
+            }
         }
-        out += "\n";
+        if (code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F) ||
+            (length == 1 && byte >= 0x80)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(code & 0xFF));
+            out += escape;
+        } else {
+            out.append(text.substr(i, length));
+        }
+        i += length - 1;
     }
     return out;
 }
 
-std::string JsonDocument(const Results& results) {
-    std::string out = "{\n  \"outputs\": [";
-    for (size_t i = 0; i < results.names.size(); ++i)
-        out += (i > 0 ? ", " : "") + JsonString(results.names[i]);
-    out += "],\n  \"frames\": [";
-    for (size_t frame = 0; frame < results.rows.size(); ++frame) {
-        out += frame > 0 ? ",\n" : "\n";
-        out += "    {\"frame\": " + std::to_string(frame) + ", \"values\": [";
-        const auto& row = results.rows[frame];
-        for (size_t i = 0; i < row.size(); ++i)
-            out += (i > 0 ? ", " : "") + CellText(row[i], OutputFormat::Json);
-        out += "]}";
+class CsvWriter : public RowWriter {
+public:
+    explicit CsvWriter(const std::vector<std::string>& names) : header("frame") {
+        for (const std::string& name : names)
+            header += "," + CsvField(name);
+        header += "\n";
     }
-    out += results.rows.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return out;
+    void Row(const std::vector<Cell>& cells) override {
+        std::string line = std::to_string(frame++);
+        for (const Cell& cell : cells)
+            line += "," + CellText(cell, OutputFormat::Csv);
+        line += "\n";
+        spool.Write(line);
+    }
+    bool WriteTo(std::ostream& out) override { return WriteOut(out, header) && spool.CopyTo(out); }
+
+private:
+    std::string header;
+    OutputSpool spool;
+    size_t frame = 0;
+};
+
+// Columns are right-aligned to the widest cell, so the rows are held as their cells (one line
+// each, cells apart by a control character, which no escaped cell holds) and laid out at the end.
+class TableWriter : public RowWriter {
+public:
+    explicit TableWriter(const std::vector<std::string>& names) : header{"frame"} {
+        for (const std::string& name : names)
+            header.push_back(TerminalSafe(name));
+        for (const std::string& name : header)
+            widths.push_back(Width(name));
+    }
+    void Row(const std::vector<Cell>& cells) override {
+        std::string line = std::to_string(frame++);
+        widths[0] = std::max(widths[0], Width(line));
+        for (size_t c = 0; c < cells.size(); ++c) {
+            const std::string text = TerminalSafe(CellText(cells[c], OutputFormat::Table));
+            widths[c + 1] = std::max(widths[c + 1], Width(text));
+            line += kApart;
+            line += text;
+        }
+        line += '\n';
+        spool.Write(line);
+    }
+    bool WriteTo(std::ostream& out) override {
+        std::string line;
+        for (size_t c = 0; c < header.size(); ++c)
+            Pad(line, c, header[c]);
+        if (!WriteOut(out, line + "\n")) return false;
+        std::string pending;
+        return spool.ReadBack([&](std::string_view piece) {
+            pending.append(piece);
+            size_t start = 0;
+            for (size_t end; (end = pending.find('\n', start)) != std::string::npos;
+                 start = end + 1) {
+                line.clear();
+                size_t column = 0;
+                for (size_t from = start;; ++column) {
+                    const size_t to = std::min(pending.find(kApart, from), end);
+                    Pad(line, column, std::string_view(pending).substr(from, to - from));
+                    if (to == end) break;
+                    from = to + 1;
+                }
+                line += '\n';
+                if (!WriteOut(out, line)) return false;
+            }
+            pending.erase(0, start);
+            return true;
+        });
+    }
+
+private:
+    static constexpr char kApart = '\x1f';
+    void Pad(std::string& line, size_t column, std::string_view text) const {
+        if (column > 0) line += "  ";
+        line.append(widths[column] - Width(text), ' ');
+        line += text;
+    }
+
+    std::vector<std::string> header;
+    std::vector<size_t> widths;
+    OutputSpool spool;
+    size_t frame = 0;
+};
+
+class JsonWriter : public RowWriter {
+public:
+    explicit JsonWriter(const std::vector<std::string>& names) : header("{\n  \"outputs\": [") {
+        for (size_t i = 0; i < names.size(); ++i)
+            header += (i > 0 ? ", " : "") + JsonString(names[i]);
+        header += "],\n  \"frames\": [";
+    }
+    void Row(const std::vector<Cell>& cells) override {
+        std::string line = frame > 0 ? ",\n" : "\n";
+        line += "    {\"frame\": " + std::to_string(frame++) + ", \"values\": [";
+        for (size_t i = 0; i < cells.size(); ++i)
+            line += (i > 0 ? ", " : "") + CellText(cells[i], OutputFormat::Json);
+        line += "]}";
+        spool.Write(line);
+    }
+    bool WriteTo(std::ostream& out) override {
+        return WriteOut(out, header) && spool.CopyTo(out) &&
+               WriteOut(out, frame == 0 ? "]\n}\n" : "\n  ]\n}\n");
+    }
+
+private:
+    std::string header;
+    OutputSpool spool;
+    size_t frame = 0;
+};
+
+// A format without a writer of its own is formatted whole from rows kept in memory.
+class WholeWriter : public RowWriter {
+public:
+    WholeWriter(OutputFormat format, std::vector<std::string> names) : format(format) {
+        results.names = std::move(names);
+    }
+    void Row(const std::vector<Cell>& cells) override { results.rows.push_back(cells); }
+    bool WriteTo(std::ostream& out) override {
+        return WriteOut(out, FormatResults(results, format));
+    }
+
+private:
+    OutputFormat format;
+    Results results;
+};
+
+std::unique_ptr<RowWriter> StreamingWriter(OutputFormat format,
+                                           const std::vector<std::string>& names) {
+    switch (format) {
+        case OutputFormat::Csv:
+            return std::make_unique<CsvWriter>(names);
+        case OutputFormat::Table:
+            return std::make_unique<TableWriter>(names);
+        case OutputFormat::Json:
+            return std::make_unique<JsonWriter>(names);
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -144,15 +271,18 @@ std::optional<OutputFormat> OutputFormatNamed(std::string_view name) {
 }
 
 std::string FormatResults(const Results& results, OutputFormat format) {
-    switch (format) {
-        case OutputFormat::Csv:
-            return Csv(results);
-        case OutputFormat::Table:
-            return Table(results);
-        case OutputFormat::Json:
-            return JsonDocument(results);
-    }
-    return {};
+    const std::unique_ptr<RowWriter> writer = StreamingWriter(format, results.names);
+    if (!writer) return {};
+    for (const std::vector<Cell>& row : results.rows)
+        writer->Row(row);
+    std::ostringstream out;
+    writer->WriteTo(out);
+    return out.str();
+}
+
+std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::vector<std::string> names) {
+    if (std::unique_ptr<RowWriter> writer = StreamingWriter(format, names)) return writer;
+    return std::make_unique<WholeWriter>(format, std::move(names));
 }
 
 }  // namespace quantifier_run

@@ -2,9 +2,12 @@
 // JSON for both.
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FrameLoop.h"
 
@@ -16,5 +19,20 @@ std::optional<OutputFormat> OutputFormatNamed(std::string_view name);
 
 // The whole output of a run, header included.
 std::string FormatResults(const Results& results, OutputFormat format);
+
+// The output of a run written a row at a time while the frames run, held (OutputSpool) until
+// the run has succeeded, so that memory stays bounded by the outputs, not the frames. The same
+// bytes as FormatResults.
+class RowWriter {
+public:
+    virtual ~RowWriter() = default;
+    // The rows in frame order, from frame 0. Throws RunError when the rows cannot be held.
+    virtual void Row(const std::vector<Cell>& cells) = 0;
+    // After the last row, the whole output to `out`; false when a write to it failed.
+    virtual bool WriteTo(std::ostream& out) = 0;
+};
+
+// A writer of `format` for columns named `names`.
+std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::vector<std::string> names);
 
 }  // namespace quantifier_run

@@ -1,23 +1,69 @@
 #include "Runner.h"
 
 #include <exception>
+#include <filesystem>
 #include <new>
 
 #include "CommandLine.h"
 #include "FrameLoop.h"
+#include "Limits.h"
+#include "LinkDepth.h"
 #include "LiveScene.h"
+#include "OutputSpool.h"
 #include "Plugin.h"
 #include "RunError.h"
 #include "SceneParser.h"
 #include "SceneStream.h"
+#include "StackThread.h"
+#include "Suggestions.h"
 
 namespace quantifier_run {
 namespace {
 
+// Stack for one level of nested evaluation, with room to spare for the most any operation
+// takes (sanitizers make frames several times larger), and for everything around the frames.
+constexpr size_t kStackPerLink = 2048;
+constexpr size_t kStackBase = size_t{8} << 20;
+
 struct RunOutput {
     std::vector<std::string> warnings;
-    std::string text;
+    std::unique_ptr<RowWriter> rows;
 };
+
+std::filesystem::path FilePath(const std::string& utf8) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+// What can be known about the save before anything runs, so that a run that cannot save fails
+// before it starts. The write itself checks again.
+void CheckSaveTarget(const Options& options) {
+    if (!options.savePath) return;
+    const std::string& path = *options.savePath;
+    std::error_code error;
+    if (std::filesystem::equivalent(FilePath(path), FilePath(options.scenePath), error))
+        throw RunError(kExitBadInput, "--save " + path +
+                                          " would replace the scene file being run; save to "
+                                          "another file");
+    const std::filesystem::file_status status = std::filesystem::status(FilePath(path), error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw RunError(kExitFailure,
+                       "cannot save the scene: " + path +
+                           (std::filesystem::is_directory(status) ? " is a directory"
+                                                                  : " is not a regular file") +
+                           " and is not replaced");
+}
+
+// Everything that touches the engine: made, loaded, run and saved on the thread whose stack
+// fits the scene's links. The rows go to `output` and stay there until the run has succeeded.
+void Evaluate(const Options& options, const Scene& scene, size_t frames, RunOutput& output) {
+    const QuantifierPlugin plugin(options.pluginPath.value_or(DefaultPluginPath()));
+    LiveScene live(scene, plugin);
+    if (options.loadPath) LoadChannels(live, *options.loadPath, output.warnings);
+    RunFrames(scene, live, frames, [&](const std::vector<Cell>& row) { output.rows->Row(row); });
+    // The save comes last, after every failure that could still stop the run.
+    if (options.savePath) WriteStream(*options.savePath, SaveChannels(live));
+}
 
 RunOutput Run(const Options& options, bool outIsTerminal) {
     RunOutput output;
@@ -30,43 +76,60 @@ RunOutput Run(const Options& options, bool outIsTerminal) {
                                       std::to_string(action.frame) +
                                       " comes after the last frame and is not applied");
     }
-    const QuantifierPlugin plugin(options.pluginPath.value_or(DefaultPluginPath()));
-    Results results;
-    {
-        LiveScene live(scene, plugin);
-        if (options.loadPath) LoadChannels(live, *options.loadPath, output.warnings);
-        results = RunFrames(scene, live, frames);
-        if (options.savePath) WriteStream(*options.savePath, SaveChannels(live));
-    }
+    CheckSaveTarget(options);
+    const size_t depth = LinkDepth(scene);
+    if (depth > kMaxLinkDepth)
+        throw RunError(kExitBadInput, options.scenePath + ": links nest " + std::to_string(depth) +
+                                          " channels deep; at most " +
+                                          std::to_string(kMaxLinkDepth) + " are run");
     const OutputFormat format =
         options.format.value_or(outIsTerminal ? OutputFormat::Table : OutputFormat::Csv);
-    output.text = FormatResults(results, format);
+    std::vector<std::string> names;
+    for (size_t out : scene.outputs)
+        names.push_back(scene.channels[out].name);
+    output.rows = MakeRowWriter(format, std::move(names));
+    if (!platform::RunWithStack(kStackBase + depth * kStackPerLink,
+                                [&] { Evaluate(options, scene, frames, output); }))
+        throw RunError(kExitFailure, "cannot start a thread with a stack for " +
+                                         std::to_string(depth) + " nested channels");
     return output;
+}
+
+// Says that standard output failed, unless the error stream failed too.
+int OutputFailed(std::ostream& err) {
+    err << "quantifier-run: cannot write to standard output (the disk may be full or the "
+           "reader gone)\n"
+        << std::flush;
+    return kExitFailure;
 }
 
 }  // namespace
 
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err, bool outIsTerminal) {
+    // Every line on the error stream stays one line, whatever a path or name holds.
+    const auto report = [&](const std::string& prefix, const std::string& message) {
+        err << "quantifier-run: " << prefix << OneLine(message) << "\n" << std::flush;
+    };
     try {
         const auto parsed = ParseCommandLine(arguments);
         if (const auto* answer = std::get_if<ImmediateAnswer>(&parsed)) {
-            out << answer->text << std::flush;
+            if (!WriteOut(out, answer->text) || !out.flush()) return OutputFailed(err);
             return kExitSuccess;
         }
-        const RunOutput output = Run(std::get<Options>(parsed), outIsTerminal);
+        RunOutput output = Run(std::get<Options>(parsed), outIsTerminal);
         for (const std::string& warning : output.warnings)
-            err << "quantifier-run: warning: " << warning << "\n";
-        out << output.text << std::flush;
-        return out ? kExitSuccess : kExitFailure;
+            report("warning: ", warning);
+        if (!output.rows->WriteTo(out) || !out.flush()) return OutputFailed(err);
+        return kExitSuccess;
     } catch (const RunError& error) {
-        err << "quantifier-run: " << error.what() << "\n";
+        report("", error.what());
         return error.ExitCode();
     } catch (const std::bad_alloc&) {
-        err << "quantifier-run: out of memory\n";
+        report("", "out of memory");
         return kExitFailure;
     } catch (const std::exception& error) {
-        err << "quantifier-run: " << error.what() << "\n";
+        report("", error.what());
         return kExitFailure;
     }
 }

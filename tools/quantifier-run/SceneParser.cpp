@@ -1,10 +1,12 @@
 #include "SceneParser.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
+#include <vector>
 
 #include "JsonDocument.h"
+#include "Limits.h"
+#include "Orn_FileStream.h"
 #include "RunError.h"
 #include "SceneReader.h"
 
@@ -17,14 +19,19 @@ Scene ParseScene(std::string_view text, const std::string& fileLabel) {
 
 Scene LoadSceneFile(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(path, error))
+    if (std::filesystem::is_directory(
+            std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()), error))
         throw RunError(kExitBadInput, path + ": is a folder, not a scene file");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw RunError(kExitBadInput, path + ": cannot open the scene file");
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) throw RunError(kExitBadInput, path + ": cannot read the scene file");
-    return ParseScene(text.str(), path);
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!OrnReadFile(path, bytes, &reason, kMaxSceneBytes)) {
+        // The reason names the path and the system's explanation after the last ": ".
+        if (reason.rfind("cannot open ", 0) == 0)
+            reason = path + ": cannot open the scene file" + reason.substr(reason.rfind(": "));
+        throw RunError(kExitBadInput, reason);
+    }
+    return ParseScene(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                      path);
 }
 
 }  // namespace quantifier_run

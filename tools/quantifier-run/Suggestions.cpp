@@ -11,65 +11,93 @@ char Lower(char c) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
-size_t EditDistance(std::string_view a, std::string_view b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
+// The edit distance of `a` and `b` when it is at most `limit`, otherwise limit + 1. Only the
+// cells within `limit` of the diagonal can hold a distance that small, so the work is
+// (length × band) and stops once a whole row is beyond the limit; `work` counts the cells.
+size_t EditDistanceWithin(std::string_view a, std::string_view b, size_t limit, size_t& work) {
+    const size_t beyond = limit + 1;
+    if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit) return beyond;
+    std::vector<size_t> row(b.size() + 1, beyond);
+    for (size_t j = 0; j <= std::min(b.size(), limit); ++j)
         row[j] = j;
     for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
+        const size_t first = i > limit ? i - limit : 1;
+        const size_t last = std::min(b.size(), i + limit);
+        size_t diagonal = row[first - 1];
+        row[first - 1] = first == 1 && i <= limit ? i : beyond;
+        size_t best = row[first - 1];
+        for (size_t j = first; j <= last; ++j) {
             const size_t above = row[j];
             const size_t substitution = diagonal + (Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1);
-            row[j] = std::min({above + 1, row[j - 1] + 1, substitution});
+            row[j] = std::min({above + 1, row[j - 1] + 1, substitution, beyond});
             diagonal = above;
+            best = std::min(best, row[j]);
         }
+        work += last - first + 1;
+        if (best > limit) return beyond;
     }
     return row[b.size()];
 }
 
+void AppendControl(std::string& quoted, char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+        case '\n':
+            quoted += "\\n";
+            break;
+        case '\r':
+            quoted += "\\r";
+            break;
+        case '\t':
+            quoted += "\\t";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+                quoted += escape;
+            } else {
+                quoted += c;
+            }
+    }
+}
 }  // namespace
 
 std::string Quoted(std::string_view text) {
     std::string quoted = "\"";
     for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                quoted += "\\\"";
-                break;
-            case '\\':
-                quoted += "\\\\";
-                break;
-            case '\n':
-                quoted += "\\n";
-                break;
-            case '\r':
-                quoted += "\\r";
-                break;
-            case '\t':
-                quoted += "\\t";
-                break;
-            default:
-                if (byte < 0x20 || byte == 0x7F) {
-                    char escape[8];
-                    std::snprintf(escape, sizeof escape, "\\u%04X", byte);
-                    quoted += escape;
-                } else {
-                    quoted += c;
-                }
+        if (c == '"') {
+            quoted += "\\\"";
+        } else if (c == '\\') {
+            quoted += "\\\\";
+        } else {
+            AppendControl(quoted, c);
         }
     }
     return quoted + "\"";
 }
 
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (const char c : text)
+        AppendControl(line, c);
+    return line;
+}
+
 std::vector<std::string> NearestNames(std::string_view name,
                                       const std::vector<std::string>& candidates) {
-    // A third of the name's length may be wrong, and at least two letters.
-    const size_t limit = std::max<size_t>(2, name.size() / 3);
+    // A third of the name's length may be wrong, and at least two letters; more than
+    // kMostEdits is no misspelling but another name.
+    constexpr size_t kMostEdits = 16;
+    // Suggestions are a courtesy: past this many compared letters (a fraction of a second)
+    // the search ends with what it found, so that no scene makes an error message slow.
+    constexpr size_t kMostWork = size_t{1} << 25;
+    const size_t limit = std::min(kMostEdits, std::max<size_t>(2, name.size() / 3));
     std::vector<std::pair<size_t, std::string>> near;
+    size_t work = 0;
     for (const std::string& candidate : candidates) {
-        const size_t distance = EditDistance(name, candidate);
+        if (work > kMostWork) break;
+        const size_t distance = EditDistanceWithin(name, candidate, limit, work);
         if (distance <= limit) near.emplace_back(distance, candidate);
     }
     std::stable_sort(near.begin(), near.end(),

@@ -12,6 +12,10 @@ namespace quantifier_run {
 // way JSON escapes them: a name that holds a line break must not break a one-line message.
 std::string Quoted(std::string_view text);
 
+// `text` with its control characters escaped as Quoted escapes them, and nothing else changed:
+// a message holding a path or a name with a line break still takes one line.
+std::string OneLine(std::string_view text);
+
 // Up to three of `candidates` closest to `name` by edit distance (letter case ignored), the
 // closest first; only those close enough to be a plausible misspelling.
 std::vector<std::string> NearestNames(std::string_view name,

@@ -2,13 +2,15 @@
 #include <iostream>
 
 #include "Process.h"
+#include "ProgramStart.h"
 #include "Runner.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     // Rows are the same bytes on every system.
     platform::UseBinaryStandardOutput();
-    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return quantifier_run::RunQuantifierTool(arguments, std::cout, std::cerr,
-                                             platform::StandardOutputIsTerminal());
+    // A save beyond the file-size limit is then a failed save, reported, not a killed run.
+    platform::ReportFileSizeLimitAsError();
+    return quantifier_run::RunQuantifierTool(platform::CommandLineArguments(argc, argv), std::cout,
+                                             std::cerr, platform::StandardOutputIsTerminal());
 }

@@ -1,0 +1,192 @@
+// What quantifier-run does with what only POSIX sets before it: FIFOs, sockets and devices as
+// the target of a save, symbolic links, names near the file-system limit, a file-size limit,
+// standard output on a full device, and endless or failing files given as input.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "RunError.h"
+#include "support/RunnerFixture.h"
+
+namespace {
+namespace fs = std::filesystem;
+using quantifier_run::kExitBadInput;
+using quantifier_run::kExitFailure;
+
+constexpr const char* kScene =
+    R"({"frames": 3, "channels": [{"name": "a", "type": "float", "value": 1},
+        {"name": "q", "type": "quantifier", "operation": "Toggle", "children": ["a"]}]})";
+
+class RunnerSaveTargetPosixTest : public RunnerFixture {
+protected:
+    struct Process {
+        int status;  // the exit status, or 128 + the signal that ended it
+        std::string err;
+    };
+
+    // Runs the program itself with standard output to `out`, files limited to `fileLimit` bytes.
+    Process Spawn(std::vector<std::string> arguments, const std::string& out = "/dev/null",
+                  rlim_t fileLimit = RLIM_INFINITY) const {
+        arguments.insert(arguments.begin(), QUANTIFIER_RUN_PATH);
+        arguments.insert(arguments.end(), {"--plugin", QUANTIFIER_PLUGIN_PATH});
+        // Standard error is a pipe, which no file-size limit cuts short.
+        int errPipe[2];
+        if (pipe(errPipe) != 0) return {-1, ""};
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit limit{fileLimit, fileLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(outFd, 1);
+            dup2(errPipe[1], 2);
+            close(errPipe[0]);
+            std::vector<char*> argv;
+            for (std::string& argument : arguments)
+                argv.push_back(argument.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(errPipe[1]);
+        std::string err;
+        char buffer[4096];
+        for (ssize_t count; (count = read(errPipe[0], buffer, sizeof buffer)) > 0;)
+            err.append(buffer, static_cast<size_t>(count));
+        close(errPipe[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err};
+    }
+};
+
+TEST_F(RunnerSaveTargetPosixTest, OnlyARegularFileOrANewNameIsSavedOver) {
+    const std::string scene = WriteFile("scene.json", kScene);
+    ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0644), 0);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = Path("socket");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    fs::create_directory(Path("folder"));
+    fs::create_symlink("/dev/null", Path("device"));
+    for (const char* target : {"fifo", "socket", "folder", "device"}) {
+        SCOPED_TRACE(target);
+        const fs::file_status before = fs::symlink_status(Path(target));
+        const RunResult result = Run({scene, "--save", Path(target)});
+        EXPECT_EQ(result.exitCode, kExitFailure);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(LineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find("cannot save the scene"), std::string::npos) << result.err;
+        EXPECT_EQ(fs::symlink_status(Path(target)).type(), before.type());
+    }
+    close(listener);
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{"device", "fifo", "folder", "scene.json", "socket"}));
+}
+
+TEST_F(RunnerSaveTargetPosixTest, ALinkIsSavedThroughAndStaysALink) {
+    const std::string scene = WriteFile("scene.json", kScene);
+    fs::create_directory(Path("real"));
+    WriteFile("real/old.orn", "old");
+    fs::create_symlink("real/old.orn", Path("link.orn"));  // relative to the link's folder
+    fs::create_symlink("real/new.orn", Path("dangling.orn"));
+    for (const char* link : {"link.orn", "dangling.orn"}) {
+        SCOPED_TRACE(link);
+        const RunResult result = Run({scene, "--save", Path(link)});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_TRUE(fs::is_symlink(Path(link)));
+        EXPECT_EQ(ReadFile(Path(link)).substr(0, 4), "ORNS");
+    }
+    EXPECT_EQ(ReadFile(Path("real/old.orn")), ReadFile(Path("real/new.orn")));
+    EXPECT_EQ(fs::directory_iterator(Path("real")) != fs::directory_iterator(), true);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("real")), fs::directory_iterator()), 2);
+}
+
+TEST_F(RunnerSaveTargetPosixTest, ANameNearTheFileSystemLimitIsSaved) {
+    const std::string scene = WriteFile("scene.json", kScene);
+    for (size_t length : {230, 250, 255}) {
+        SCOPED_TRACE(length);
+        const std::string name(length, 'n');
+        const RunResult result = Run({scene, "--save", Path(name)});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(Entries(), (std::vector<std::string>{name, "scene.json"}));
+        fs::remove(Path(name));
+    }
+}
+
+TEST_F(RunnerSaveTargetPosixTest, AFileSizeLimitFailsTheRunBeforeAnythingIsReplaced) {
+    const std::string scene = WriteFile("scene.json", kScene);
+    const std::string target = WriteFile("target.orn", "old");
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        rlim_t limit;
+        const char* message;
+    };
+    const Case cases[] = {
+        // The stream is larger than the limit.
+        {"the save", {scene, "--save", target}, 40, "cannot save the scene"},
+        // The rows outgrow the memory the output may take, then the limit, before the save.
+        {"the held output",
+         {scene, "--save", target, "--frames", "3000000"},
+         1 << 20,
+         "cannot hold the results"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Process result = Spawn(c.arguments, "/dev/null", c.limit);
+        EXPECT_EQ(result.status, kExitFailure) << "not ended by a signal";
+        EXPECT_EQ(LineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_EQ(ReadFile(target), "old");
+        EXPECT_EQ(Entries(), (std::vector<std::string>{"scene.json", "target.orn"}));
+    }
+}
+
+TEST_F(RunnerSaveTargetPosixTest, AFullStandardOutputIsAFailureWithOneLine) {
+    const std::string scene = WriteFile("scene.json", kScene);
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{scene},
+                                                      {scene, "--format", "table"},
+                                                      {"--help"},
+                                                      {"--version"},
+                                                      {"--list-operations"}}) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const Process result = Spawn(arguments, "/dev/full");
+        EXPECT_EQ(result.status, kExitFailure);
+        EXPECT_EQ(LineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find("cannot write to standard output"), std::string::npos)
+            << result.err;
+    }
+}
+
+TEST_F(RunnerSaveTargetPosixTest, EndlessOrFailingInputIsReportedForWhatItIs) {
+    const std::string scene = WriteFile("scene.json", kScene);
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"/dev/zero"}, kExitBadInput, "/dev/zero: it is larger than 67108864 bytes"},
+        {{scene, "--load", "/dev/zero"}, kExitFailure, "/dev/zero: it is larger than 268435456"},
+        {{"/proc/self/mem"}, kExitBadInput, "cannot read /proc/self/mem: Input/output error"},
+        {{scene, "--load", "/proc/self/mem"}, kExitFailure, "Input/output error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.arguments));
+        const RunResult result = Run(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_EQ(LineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+// The most a run takes in: what a user can count on being refused up front rather than
+// exhausting the machine.
+#pragma once
+
+#include <cstddef>
+
+namespace quantifier_run {
+
+// The largest scene file and scene stream read; a larger one is refused with one line.
+inline constexpr size_t kMaxSceneBytes = size_t{64} << 20;
+inline constexpr size_t kMaxStreamBytes = size_t{256} << 20;
+
+// The deepest chain of links run: a quantifier evaluates its children inside its own
+// evaluation, so the depth sets the stack a run needs (see EvaluationStack.h).
+inline constexpr size_t kMaxLinkDepth = 100000;
+
+}  // namespace quantifier_run

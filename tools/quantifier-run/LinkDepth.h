@@ -1,0 +1,18 @@
+// How deep a scene's evaluation can nest. A quantifier reads its children inside its own
+// evaluation, so a chain of links is a chain of nested calls on the stack.
+#pragma once
+
+#include <cstddef>
+
+#include "Scene.h"
+
+namespace quantifier_run {
+
+// The most channels one chain of reads can hold. Within a render each channel evaluates at
+// most once (a second read gives its cached value), so a chain holds a channel at most once:
+// this is the longest path through the links, with every set of channels that reach one
+// another counted whole. Internal children count as links, and a channel with internal
+// children may reach every registered channel (PublicCallFloat finds one by name).
+size_t LinkDepth(const Scene& scene);
+
+}  // namespace quantifier_run
