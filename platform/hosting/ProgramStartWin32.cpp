@@ -16,8 +16,8 @@ std::vector<std::string> CommandLineArguments(int, char**) {
     std::vector<std::string> arguments;
     if (wide == nullptr) return arguments;
     for (int i = 1; i < count; ++i)
-        arguments.push_back(*codec::Utf16ToUtf8(std::wstring_view(wide[i]),
-                                                 codec::OnInvalid::Replace));
+        arguments.push_back(
+            *codec::Utf16ToUtf8(std::wstring_view(wide[i]), codec::OnInvalid::Replace));
     LocalFree(wide);
     return arguments;
 }

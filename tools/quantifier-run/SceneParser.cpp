@@ -1,7 +1,7 @@
 #include "SceneParser.h"
 
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "JsonDocument.h"
