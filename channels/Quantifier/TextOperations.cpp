@@ -3,6 +3,7 @@
 // Which getter is called, and when, is part of each operation's behaviour: a getter may make
 // the host produce the text. Several operations test the narrow texts for null and then read
 // the wide ones; a text pointer is only used within the evaluation that fetched it.
+#include <cstring>
 #include <string>
 
 #include "Conversions.h"
@@ -34,6 +35,14 @@ enum class Search { First, Last, Count };
 
 template <class Char>
 float SearchTexts(Search search, const Char* pattern, const Char* text) {
+    if constexpr (sizeof(Char) == 1) {
+        // The C library's search finds the same first occurrence in one pass, without
+        // measuring both texts first.
+        if (search == Search::First) {
+            const char* at = std::strstr(text, pattern);
+            return at == nullptr ? -1.0f : static_cast<float>(static_cast<size_t>(at - text));
+        }
+    }
     const size_t m = tr::Length(pattern);
     const size_t n = tr::Length(text);
     switch (search) {
