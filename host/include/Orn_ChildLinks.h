@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "Orn_Types.h"
@@ -49,8 +50,23 @@ private:
 
 class OrnChildLinks {
 public:
-    // The index-th child linked through that interface (0 = first), or null.
-    Orn_Channel* Find(const OrnGuid& interfaceGuid, int index) const;
+    // The index-th child linked through that interface (0 = first), or null. Inline: every
+    // evaluation of every channel asks it.
+    Orn_Channel* Find(const OrnGuid& interfaceGuid, int index) const {
+        const Interface* through = interfaces.data();
+        const uint32_t interfaceCount = interfaces.size();
+        for (uint32_t slot = 0; slot < interfaceCount; ++slot) {
+            if (!SameGuid(through[slot].guid, interfaceGuid)) continue;
+            // A negative index, as unsigned, is beyond every count.
+            if (static_cast<uint32_t>(index) >= through[slot].count) return nullptr;
+            const Link* link = links.data();
+            uint32_t position = through[slot].first;
+            for (int i = 0; i < index; ++i)
+                position = link[position].nextSame;
+            return link[position].child;
+        }
+        return nullptr;
+    }
     // The child at that position in link order, or null.
     Orn_Channel* At(int position) const;
     int Count() const { return static_cast<int>(links.size()); }
@@ -60,6 +76,13 @@ public:
     void RemoveHandle(int handle);
 
 private:
+    // Member by member, the compiler compares a GUID's eight-byte tail a byte at a time; as one
+    // block of 16 bytes (OrnGuid has no padding) it takes two 64-bit compares.
+    static bool SameGuid(const OrnGuid& a, const OrnGuid& b) {
+        static_assert(sizeof(OrnGuid) == 16);
+        return std::memcmp(&a, &b, sizeof(OrnGuid)) == 0;
+    }
+
     static constexpr uint32_t kNone = UINT32_MAX;
     struct Link {
         Orn_Channel* child;

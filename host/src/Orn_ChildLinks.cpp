@@ -1,31 +1,6 @@
 #include "Orn_ChildLinks.h"
 
 #include <algorithm>
-#include <cstring>
-
-namespace {
-// Every evaluation of every channel looks its children up by GUID, so this compare is hot.
-// Member by member, the compiler compares the eight-byte tail a byte at a time; as one block
-// of 16 bytes (OrnGuid has no padding) it takes two 64-bit compares.
-static_assert(sizeof(OrnGuid) == 16);
-bool SameGuid(const OrnGuid& a, const OrnGuid& b) {
-    return std::memcmp(&a, &b, sizeof(OrnGuid)) == 0;
-}
-}  // namespace
-
-Orn_Channel* OrnChildLinks::Find(const OrnGuid& interfaceGuid, int index) const {
-    if (index < 0) return nullptr;
-    for (uint32_t slot = 0; slot < interfaces.size(); ++slot) {
-        const Interface& through = interfaces[slot];
-        if (!SameGuid(through.guid, interfaceGuid)) continue;
-        if (static_cast<uint32_t>(index) >= through.count) return nullptr;
-        uint32_t position = through.first;
-        for (int i = 0; i < index; ++i)
-            position = links[position].nextSame;
-        return links[position].child;
-    }
-    return nullptr;
-}
 
 Orn_Channel* OrnChildLinks::At(int position) const {
     if (position < 0 || position >= Count()) return nullptr;
