@@ -70,6 +70,45 @@ TEST(HostChannel, LookupCountsOnlyChildrenOfTheSameInterface) {
     }
 }
 
+TEST(HostChannel, LookupFollowsInsertionsAndRemovalsInTheMiddle) {
+    const OrnGuid other = NeighboursOfBase()[0];
+    LinkedAs a(kBase), b(other), c(kBase), d(kBase), e(other);
+    Orn_Channel parent;
+    const int handleA = parent.SetChild(&a, -1, 0);
+    parent.SetChild(&b, -1, 0);
+    parent.SetChild(&c, -1, 0);
+    parent.SetChild(&d, 1, 0);                      // before b: a d b c
+    const int handleE = parent.SetChild(&e, 0, 0);  // e a d b c, past the links kept in place
+    struct Step {
+        const char* label;
+        std::vector<const Orn_Channel*> order;  // by GetChild
+        std::vector<const Orn_Channel*> base;   // by kBase and index
+        std::vector<const Orn_Channel*> others;
+    };
+    const auto check = [&](const Step& step) {
+        SCOPED_TRACE(step.label);
+        ASSERT_EQ(parent.GetChildCount(), static_cast<int>(step.order.size()));
+        for (size_t i = 0; i < step.order.size(); ++i)
+            EXPECT_EQ(parent.GetChild(static_cast<int>(i)), step.order[i]) << i;
+        for (size_t i = 0; i <= step.base.size(); ++i)
+            EXPECT_EQ(parent.GetChildFromLinkGuid(kBase, static_cast<int>(i)),
+                      i < step.base.size() ? step.base[i] : nullptr)
+                << i;
+        for (size_t i = 0; i <= step.others.size(); ++i)
+            EXPECT_EQ(parent.GetChildFromLinkGuid(other, static_cast<int>(i)),
+                      i < step.others.size() ? step.others[i] : nullptr)
+                << i;
+    };
+    check({"inserted", {&e, &a, &d, &b, &c}, {&a, &d, &c}, {&e, &b}});
+    parent.RemoveChild(handleA);
+    check({"first of its interface removed", {&e, &d, &b, &c}, {&d, &c}, {&e, &b}});
+    const Orn_Channel copy(parent);
+    parent.RemoveChild(handleE);
+    parent.RemoveChild(handleE);  // already gone: ignored
+    check({"another interface's first removed", {&d, &b, &c}, {&d, &c}, {&b}});
+    EXPECT_EQ(copy.GetChildFromLinkGuid(other, 0), &e) << "a copy keeps its own links";
+}
+
 TEST(HostChannel, RenderCheckAnswersOncePerRenderOfTheGlobalEngine) {
     OrnEngine a, b;
     LinkedAs channel(kBase);

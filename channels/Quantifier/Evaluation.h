@@ -20,36 +20,43 @@ struct Evaluation {
     float& toggleState() const { return self.toggleState; }
     uint32_t& stampA() const { return self.stampA; }
     uint32_t& stampB() const { return self.stampB; }
-    int32_t& invalidateCount() const { return self.invalidateCount; }
-    int32_t& cameraChildIndex() const { return self.cameraChildIndex; }
+    int32_t& invalidateCount() const { return self.camera.invalidateCount; }
+    int32_t& cameraChildIndex() const { return self.camera.childIndex; }
     Kch_FloatChannel* frameTimer() const { return self.frameTimer.get(); }
-    Kch_CameraChannel* cameraChannel() const { return self.cameraChannel; }
+    Kch_CameraChannel* cameraChannel() const { return self.camera.channel; }
 
     // Children by interface and index among the children of that interface; null if missing.
     // A channel linked through an interface presents that interface's class.
     Kch_FloatChannel* FloatChild(int index) const {
-        return static_cast<Kch_FloatChannel*>(self.GetChildFromLinkGuid(orn_guid::kFloatInterface, index));
+        return static_cast<Kch_FloatChannel*>(
+            self.GetChildFromLinkGuid(orn_guid::kFloatInterface, index));
     }
     Kch_VectorChannel* VectorChild(int index) const {
-        return static_cast<Kch_VectorChannel*>(self.GetChildFromLinkGuid(orn_guid::kVectorInterface, index));
+        return static_cast<Kch_VectorChannel*>(
+            self.GetChildFromLinkGuid(orn_guid::kVectorInterface, index));
     }
     Kch_MatrixChannel* MatrixChild(int index) const {
-        return static_cast<Kch_MatrixChannel*>(self.GetChildFromLinkGuid(orn_guid::kMatrixInterface, index));
+        return static_cast<Kch_MatrixChannel*>(
+            self.GetChildFromLinkGuid(orn_guid::kMatrixInterface, index));
     }
     Kch_TextChannel* TextChild(int index) const {
-        return static_cast<Kch_TextChannel*>(self.GetChildFromLinkGuid(orn_guid::kTextInterface, index));
+        return static_cast<Kch_TextChannel*>(
+            self.GetChildFromLinkGuid(orn_guid::kTextInterface, index));
     }
     Kch_ObjectChannel* ObjectChild(int index) const {
-        return static_cast<Kch_ObjectChannel*>(self.GetChildFromLinkGuid(orn_guid::kObjectInterface, index));
+        return static_cast<Kch_ObjectChannel*>(
+            self.GetChildFromLinkGuid(orn_guid::kObjectInterface, index));
     }
     Kch_UnsignedChannel* UnsignedChild(int index) const {
         return static_cast<Kch_UnsignedChannel*>(
             self.GetChildFromLinkGuid(orn_guid::kUnsignedInterface, index));
     }
     Kch_MatchChannelA* MatchChildA(int index) const {
-        return static_cast<Kch_MatchChannelA*>(self.GetChildFromLinkGuid(orn_guid::kMatchAInterface, index));
+        return static_cast<Kch_MatchChannelA*>(
+            self.GetChildFromLinkGuid(orn_guid::kMatchAInterface, index));
     }
     Kch_MatchChannelB* MatchChildB(int index) const {
-        return static_cast<Kch_MatchChannelB*>(self.GetChildFromLinkGuid(orn_guid::kMatchBInterface, index));
+        return static_cast<Kch_MatchChannelB*>(
+            self.GetChildFromLinkGuid(orn_guid::kMatchBInterface, index));
     }
 };

@@ -7,19 +7,24 @@
 #include "Orn_Engine.h"
 #include "Orn_Guids.h"
 
-namespace {
-std::unique_ptr<Kch_FloatChannel> CreateFrameTimer() {
-    if (globalEngine == nullptr) return nullptr;
+void OwnedFrameTimer::Acquire() {
+    if (globalEngine == nullptr) return;
     // The frame timer presents a float getter; the engine makes it as a float channel.
-    return std::unique_ptr<Kch_FloatChannel>(static_cast<Kch_FloatChannel*>(
+    timer.reset(static_cast<Kch_FloatChannel*>(
         globalEngine->CreateObject(orn_guid::kFrameTimerClass, 0, 0)));
 }
 
-Kch_CameraChannel* FindCameraChannel() {
-    if (globalEngine == nullptr) return nullptr;
-    return static_cast<Kch_CameraChannel*>(globalEngine->FindChannel(orn_guid::kCameraChannel, nullptr));
+void CameraRegistration::Find() {
+    if (globalEngine == nullptr) return;
+    channel = static_cast<Kch_CameraChannel*>(
+        globalEngine->FindChannel(orn_guid::kCameraChannel, nullptr));
 }
 
+CameraRegistration::~CameraRegistration() {
+    if (childIndex != -1 && channel != nullptr) channel->RemoveChild(childIndex);
+}
+
+namespace {
 ChildCreation AnyChildKind() {
     ChildCreation record;
     std::strcpy(record.type.name, "All types");
@@ -45,45 +50,16 @@ Kch_Quantifier::Kch_Quantifier() {
     SetChildCreationCount(1);
     SetChildCreateType(AnyChildKind(), 0);
     currentValue = 0.0f;
-    frameTimer = CreateFrameTimer();
-    cameraChannel = FindCameraChannel();
+    frameTimer.Acquire();
+    camera.Find();
 }
 
-Kch_Quantifier::Kch_Quantifier(const Kch_Quantifier& other)
-    : Kch_FloatChannel(other),
-      previousInput(other.previousInput),
-      operationType(other.operationType),
-      storedVector{other.storedVector[0], other.storedVector[1], other.storedVector[2]},
-      hasPreviousInput(other.hasPreviousInput),
-      frameTimer(CreateFrameTimer()),
-      toggleState(other.toggleState),
-      cameraChannel(other.cameraChannel),
-      stampA(other.stampA),
-      stampB(other.stampB),
-      storeCurrentValue(other.storeCurrentValue),
-      updateChannelname(other.updateChannelname) {}
-
-Kch_Quantifier& Kch_Quantifier::operator=(const Kch_Quantifier& other) {
-    if (this == &other) return *this;
-    Kch_FloatChannel::operator=(other);
-    previousInput = other.previousInput;
-    operationType = other.operationType;
-    std::memcpy(storedVector, other.storedVector, sizeof storedVector);
-    hasPreviousInput = other.hasPreviousInput;
-    toggleState = other.toggleState;
-    // The camera registration belongs to the channel object that made it: this object keeps
-    // its own entry (and count) rather than sharing the other's.
-    if (cameraChildIndex == -1) cameraChannel = other.cameraChannel;
-    stampA = other.stampA;
-    stampB = other.stampB;
-    storeCurrentValue = other.storeCurrentValue;
-    updateChannelname = other.updateChannelname;
-    return *this;
-}
+Kch_Quantifier::Kch_Quantifier(const Kch_Quantifier& other) = default;
+Kch_Quantifier& Kch_Quantifier::operator=(const Kch_Quantifier& other) = default;
 
 Kch_Quantifier::~Kch_Quantifier() {
-    frameTimer.reset();
-    if (cameraChildIndex != -1 && cameraChannel != nullptr) cameraChannel->RemoveChild(cameraChildIndex);
+    // The timer goes first, then the camera entry: the reverse of the members' own order.
+    frameTimer.Release();
 }
 
 void Kch_Quantifier::CallChannel() {
@@ -108,15 +84,28 @@ float Kch_Quantifier::GetFloat() {
 
 void Kch_Quantifier::IncreaseInvalidateCount() {
     // Wraps instead of overflowing (signed overflow is undefined).
-    invalidateCount = static_cast<int32_t>(static_cast<uint32_t>(invalidateCount) + 1u);
+    camera.invalidateCount =
+        static_cast<int32_t>(static_cast<uint32_t>(camera.invalidateCount) + 1u);
 }
 
-void Kch_Quantifier::SetOperationType(int type) { operationType = type; }
-int Kch_Quantifier::GetOperationType() { return operationType; }
-void Kch_Quantifier::SetStoreCurrentValue(bool store) { storeCurrentValue = store; }
-bool Kch_Quantifier::GetStoreCurrentValue() { return storeCurrentValue; }
-bool Kch_Quantifier::GetUpdateChannelname() { return updateChannelname; }
-void Kch_Quantifier::SetUpdateChannelname(bool update) { updateChannelname = update; }
+void Kch_Quantifier::SetOperationType(int type) {
+    operationType = type;
+}
+int Kch_Quantifier::GetOperationType() {
+    return operationType;
+}
+void Kch_Quantifier::SetStoreCurrentValue(bool store) {
+    storeCurrentValue = store;
+}
+bool Kch_Quantifier::GetStoreCurrentValue() {
+    return storeCurrentValue;
+}
+bool Kch_Quantifier::GetUpdateChannelname() {
+    return updateChannelname;
+}
+void Kch_Quantifier::SetUpdateChannelname(bool update) {
+    updateChannelname = update;
+}
 
 XMFLOAT3 Kch_Quantifier::GetMatrixSize(XMMATRIX matrix) {
     return {RowLength(matrix, 0), RowLength(matrix, 1), RowLength(matrix, 2)};

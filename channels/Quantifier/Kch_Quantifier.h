@@ -3,9 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
-#include "Kch_CameraChannel.h"
+#include "EngineObjects.h"
 #include "Kch_FloatChannel.h"
 
 #if defined(_WIN32)
@@ -27,7 +26,7 @@ public:
     // camera; every other field is copied.
     Kch_Quantifier(const Kch_Quantifier& other);
     // Copies every field except the frame timer and the camera registration, which stay
-    // the target's own.
+    // the target's own. (Both follow from the members' own copy rules.)
     Kch_Quantifier& operator=(const Kch_Quantifier& other);
     // Releases the frame timer and leaves the camera's children if it had joined them.
     ~Kch_Quantifier() override;
@@ -62,14 +61,12 @@ private:
     int32_t operationType = 0;
     float storedVector[3] = {0.0f, 0.0f, 0.0f};
     bool hasPreviousInput = false;
-    std::unique_ptr<Kch_FloatChannel> frameTimer;
+    OwnedFrameTimer frameTimer;
     float toggleState = 0.0f;
-    Kch_CameraChannel* cameraChannel = nullptr;
+    CameraRegistration camera;
     // Stamps start at 0, which the engine never hands out, so a first comparison never matches.
     uint32_t stampA = 0;
     uint32_t stampB = 0;
     bool storeCurrentValue = false;
     bool updateChannelname = true;
-    int32_t invalidateCount = -1;
-    int32_t cameraChildIndex = -1;
 };

@@ -6,6 +6,7 @@
 #include "Orn_ChannelInternal.h"
 #include "Orn_Engine.h"
 #include "Platform.h"
+#include "ScopeGuard.h"
 
 static_assert(std::is_same_v<OrnWideChar, platform::WideChar>,
               "the engine's wide text is passed to the system as a path unchanged");
@@ -19,7 +20,20 @@ inline float Truth(bool value) {
     return value ? 1.0f : 0.0f;
 }
 
-float PlacedObjectTest(Evaluation& eval) {
+// Child 1 is asked before child 0: the children are host channels whose answers may depend
+// on the order they are asked in.
+template <class Child>
+float ValueMatch(Child* first, Child* second) {
+    if (first == nullptr || second == nullptr) return 0.0f;
+    const int32_t secondValue = second->GetMatchValue();
+    const int32_t firstValue = first->GetMatchValue();
+    return Truth(firstValue == secondValue);
+}
+}  // namespace
+
+namespace operations {
+
+float PlacedObjectTest(Evaluation eval) {
     Kch_ObjectChannel* object = eval.ObjectChild(0);
     if (object == nullptr) return 0.0f;
     Orn_InnerObject* inner = object->innerObject;
@@ -29,19 +43,12 @@ float PlacedObjectTest(Evaluation& eval) {
     const XMMATRIX saved = inner->GetObjectMatrix();
     const XMMATRIX placement = object->GetPlacementMatrix();
     inner->SetObjectMatrix(0, &placement);
-    bool result = false;
-    try {
-        result = object->GetTestResult();
-    } catch (...) {
-        // The inner object belongs to the scene: it goes back even when the test fails.
-        inner->SetObjectMatrix(0, &saved);
-        throw;
-    }
-    inner->SetObjectMatrix(0, &saved);
-    return Truth(result);
+    // The inner object belongs to the scene: it goes back however the test ends.
+    const ScopeGuard restore([inner, &saved] { inner->SetObjectMatrix(0, &saved); });
+    return Truth(object->GetTestResult());
 }
 
-float FileSize(Evaluation& eval) {
+float FileSize(Evaluation eval) {
     Kch_TextChannel* text = eval.TextChild(0);
     if (text == nullptr) return 0.0f;
     // The narrow text is only a presence test; the path is always the wide text.
@@ -57,7 +64,7 @@ float FileSize(Evaluation& eval) {
     return static_cast<float>(size);
 }
 
-float PublicCallFloat(Evaluation& eval) {
+float PublicCallFloat(Evaluation eval) {
     Orn_Channel* internal = channelInternal->GetInternalChild(&eval.self, 0);
     if (internal == nullptr) return 0.0f;
     if (internal->GetChannelInterfaceType() != kPublicCallInterfaceType) return 0.0f;
@@ -82,35 +89,25 @@ float PublicCallFloat(Evaluation& eval) {
     return found->GetFloat();
 }
 
-float UnsignedValue(Evaluation& eval) {
+float UnsignedValue(Evaluation eval) {
     Kch_UnsignedChannel* child = eval.UnsignedChild(0);
     if (child == nullptr) return 0.0f;
     return static_cast<float>(child->GetUnsignedValue());
 }
 
-// Child 1 is asked before child 0: the children are host channels whose answers may depend
-// on the order they are asked in.
-template <class Child>
-float ValueMatch(Child* first, Child* second) {
-    if (first == nullptr || second == nullptr) return 0.0f;
-    const int32_t secondValue = second->GetMatchValue();
-    const int32_t firstValue = first->GetMatchValue();
-    return Truth(firstValue == secondValue);
-}
-
-float ValueMatchA(Evaluation& eval) {
+float ValueMatchA(Evaluation eval) {
     Kch_MatchChannelA* first = eval.MatchChildA(0);
     Kch_MatchChannelA* second = eval.MatchChildA(1);
     return ValueMatch(first, second);
 }
 
-float ValueMatchB(Evaluation& eval) {
+float ValueMatchB(Evaluation eval) {
     Kch_MatchChannelB* first = eval.MatchChildB(0);
     Kch_MatchChannelB* second = eval.MatchChildB(1);
     return ValueMatch(first, second);
 }
 
-float FileTimeCompare(Evaluation& eval) {
+float FileTimeCompare(Evaluation eval) {
     Kch_TextChannel* text0 = eval.TextChild(0);
     Kch_TextChannel* text1 = eval.TextChild(1);
     // Unlike FileSize, the wide texts themselves are the presence test.
@@ -140,7 +137,7 @@ float FileTimeCompare(Evaluation& eval) {
     return order < 0 ? 1.0f : (order > 0 ? -1.0f : 0.0f);
 }
 
-float WindowHasFocus(Evaluation& eval) {
+float WindowHasFocus(Evaluation eval) {
     Orn_ChannelGroup* group = eval.self.GetChannelGroup();
     if (group == nullptr) return 0.0f;
     using platform::AncestorKind;
@@ -171,7 +168,7 @@ float WindowHasFocus(Evaluation& eval) {
                  groupRootIsForeground);
 }
 
-float IsDirectory(Evaluation& eval) {
+float IsDirectory(Evaluation eval) {
     Kch_TextChannel* text = eval.TextChild(0);
     if (text == nullptr) return 0.0f;
     if (text->GetText() == nullptr) return 0.0f;
@@ -181,29 +178,4 @@ float IsDirectory(Evaluation& eval) {
     return Truth(platform::GetPathAttributes(path) == platform::kFileAttributeDirectory);
 }
 
-}  // namespace
-
-float EvaluateQueryOperation(OperationId id, Evaluation& eval) {
-    switch (id) {
-        case OperationId::PlacedObjectTest:
-            return PlacedObjectTest(eval);
-        case OperationId::FileSize:
-            return FileSize(eval);
-        case OperationId::PublicCallFloat:
-            return PublicCallFloat(eval);
-        case OperationId::UnsignedValue:
-            return UnsignedValue(eval);
-        case OperationId::ValueMatchA:
-            return ValueMatchA(eval);
-        case OperationId::ValueMatchB:
-            return ValueMatchB(eval);
-        case OperationId::FileTimeCompare:
-            return FileTimeCompare(eval);
-        case OperationId::WindowHasFocus:
-            return WindowHasFocus(eval);
-        case OperationId::IsDirectory:
-            return IsDirectory(eval);
-        default:
-            return 0.0f;
-    }
-}
+}  // namespace operations

@@ -27,8 +27,10 @@ float SetCurrentValue(Evaluation& eval, float value) {
     eval.currentValue() = value;
     return value;
 }
+}  // namespace
 
-float MatrixDistanceChange(Evaluation& eval) {
+namespace operations {
+float MatrixDistanceChange(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_MatrixChannel* child1 = eval.MatrixChild(1);
     if (child0 == nullptr) return 0.0f;
@@ -56,7 +58,7 @@ float MatrixDistanceChange(Evaluation& eval) {
     return std::fabs(change);
 }
 
-float MatrixDistance(Evaluation& eval) {
+float MatrixDistance(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_MatrixChannel* child1 = eval.MatrixChild(1);
     if (child0 == nullptr || child1 == nullptr) return 0.0f;
@@ -65,7 +67,7 @@ float MatrixDistance(Evaluation& eval) {
     return Distance(p, q);
 }
 
-float CameraDistance(Evaluation& eval) {
+float CameraDistance(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_CameraChannel* camera = eval.cameraChannel();
     // An engine without a camera is treated like a missing child.
@@ -77,7 +79,7 @@ float CameraDistance(Evaluation& eval) {
     return Distance(cameraPosition, p);
 }
 
-float MatrixBoxVisible(Evaluation& eval) {
+float MatrixBoxVisible(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_CameraChannel* camera = eval.cameraChannel();
     if (child0 == nullptr || camera == nullptr) return 0.0f;
@@ -103,7 +105,7 @@ float MatrixBoxVisible(Evaluation& eval) {
     return SetCurrentValue(eval, visible ? 1.0f : 0.0f);
 }
 
-float PointInRectangle(Evaluation& eval) {
+float PointInRectangle(Evaluation eval) {
     Kch_VectorChannel* child0 = eval.VectorChild(0);
     Kch_VectorChannel* child1 = eval.VectorChild(1);
     Kch_VectorChannel* child2 = eval.VectorChild(2);
@@ -123,7 +125,7 @@ float PointInRectangle(Evaluation& eval) {
     return SetCurrentValue(eval, outside ? 0.0f : 1.0f);
 }
 
-float MatrixEqual(Evaluation& eval) {
+float MatrixEqual(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_MatrixChannel* child1 = eval.MatrixChild(1);
     if (child0 == nullptr || child1 == nullptr) return SetCurrentValue(eval, 0.0f);
@@ -141,23 +143,4 @@ float MatrixEqual(Evaluation& eval) {
     }
     return SetCurrentValue(eval, 1.0f);
 }
-}  // namespace
-
-float EvaluateSpatialOperation(OperationId id, Evaluation& eval) {
-    switch (id) {
-        case OperationId::MatrixDistanceChange:
-            return MatrixDistanceChange(eval);
-        case OperationId::MatrixDistance:
-            return MatrixDistance(eval);
-        case OperationId::CameraDistance:
-            return CameraDistance(eval);
-        case OperationId::MatrixBoxVisible:
-            return MatrixBoxVisible(eval);
-        case OperationId::PointInRectangle:
-            return PointInRectangle(eval);
-        case OperationId::MatrixEqual:
-            return MatrixEqual(eval);
-        default:
-            return 0.0f;
-    }
-}
+}  // namespace operations

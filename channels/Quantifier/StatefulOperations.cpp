@@ -52,7 +52,7 @@ float ReduceStep(float step, float range) {
 enum class UpperWrap { AboveMax, AtOrAboveMax };
 
 // Every intermediate goes to the current value as well: it is the accumulator.
-float WrapAccumulate(Evaluation& eval, UpperWrap upper) {
+float WrapAccumulateWith(Evaluation& eval, UpperWrap upper) {
     Kch_FloatChannel* minChild = eval.FloatChild(0);
     Kch_FloatChannel* maxChild = eval.FloatChild(1);
     Kch_FloatChannel* stepChild = eval.FloatChild(2);
@@ -80,8 +80,17 @@ float WrapAccumulate(Evaluation& eval, UpperWrap upper) {
     }
     return v;
 }
+}  // namespace
 
-float ClampAccumulate(Evaluation& eval) {
+namespace operations {
+float WrapAccumulate(Evaluation eval) {
+    return WrapAccumulateWith(eval, UpperWrap::AboveMax);
+}
+float WrapAccumulateHalfOpen(Evaluation eval) {
+    return WrapAccumulateWith(eval, UpperWrap::AtOrAboveMax);
+}
+
+float ClampAccumulate(Evaluation eval) {
     Kch_FloatChannel* lowerChild = eval.FloatChild(0);
     Kch_FloatChannel* upperChild = eval.FloatChild(1);
     Kch_FloatChannel* stepChild = eval.FloatChild(2);
@@ -105,7 +114,7 @@ float ClampAccumulate(Evaluation& eval) {
     return v;
 }
 
-float Clamp(Evaluation& eval) {
+float Clamp(Evaluation eval) {
     Kch_FloatChannel* child0 = eval.FloatChild(0);
     Kch_FloatChannel* child1 = eval.FloatChild(1);
     Kch_FloatChannel* child2 = eval.FloatChild(2);
@@ -118,14 +127,14 @@ float Clamp(Evaluation& eval) {
 }
 
 // No edge detection: a held trigger flips the state at every evaluation.
-float Toggle(Evaluation& eval) {
+float Toggle(Evaluation eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
     if (trigger != nullptr && IsOn(trigger->GetFloat()))
         eval.toggleState() = Flipped(eval.toggleState());
     return eval.toggleState();
 }
 
-float ToggleOnRise(Evaluation& eval) {
+float ToggleOnRise(Evaluation eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
     if (trigger == nullptr) return eval.toggleState();
     const float t = trigger->GetFloat();
@@ -137,7 +146,7 @@ float ToggleOnRise(Evaluation& eval) {
     return eval.toggleState();
 }
 
-float SeedRandom(Evaluation& eval) {
+float SeedRandom(Evaluation eval) {
     Kch_FloatChannel* seedChild = eval.FloatChild(0);
     uint32_t seed;
     if (seedChild != nullptr) {
@@ -152,7 +161,7 @@ float SeedRandom(Evaluation& eval) {
     return 0.0f;
 }
 
-float ChildTimeStamp(Evaluation& eval) {
+float ChildTimeStamp(Evaluation eval) {
     Orn_Channel* child = eval.self.GetChild(0);
     if (child == nullptr) return eval.currentValue();
     const uint32_t stamp = child->GetTimeStamp();
@@ -165,7 +174,7 @@ float ChildTimeStamp(Evaluation& eval) {
     return eval.currentValue();
 }
 
-float CameraInvalidateCount(Evaluation& eval) {
+float CameraInvalidateCount(Evaluation eval) {
     int32_t& count = eval.invalidateCount();
     if (count == -1) {
         // The entry is made once per object: a count that wrapped all the way round to -1
@@ -179,29 +188,4 @@ float CameraInvalidateCount(Evaluation& eval) {
     }
     return static_cast<float>(count);
 }
-}  // namespace
-
-float EvaluateStatefulOperation(OperationId id, Evaluation& eval) {
-    switch (id) {
-        case OperationId::WrapAccumulate:
-            return WrapAccumulate(eval, UpperWrap::AboveMax);
-        case OperationId::WrapAccumulateHalfOpen:
-            return WrapAccumulate(eval, UpperWrap::AtOrAboveMax);
-        case OperationId::ClampAccumulate:
-            return ClampAccumulate(eval);
-        case OperationId::Clamp:
-            return Clamp(eval);
-        case OperationId::Toggle:
-            return Toggle(eval);
-        case OperationId::ToggleOnRise:
-            return ToggleOnRise(eval);
-        case OperationId::SeedRandom:
-            return SeedRandom(eval);
-        case OperationId::ChildTimeStamp:
-            return ChildTimeStamp(eval);
-        case OperationId::CameraInvalidateCount:
-            return CameraInvalidateCount(eval);
-        default:
-            return 0.0f;
-    }
-}
+}  // namespace operations

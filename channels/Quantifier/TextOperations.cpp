@@ -3,6 +3,7 @@
 // Which getter is called, and when, is part of each operation's behaviour: a getter may make
 // the host produce the text. Several operations test the narrow texts for null and then read
 // the wide ones; a text pointer is only used within the evaluation that fetched it.
+#include <cstring>
 #include <string>
 
 #include "Conversions.h"
@@ -29,22 +30,19 @@ const OrnWideChar* TextOf<OrnWideChar>(Kch_TextChannel& child) {
     return child.GetWideText();
 }
 
-float TextLength(Evaluation& eval) {
-    Kch_TextChannel* child0 = eval.TextChild(0);
-    if (child0 == nullptr) return 0.0f;
-    if (child0->IsWideText()) {
-        const OrnWideChar* wide = child0->GetWideText();
-        return wide == nullptr ? 0.0f : static_cast<float>(static_cast<uint64_t>(tr::Length(wide)));
-    }
-    const char* narrow = child0->GetText();
-    return narrow == nullptr ? 0.0f : static_cast<float>(static_cast<uint64_t>(tr::Length(narrow)));
-}
-
 // The searches 13, 14 and 24: child 0's text is the pattern, child 1's the text searched.
 enum class Search { First, Last, Count };
 
 template <class Char>
 float SearchTexts(Search search, const Char* pattern, const Char* text) {
+    if constexpr (sizeof(Char) == 1) {
+        // The C library's search finds the same first occurrence in one pass, without
+        // measuring both texts first.
+        if (search == Search::First) {
+            const char* at = std::strstr(text, pattern);
+            return at == nullptr ? -1.0f : static_cast<float>(static_cast<size_t>(at - text));
+        }
+    }
     const size_t m = tr::Length(pattern);
     const size_t n = tr::Length(text);
     switch (search) {
@@ -82,12 +80,65 @@ float Find(Evaluation& eval, Search search) {
     return SearchTexts(search, narrow0, narrow1);
 }
 
+// TextToInteger and TextToFloat: one child, read with the width it reports, after a null test
+// of its narrow text.
+template <class Read>
+float ReadNumber(Evaluation& eval, Read read) {
+    Kch_TextChannel* child0 = eval.TextChild(0);
+    if (child0 == nullptr) return 0.0f;
+    const char* narrow = child0->GetText();
+    if (narrow == nullptr) return 0.0f;
+    if (child0->IsWideText()) {
+        const OrnWideChar* wide = child0->GetWideText();
+        return wide == nullptr ? 0.0f : read(wide);
+    }
+    return read(narrow);
+}
+
+template <class Char>
+float EqualIgnoringCase(Kch_TextChannel& child0, Kch_TextChannel& child1) {
+    const Char* a = TextOf<Char>(child0);
+    const Char* b = TextOf<Char>(child1);
+    if (a == nullptr) return b == nullptr ? 1.0f : 0.0f;
+    if (b == nullptr) return 0.0f;
+    // The first character must match exactly; case is ignored only after it.
+    if (tr::CodeUnit(a[0]) != tr::CodeUnit(b[0])) return 0.0f;
+    return tr::EqualIgnoringAsciiCase(a, b) ? 1.0f : 0.0f;
+}
+
+// TextFirstCharCode and TextFirstCharStored read the narrow text whatever width the child
+// holds; IsWideText is not asked.
+const char* FirstNarrowText(Evaluation& eval) {
+    Kch_TextChannel* child0 = eval.TextChild(0);
+    return child0 == nullptr ? nullptr : child0->GetText();
+}
+}  // namespace
+
+namespace operations {
+float TextLength(Evaluation eval) {
+    Kch_TextChannel* child0 = eval.TextChild(0);
+    if (child0 == nullptr) return 0.0f;
+    if (child0->IsWideText()) {
+        const OrnWideChar* wide = child0->GetWideText();
+        return wide == nullptr ? 0.0f : static_cast<float>(static_cast<uint64_t>(tr::Length(wide)));
+    }
+    const char* narrow = child0->GetText();
+    return narrow == nullptr ? 0.0f : static_cast<float>(static_cast<uint64_t>(tr::Length(narrow)));
+}
+
+float TextFind(Evaluation eval) {
+    return Find(eval, Search::First);
+}
+float TextFindLast(Evaluation eval) {
+    return Find(eval, Search::Last);
+}
+
 // The cache holds while both children keep the time stamps they had when last counted, and
 // it answers with currentValue, which holds that count only while nothing else has written
 // it. An early 0.0 is stored there too, so every early way out forgets the stamps (0 is a
 // stamp the engine never hands out): texts that come back unchanged are counted again rather
 // than answered with a stale 0.0.
-float TextCount(Evaluation& eval) {
+float TextCount(Evaluation eval) {
     const auto forget = [&] {
         eval.stampA() = 0;
         eval.stampB() = 0;
@@ -119,33 +170,17 @@ float TextCount(Evaluation& eval) {
     return count;
 }
 
-// TextToInteger and TextToFloat: one child, read with the width it reports, after a null test
-// of its narrow text.
-template <class Read>
-float ReadNumber(Evaluation& eval, Read read) {
-    Kch_TextChannel* child0 = eval.TextChild(0);
-    if (child0 == nullptr) return 0.0f;
-    const char* narrow = child0->GetText();
-    if (narrow == nullptr) return 0.0f;
-    if (child0->IsWideText()) {
-        const OrnWideChar* wide = child0->GetWideText();
-        return wide == nullptr ? 0.0f : read(wide);
-    }
-    return read(narrow);
+float TextToInteger(Evaluation eval) {
+    return ReadNumber(
+        eval, [](const auto* text) { return static_cast<float>(tr::ReadDecimalInt32(text)); });
 }
 
-template <class Char>
-float EqualIgnoringCase(Kch_TextChannel& child0, Kch_TextChannel& child1) {
-    const Char* a = TextOf<Char>(child0);
-    const Char* b = TextOf<Char>(child1);
-    if (a == nullptr) return b == nullptr ? 1.0f : 0.0f;
-    if (b == nullptr) return 0.0f;
-    // The first character must match exactly; case is ignored only after it.
-    if (tr::CodeUnit(a[0]) != tr::CodeUnit(b[0])) return 0.0f;
-    return tr::EqualIgnoringAsciiCase(a, b) ? 1.0f : 0.0f;
+float TextToFloat(Evaluation eval) {
+    return ReadNumber(eval,
+                      [](const auto* text) { return tr::RoundToFloat(tr::ReadDouble(text)); });
 }
 
-float TextEqualsIgnoreCase(Evaluation& eval) {
+float TextEqualsIgnoreCase(Evaluation eval) {
     Kch_TextChannel* child0 = eval.TextChild(0);
     Kch_TextChannel* child1 = eval.TextChild(1);
     if (child0 == nullptr || child1 == nullptr) return 0.0f;
@@ -153,19 +188,12 @@ float TextEqualsIgnoreCase(Evaluation& eval) {
     return EqualIgnoringCase<char>(*child0, *child1);
 }
 
-// TextFirstCharCode and TextFirstCharStored read the narrow text whatever width the child
-// holds; IsWideText is not asked.
-const char* FirstNarrowText(Evaluation& eval) {
-    Kch_TextChannel* child0 = eval.TextChild(0);
-    return child0 == nullptr ? nullptr : child0->GetText();
-}
-
-float TextFirstCharCode(Evaluation& eval) {
+float TextFirstCharCode(Evaluation eval) {
     const char* text = FirstNarrowText(eval);
     return text == nullptr ? 0.0f : static_cast<float>(tr::CodeUnit(text[0]));
 }
 
-float TextFirstCharStored(Evaluation& eval) {
+float TextFirstCharStored(Evaluation eval) {
     const char* text = FirstNarrowText(eval);
     if (text == nullptr) return 0.0f;
     // A first byte of 0x80 or above reads as a signed 8-bit value (0xE9 gives -23.0), as scenes
@@ -176,7 +204,7 @@ float TextFirstCharStored(Evaluation& eval) {
     return eval.currentValue();
 }
 
-float HexTextToFloatChild(Evaluation& eval) {
+float HexTextToFloatChild(Evaluation eval) {
     Kch_TextChannel* text = eval.TextChild(0);
     Kch_FloatChannel* target = eval.FloatChild(0);
     if (text == nullptr || target == nullptr) return 0.0f;
@@ -187,7 +215,7 @@ float HexTextToFloatChild(Evaluation& eval) {
     return 0.0f;
 }
 
-float FloatCodeToTextChild(Evaluation& eval) {
+float FloatCodeToTextChild(Evaluation eval) {
     Kch_TextChannel* target = eval.TextChild(0);
     Kch_FloatChannel* source = eval.FloatChild(0);
     if (target == nullptr || source == nullptr) return 0.0f;
@@ -199,7 +227,7 @@ float FloatCodeToTextChild(Evaluation& eval) {
     return 0.0f;
 }
 
-float TextCompare(Evaluation& eval) {
+float TextCompare(Evaluation eval) {
     Kch_TextChannel* child0 = eval.TextChild(0);
     Kch_TextChannel* child1 = eval.TextChild(1);
     if (child0 == nullptr || child1 == nullptr) return 0.0f;
@@ -214,38 +242,4 @@ float TextCompare(Evaluation& eval) {
     return static_cast<float>(
         tr::CompareOrdinal(first.data(), first.size(), second.data(), second.size()));
 }
-}  // namespace
-
-float EvaluateTextOperation(OperationId id, Evaluation& eval) {
-    switch (id) {
-        case OperationId::TextLength:
-            return TextLength(eval);
-        case OperationId::TextFind:
-            return Find(eval, Search::First);
-        case OperationId::TextFindLast:
-            return Find(eval, Search::Last);
-        case OperationId::TextCount:
-            return TextCount(eval);
-        case OperationId::TextToInteger:
-            return ReadNumber(eval, [](const auto* text) {
-                return static_cast<float>(tr::ReadDecimalInt32(text));
-            });
-        case OperationId::TextToFloat:
-            return ReadNumber(
-                eval, [](const auto* text) { return tr::RoundToFloat(tr::ReadDouble(text)); });
-        case OperationId::TextEqualsIgnoreCase:
-            return TextEqualsIgnoreCase(eval);
-        case OperationId::TextFirstCharCode:
-            return TextFirstCharCode(eval);
-        case OperationId::HexTextToFloatChild:
-            return HexTextToFloatChild(eval);
-        case OperationId::FloatCodeToTextChild:
-            return FloatCodeToTextChild(eval);
-        case OperationId::TextFirstCharStored:
-            return TextFirstCharStored(eval);
-        case OperationId::TextCompare:
-            return TextCompare(eval);
-        default:
-            return 0.0f;
-    }
-}
+}  // namespace operations

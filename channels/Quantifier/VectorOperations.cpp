@@ -22,32 +22,51 @@ float WithTwoVectors(Evaluation& eval, Reduce reduce) {
     return reduce(a, b);
 }
 
-float Dot(const XMFLOAT4& a, const XMFLOAT4& b) { return (a.x * b.x + a.y * b.y) + a.z * b.z; }
+float Dot(const XMFLOAT4& a, const XMFLOAT4& b) {
+    return (a.x * b.x + a.y * b.y) + a.z * b.z;
+}
 
 float Equal(const XMFLOAT4& a, const XMFLOAT4& b) {
     // Component by component in x, y, z order; w is never compared.
-    return WithinTolerance(a.x, b.x) && WithinTolerance(a.y, b.y) && WithinTolerance(a.z, b.z) ? 1.0f
-                                                                                                 : 0.0f;
+    return WithinTolerance(a.x, b.x) && WithinTolerance(a.y, b.y) && WithinTolerance(a.z, b.z)
+               ? 1.0f
+               : 0.0f;
 }
 }  // namespace
 
-float EvaluateVectorOperation(OperationId id, Evaluation& eval) {
-    switch (id) {
-        case OperationId::VectorDot: return WithTwoVectors(eval, Dot);
-        case OperationId::VectorX: return WithOneVector(eval, [](const XMFLOAT4& a) { return a.x; });
-        case OperationId::VectorY: return WithOneVector(eval, [](const XMFLOAT4& a) { return a.y; });
-        case OperationId::VectorZ: return WithOneVector(eval, [](const XMFLOAT4& a) { return a.z; });
-        case OperationId::VectorW: return WithOneVector(eval, [](const XMFLOAT4& a) { return a.w; });
-        case OperationId::VectorLength: return WithOneVector(eval, LengthZFirst);
-        case OperationId::VectorDistance:
-            return WithTwoVectors(eval, [](const XMFLOAT4& a, const XMFLOAT4& b) {
-                return std::sqrt(SquaredLengthYFirst(Subtract(a, b)));
-            });
-        case OperationId::VectorDistanceSquared:
-            return WithTwoVectors(eval, [](const XMFLOAT4& a, const XMFLOAT4& b) {
-                return SquaredLengthYFirst(Subtract(a, b));
-            });
-        case OperationId::VectorEqual: return WithTwoVectors(eval, Equal);
-        default: return 0.0f;
-    }
+namespace operations {
+float VectorDot(Evaluation eval) {
+    return WithTwoVectors(eval, Dot);
 }
+float VectorX(Evaluation eval) {
+    return WithOneVector(eval, [](const XMFLOAT4& a) { return a.x; });
+}
+float VectorY(Evaluation eval) {
+    return WithOneVector(eval, [](const XMFLOAT4& a) { return a.y; });
+}
+float VectorZ(Evaluation eval) {
+    return WithOneVector(eval, [](const XMFLOAT4& a) { return a.z; });
+}
+float VectorW(Evaluation eval) {
+    return WithOneVector(eval, [](const XMFLOAT4& a) { return a.w; });
+}
+float VectorLength(Evaluation eval) {
+    return WithOneVector(eval, LengthZFirst);
+}
+
+float VectorDistance(Evaluation eval) {
+    return WithTwoVectors(eval, [](const XMFLOAT4& a, const XMFLOAT4& b) {
+        return std::sqrt(SquaredLengthYFirst(Subtract(a, b)));
+    });
+}
+
+float VectorDistanceSquared(Evaluation eval) {
+    return WithTwoVectors(eval, [](const XMFLOAT4& a, const XMFLOAT4& b) {
+        return SquaredLengthYFirst(Subtract(a, b));
+    });
+}
+
+float VectorEqual(Evaluation eval) {
+    return WithTwoVectors(eval, Equal);
+}
+}  // namespace operations

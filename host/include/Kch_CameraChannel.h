@@ -25,11 +25,16 @@ public:
     int BoxQueries() const { return boxQueries; }
 
 private:
+    // The side planes' slopes, from the projection: every visibility test uses them.
+    void UpdateViewPlanes();
+
     XMMATRIX view = IdentityMatrix();
     float fovDegrees = 60.0f;
     float aspect = 1.0f;
     float nearDistance = 0.1f;
     float farDistance = 1000.0f;
+    double tanX = 0.0;
+    double tanY = 0.0;
     XMFLOAT4 lastMinimum{};
     XMFLOAT4 lastMaximum{};
     int boxQueries = 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Orn_ChildLinks.h"
 #include "Orn_EngineInterface.h"
 #include "Orn_Records.h"
 #include "Orn_Types.h"
@@ -18,8 +19,8 @@ class Orn_Channel;
 
 // Called for every child lookup by link GUID, before the lookup answers; lets a host or a
 // test see which children a channel asks for and in which order. Null: nobody is told.
-using OrnLookupObserver = void (*)(const Orn_Channel* parent, const OrnGuid& interfaceGuid, int index,
-                                   void* context);
+using OrnLookupObserver = void (*)(const Orn_Channel* parent, const OrnGuid& interfaceGuid,
+                                   int index, void* context);
 void OrnSetLookupObserver(OrnLookupObserver observer, void* context);
 
 class Orn_Channel {
@@ -79,7 +80,9 @@ public:
     void SetChildCreationCount(int count);
     // Sets child-creation kind `index`; ignored when index is outside the declared count.
     void SetChildCreateType(ChildCreation record, int index);
-    int GetChildCreationCount() const { return static_cast<int>(childCreation.size()); }
+    int GetChildCreationCount() const {
+        return childCreation == nullptr ? 0 : static_cast<int>(childCreation->size());
+    }
     const ChildCreation* GetChildCreateType(int index) const;
     // Adds the GUID to the dependency list; a null list is ignored.
     void AddChannelGuidDepend(const OrnGuid& guid, Orn_List* list);
@@ -94,21 +97,18 @@ protected:
     void SetLinkInterface(const OrnGuid& guid) { linkInterface = guid; }
 
 private:
-    struct Link {
-        Orn_Channel* child;
-        OrnGuid interfaceGuid;
-        int handle;
-    };
-
-    std::string channelName;
-    std::vector<Link> links;
+    // What every read and every lookup touches comes first, next to the virtual table pointer.
+    uint64_t lastRender = UINT64_MAX;
+    OrnChildLinks links;
     int nextHandle = 0;
-    std::vector<ChildCreation> childCreation;
+    uint32_t timeStamp;
+    // Channels of one type declare the same kinds, so equal declarations are kept once for
+    // the whole process and shared; null: none declared.
+    const std::vector<ChildCreation>* childCreation = nullptr;
+    std::string channelName;
     Orn_ChannelGroup* channelGroup = nullptr;
     OrnGuid linkInterface{};
     int interfaceType = 0;
-    uint32_t timeStamp;
-    uint64_t lastRender = UINT64_MAX;
 };
 
 // Inline because every read of every channel's value asks it first: a call into the engine

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
 
 #include "Orn_Engine.h"
 #include "Orn_FileStream.h"
@@ -11,12 +13,33 @@ namespace {
 OrnLookupObserver lookupObserver = nullptr;
 void* lookupContext = nullptr;
 
-// Every evaluation of every channel looks its children up by GUID, so this compare is hot.
-// Member by member, the compiler compares the eight-byte tail a byte at a time; as one block
-// of 16 bytes (OrnGuid has no padding) it takes two 64-bit compares.
-static_assert(sizeof(OrnGuid) == 16);
-bool SameGuid(const OrnGuid& a, const OrnGuid& b) {
-    return std::memcmp(&a, &b, sizeof(OrnGuid)) == 0;
+bool SameType(const ChannelType& a, const ChannelType& b) {
+    return std::memcmp(a.name, b.name, sizeof a.name) == 0 && a.typeGuid == b.typeGuid &&
+           a.interfaceGuid == b.interfaceGuid && a.typeVersion == b.typeVersion &&
+           a.typeFlags == b.typeFlags &&
+           std::memcmp(a.description, b.description, sizeof a.description) == 0;
+}
+
+// Field by field: the records' padding bytes carry nothing.
+bool SameCreation(const ChildCreation& a, const ChildCreation& b) {
+    return SameType(a.type, b.type) && a.maxCount == b.maxCount && a.required == b.required &&
+           a.hidden == b.hidden &&
+           std::memcmp(a.description, b.description, sizeof a.description) == 0 &&
+           a.defaultChildType == b.defaultChildType && a.creationMode == b.creationMode;
+}
+
+// The one copy of each distinct list of child-creation kinds. Lists are few (one per channel
+// type, about) and never freed, so a pointer to one stays valid for the whole process.
+const std::vector<ChildCreation>* SharedCreations(const std::vector<ChildCreation>& kinds) {
+    static std::mutex mutex;
+    static auto* lists = new std::vector<std::unique_ptr<const std::vector<ChildCreation>>>;
+    const std::lock_guard lock(mutex);
+    for (const auto& list : *lists) {
+        if (std::equal(list->begin(), list->end(), kinds.begin(), kinds.end(), SameCreation))
+            return list.get();
+    }
+    lists->push_back(std::make_unique<const std::vector<ChildCreation>>(kinds));
+    return lists->back().get();
 }
 
 const ChannelType& BaseType() {
@@ -43,7 +66,9 @@ Orn_Channel::~Orn_Channel() = default;
 void Orn_Channel::CallChannel() {}
 void Orn_Channel::OneTimeInitialize() {}
 void Orn_Channel::DoEvent(int, uint64_t) {}
-const ChannelType* Orn_Channel::GetChannelType() { return &BaseType(); }
+const ChannelType* Orn_Channel::GetChannelType() {
+    return &BaseType();
+}
 
 bool Orn_Channel::SaveChannel(OrnFileSaver& saver) {
     const auto size = static_cast<uint32_t>(channelName.size());
@@ -65,36 +90,44 @@ bool Orn_Channel::LoadChannel(OrnFileLoader& loader, Orn_ChannelGroup* group) {
     return true;
 }
 
-const char* Orn_Channel::GetChannelName() { return channelName.c_str(); }
-void Orn_Channel::SetChannelInterfaceType(int type) { interfaceType = type; }
-Orn_Channel* Orn_Channel::GetChannelFromChannel(Orn_Channel* channel, ChildInfo*) { return channel; }
-uint32_t Orn_Channel::GetTimeStamp() { return timeStamp; }
-void Orn_Channel::SetTimeStamp() { timeStamp = orn_detail::NextTimeStamp(); }
+const char* Orn_Channel::GetChannelName() {
+    return channelName.c_str();
+}
+void Orn_Channel::SetChannelInterfaceType(int type) {
+    interfaceType = type;
+}
+Orn_Channel* Orn_Channel::GetChannelFromChannel(Orn_Channel* channel, ChildInfo*) {
+    return channel;
+}
+uint32_t Orn_Channel::GetTimeStamp() {
+    return timeStamp;
+}
+void Orn_Channel::SetTimeStamp() {
+    timeStamp = orn_detail::NextTimeStamp();
+}
 void Orn_Channel::DoDependencyInit(Orn_List*) {}
 void Orn_Channel::CheckIndexNrRemoval(int) {}
-Orn_Channel* Orn_Channel::GetInternalChild(int) { return nullptr; }
+Orn_Channel* Orn_Channel::GetInternalChild(int) {
+    return nullptr;
+}
 void Orn_Channel::CheckPublicChannelInstanceRemoval(Orn_Channel*, int) {}
 void Orn_Channel::AddMetaData(OrnFileSaver&) {}
-void Orn_Channel::SetChannelGroup(Orn_ChannelGroup* group) { channelGroup = group; }
-ChannelFeedback* Orn_Channel::GetFeedbackClass() { return nullptr; }
+void Orn_Channel::SetChannelGroup(Orn_ChannelGroup* group) {
+    channelGroup = group;
+}
+ChannelFeedback* Orn_Channel::GetFeedbackClass() {
+    return nullptr;
+}
 void Orn_Channel::SetContextRenderCountName(const char*) {}
-ContextRenderCount* Orn_Channel::GetContextRenderCountName() { return nullptr; }
-
-namespace {
-template <class Links>
-Orn_Channel* FindLinked(const Links& links, const OrnGuid& interfaceGuid, int index) {
-    if (index < 0) return nullptr;
-    for (const auto& link : links) {
-        if (SameGuid(link.interfaceGuid, interfaceGuid) && index-- == 0) return link.child;
-    }
+ContextRenderCount* Orn_Channel::GetContextRenderCountName() {
     return nullptr;
 }
 
-template <class Links>
-[[gnu::noinline]] Orn_Channel* ObservedLookup(const Orn_Channel* parent, const Links& links,
+namespace {
+[[gnu::noinline]] Orn_Channel* ObservedLookup(const Orn_Channel* parent, const OrnChildLinks& links,
                                               const OrnGuid& interfaceGuid, int index) {
     lookupObserver(parent, interfaceGuid, index, lookupContext);
-    return FindLinked(links, interfaceGuid, index);
+    return links.Find(interfaceGuid, index);
 }
 }  // namespace
 
@@ -102,46 +135,49 @@ Orn_Channel* Orn_Channel::GetChildFromLinkGuid(const OrnGuid& interfaceGuid, int
     // The observer is told before the lookup answers. Its call lives in a function of its own,
     // so that the usual lookup calls nothing and needs no stack frame.
     if (lookupObserver != nullptr) return ObservedLookup(this, links, interfaceGuid, index);
-    return FindLinked(links, interfaceGuid, index);
+    return links.Find(interfaceGuid, index);
 }
 
 Orn_Channel* Orn_Channel::GetChild(int index) const {
-    if (index < 0 || index >= static_cast<int>(links.size())) return nullptr;
-    return links[static_cast<size_t>(index)].child;
+    return links.At(index);
 }
 
 int Orn_Channel::SetChild(Orn_Channel* child, int index, int) {
     if (child == nullptr) return -1;
     const int handle = nextHandle++;
-    const Link link{child, child->GetLinkInterface(), handle};
-    if (index < 0 || index >= static_cast<int>(links.size())) {
-        links.push_back(link);
-    } else {
-        links.insert(links.begin() + index, link);
-    }
+    links.Insert(index, child, child->GetLinkInterface(), handle);
     return handle;
 }
 
 void Orn_Channel::RemoveChild(int handle) {
-    std::erase_if(links, [handle](const Link& link) { return link.handle == handle; });
+    links.RemoveHandle(handle);
 }
 
-int Orn_Channel::GetChildCount() const { return static_cast<int>(links.size()); }
+int Orn_Channel::GetChildCount() const {
+    return links.Count();
+}
 
-void Orn_Channel::SetChannelName(const char* name) { channelName = name ? name : ""; }
+void Orn_Channel::SetChannelName(const char* name) {
+    channelName = name ? name : "";
+}
 
 void Orn_Channel::SetChildCreationCount(int count) {
-    childCreation.resize(static_cast<size_t>(std::max(count, 0)));
+    std::vector<ChildCreation> kinds;
+    if (childCreation != nullptr) kinds = *childCreation;
+    kinds.resize(static_cast<size_t>(std::max(count, 0)));
+    childCreation = kinds.empty() ? nullptr : SharedCreations(kinds);
 }
 
 void Orn_Channel::SetChildCreateType(ChildCreation record, int index) {
-    if (index < 0 || index >= static_cast<int>(childCreation.size())) return;
-    childCreation[static_cast<size_t>(index)] = record;
+    if (index < 0 || index >= GetChildCreationCount()) return;
+    std::vector<ChildCreation> kinds = *childCreation;
+    kinds[static_cast<size_t>(index)] = record;
+    childCreation = SharedCreations(kinds);
 }
 
 const ChildCreation* Orn_Channel::GetChildCreateType(int index) const {
-    if (index < 0 || index >= static_cast<int>(childCreation.size())) return nullptr;
-    return &childCreation[static_cast<size_t>(index)];
+    if (index < 0 || index >= GetChildCreationCount()) return nullptr;
+    return &(*childCreation)[static_cast<size_t>(index)];
 }
 
 void Orn_Channel::AddChannelGuidDepend(const OrnGuid& guid, Orn_List* list) {
