@@ -28,9 +28,9 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
         ->type_name("N")
         ->check(CLI::Range(int64_t{0}, int64_t{std::numeric_limits<int32_t>::max()}));
     app.add_option("--format", format,
-                   "csv, table or json (default: table on a terminal, csv otherwise)")
+                   "csv, table, json or svg (default: table on a terminal, csv otherwise)")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"csv", "table", "json"}));
+        ->check(CLI::IsMember({"csv", "table", "json", "svg"}));
     app.add_option("--plugin", pluginPath,
                    "The plug-in to load (default: the one beside this program)")
         ->type_name("PATH");

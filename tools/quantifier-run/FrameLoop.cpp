@@ -4,7 +4,7 @@
 
 namespace quantifier_run {
 
-Results RunFrames(const Scene& scene, LiveScene& live, size_t frames) {
+Results RunFrames(const Scene& scene, LiveScene& live, size_t frames, FrameProgress* progress) {
     Results results;
     for (size_t output : scene.outputs)
         results.names.push_back(scene.channels[output].name);
@@ -17,6 +17,7 @@ Results RunFrames(const Scene& scene, LiveScene& live, size_t frames) {
     auto next = actions.begin();
     results.rows.reserve(frames);
     for (size_t frame = 0; frame < frames; ++frame) {
+        if (progress) progress->Frame(frame);
         live.BeginFrame(frame);
         for (; next != actions.end() && (*next)->frame == frame; ++next)
             live.Apply(**next);

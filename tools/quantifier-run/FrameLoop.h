@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Progress.h"
 #include "SceneBuilder.h"
 
 namespace quantifier_run {
@@ -14,7 +15,9 @@ struct Results {
     std::vector<std::vector<Cell>> rows;  // one per frame, from frame 0
 };
 
-// Runs `frames` frames of `scene` on `live`, which was built from it.
-Results RunFrames(const Scene& scene, LiveScene& live, size_t frames);
+// Runs `frames` frames of `scene` on `live`, which was built from it, telling `progress` (when
+// given) before each frame.
+Results RunFrames(const Scene& scene, LiveScene& live, size_t frames,
+                  FrameProgress* progress = nullptr);
 
 }  // namespace quantifier_run

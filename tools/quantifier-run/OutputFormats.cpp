@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Formatting.h"
+#include "SvgChart.h"
 
 namespace quantifier_run {
 namespace {
@@ -20,11 +21,20 @@ std::string TextOf(const TextCell& text, QuoteStyle style) {
     return "null";
 }
 
+// `inner` between two texts. Appended, not concatenated: GCC 12's optimiser takes
+// "literal" + string for an overlapping copy and warns (-Wrestrict) where there is none.
+std::string Enclosed(std::string_view before, const std::string& inner, std::string_view after) {
+    std::string out;
+    out.reserve(before.size() + inner.size() + after.size());
+    out.append(before).append(inner).append(after);
+    return out;
+}
+
 // A number as a JSON value: JSON has no NaN or infinity, so those are written as the texts a
 // scene uses for them.
 std::string JsonNumber(float value) {
     const std::string text = FormatFloat(value);
-    return std::isfinite(value) ? text : "\"" + text + "\"";
+    return std::isfinite(value) ? text : Enclosed("\"", text, "\"");
 }
 
 std::string Numbers(const float* values, size_t count, bool json) {
@@ -43,13 +53,13 @@ std::string CellText(const Cell& cell, OutputFormat format) {
     if (const auto* f = std::get_if<float>(&cell)) return json ? JsonNumber(*f) : FormatFloat(*f);
     if (const auto* v = std::get_if<XMFLOAT4>(&cell)) {
         const float values[4] = {v->x, v->y, v->z, v->w};
-        return json ? "[" + Numbers(values, 4, true) + "]" : Numbers(values, 4, false);
+        return json ? Enclosed("[", Numbers(values, 4, true), "]") : Numbers(values, 4, false);
     }
     if (const auto* m = std::get_if<XMMATRIX>(&cell)) {
         if (!json) return Numbers(&m->m[0][0], 16, false);
         std::string out = "[";
         for (int row = 0; row < 4; ++row)
-            out += (row > 0 ? ", [" : "[") + Numbers(m->m[row], 4, true) + "]";
+            out += Enclosed(row > 0 ? ", [" : "[", Numbers(m->m[row], 4, true), "]");
         return out + "]";
     }
     if (const auto* t = std::get_if<TextCell>(&cell))
@@ -72,12 +82,12 @@ std::string CsvField(const std::string& text) {
 std::string Csv(const Results& results) {
     std::string out = "frame";
     for (const std::string& name : results.names)
-        out += "," + CsvField(name);
+        out.append(1, ',').append(CsvField(name));
     out += "\n";
     for (size_t frame = 0; frame < results.rows.size(); ++frame) {
         out += std::to_string(frame);
         for (const Cell& cell : results.rows[frame])
-            out += "," + CellText(cell, OutputFormat::Csv);
+            out.append(1, ',').append(CellText(cell, OutputFormat::Csv));
         out += "\n";
     }
     return out;
@@ -140,6 +150,7 @@ std::optional<OutputFormat> OutputFormatNamed(std::string_view name) {
     if (name == "csv") return OutputFormat::Csv;
     if (name == "table") return OutputFormat::Table;
     if (name == "json") return OutputFormat::Json;
+    if (name == "svg") return OutputFormat::Svg;
     return std::nullopt;
 }
 
@@ -151,6 +162,8 @@ std::string FormatResults(const Results& results, OutputFormat format) {
             return Table(results);
         case OutputFormat::Json:
             return JsonDocument(results);
+        case OutputFormat::Svg:
+            return SvgChart(results);
     }
     return {};
 }

@@ -19,7 +19,7 @@ struct RunOutput {
     std::string text;
 };
 
-RunOutput Run(const Options& options, bool outIsTerminal) {
+RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, bool errIsTerminal) {
     RunOutput output;
     Scene scene = LoadSceneFile(options.scenePath);
     output.warnings = scene.warnings;
@@ -35,7 +35,8 @@ RunOutput Run(const Options& options, bool outIsTerminal) {
     {
         LiveScene live(scene, plugin);
         if (options.loadPath) LoadChannels(live, *options.loadPath, output.warnings);
-        results = RunFrames(scene, live, frames);
+        FrameProgress progress(err, ProgressWanted(errIsTerminal), frames);
+        results = RunFrames(scene, live, frames, &progress);
         if (options.savePath) WriteStream(*options.savePath, SaveChannels(live));
     }
     const OutputFormat format =
@@ -47,14 +48,14 @@ RunOutput Run(const Options& options, bool outIsTerminal) {
 }  // namespace
 
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
-                      std::ostream& err, bool outIsTerminal) {
+                      std::ostream& err, bool outIsTerminal, bool errIsTerminal) {
     try {
         const auto parsed = ParseCommandLine(arguments);
         if (const auto* answer = std::get_if<ImmediateAnswer>(&parsed)) {
             out << answer->text << std::flush;
             return kExitSuccess;
         }
-        const RunOutput output = Run(std::get<Options>(parsed), outIsTerminal);
+        const RunOutput output = Run(std::get<Options>(parsed), outIsTerminal, err, errIsTerminal);
         for (const std::string& warning : output.warnings)
             err << "quantifier-run: warning: " << warning << "\n";
         out << output.text << std::flush;

@@ -10,5 +10,6 @@ int main(int argc, char** argv) {
     platform::UseBinaryStandardOutput();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     return quantifier_run::RunQuantifierTool(arguments, std::cout, std::cerr,
-                                             platform::StandardOutputIsTerminal());
+                                             platform::StandardOutputIsTerminal(),
+                                             platform::StandardErrorIsTerminal());
 }
