@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows x64 build: cross-compiles the "mingw" preset with MinGW-w64, runs its tests under
-# Wine against the real Win32 services, and compares the example scenes' rows with those of the
-# Linux runner (built here too when missing).
+# Wine against the real Win32 services, packs the .zip and runs it unpacked, and compares the
+# example scenes' rows with those of the Linux runner (built here too when missing).
 # Usage: scripts/windows.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +39,9 @@ if wineserver -p; then
 fi
 wine cmd /c exit >/dev/null 2>&1 </dev/null
 ctest --preset mingw
+
+echo "== the Windows package, unpacked and run on its own =="
+scripts/package.sh build/mingw
 
 echo "== the same rows from the Linux and the Windows runner =="
 cmake --preset default >/dev/null

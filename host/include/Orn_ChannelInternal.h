@@ -52,7 +52,11 @@ private:
 };
 
 // The engine's internal-services object; never null while the engine library is loaded.
-extern ChannelInternal* channelInternal;
+// Data the engine library exports; Microsoft-ABI builds import it explicitly (see OrnHost).
+#ifndef ORN_ENGINE_DATA
+#define ORN_ENGINE_DATA
+#endif
+extern ORN_ENGINE_DATA ChannelInternal* channelInternal;
 
 // Resolves file paths relative to a source path.
 class FilePathFind {

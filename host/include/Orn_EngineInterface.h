@@ -32,4 +32,8 @@ private:
 
 // The engine every channel uses. Never null while the engine library is loaded: it points at
 // the library's own OrnEngine unless a host replaces it (see ScopedGlobalEngine).
-extern EngineInterface* globalEngine;
+// Data the engine library exports; Microsoft-ABI builds import it explicitly (see OrnHost).
+#ifndef ORN_ENGINE_DATA
+#define ORN_ENGINE_DATA
+#endif
+extern ORN_ENGINE_DATA EngineInterface* globalEngine;

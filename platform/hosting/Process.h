@@ -13,6 +13,8 @@ std::string ExecutablePath();
 // True when the process's standard output is an interactive terminal (a console), false when
 // it goes to a file or a pipe.
 bool StandardOutputIsTerminal();
+// The same for standard error.
+bool StandardErrorIsTerminal();
 
 // Makes standard output carry the program's bytes unchanged. Windows starts it in text mode,
 // which writes every "\n" as "\r\n", so one run would give different files on different

@@ -18,6 +18,10 @@ bool StandardOutputIsTerminal() {
     return isatty(STDOUT_FILENO) == 1;
 }
 
+bool StandardErrorIsTerminal() {
+    return isatty(STDERR_FILENO) == 1;
+}
+
 void UseBinaryStandardOutput() {}
 
 }  // namespace platform

@@ -31,10 +31,20 @@ std::string ExecutablePath() {
     return utf8;
 }
 
+namespace {
+bool IsConsole(DWORD stream) {
+    const HANDLE handle = GetStdHandle(stream);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           GetFileType(handle) == FILE_TYPE_CHAR;
+}
+}  // namespace
+
 bool StandardOutputIsTerminal() {
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    return output != nullptr && output != INVALID_HANDLE_VALUE &&
-           GetFileType(output) == FILE_TYPE_CHAR;
+    return IsConsole(STD_OUTPUT_HANDLE);
+}
+
+bool StandardErrorIsTerminal() {
+    return IsConsole(STD_ERROR_HANDLE);
 }
 
 void UseBinaryStandardOutput() {

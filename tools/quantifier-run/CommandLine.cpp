@@ -47,9 +47,9 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     app.add_option("--frames", frames, "Run N frames instead of the scene's count (decimal)")
         ->type_name("N");
     app.add_option("--format", format,
-                   "csv, table or json (default: table on a terminal, csv otherwise)")
+                   "csv, table, json or svg (default: table on a terminal, csv otherwise)")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"csv", "table", "json"}));
+        ->check(CLI::IsMember({"csv", "table", "json", "svg"}));
     app.add_option("--plugin", pluginPath,
                    "The plug-in to load (default: the one beside this program)")
         ->type_name("PATH");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "LiveScene.h"
+#include "Progress.h"
 
 namespace quantifier_run {
 
@@ -16,9 +17,10 @@ struct Results {
 };
 
 // Runs `frames` frames of `scene` on `live`, which was built from it, handing each frame's row
-// to `row` as soon as it is read.
+// to `row` as soon as it is read and telling `progress` (when given) before each frame.
 void RunFrames(const Scene& scene, LiveScene& live, size_t frames,
-               const std::function<void(const std::vector<Cell>&)>& row);
+               const std::function<void(const std::vector<Cell>&)>& row,
+               FrameProgress* progress = nullptr);
 
 // The same, keeping every row.
 Results RunFrames(const Scene& scene, LiveScene& live, size_t frames);

@@ -8,6 +8,7 @@
 
 #include "Formatting.h"
 #include "OutputSpool.h"
+#include "SvgChart.h"
 
 namespace quantifier_run {
 namespace {
@@ -27,11 +28,20 @@ std::string TextOf(const TextCell& text, OutputFormat format) {
     return "null";
 }
 
+// `inner` between two texts. Appended, not concatenated: GCC 12's optimiser takes
+// "literal" + string for an overlapping copy and warns (-Wrestrict) where there is none.
+std::string Enclosed(std::string_view before, const std::string& inner, std::string_view after) {
+    std::string out;
+    out.reserve(before.size() + inner.size() + after.size());
+    out.append(before).append(inner).append(after);
+    return out;
+}
+
 // A number as a JSON value: JSON has no NaN or infinity, so those are written as the texts a
 // scene uses for them.
 std::string JsonNumber(float value) {
     const std::string text = FormatFloat(value);
-    return std::isfinite(value) ? text : "\"" + text + "\"";
+    return std::isfinite(value) ? text : Enclosed("\"", text, "\"");
 }
 
 std::string Numbers(const float* values, size_t count, bool json) {
@@ -50,13 +60,13 @@ std::string CellText(const Cell& cell, OutputFormat format) {
     if (const auto* f = std::get_if<float>(&cell)) return json ? JsonNumber(*f) : FormatFloat(*f);
     if (const auto* v = std::get_if<XMFLOAT4>(&cell)) {
         const float values[4] = {v->x, v->y, v->z, v->w};
-        return json ? "[" + Numbers(values, 4, true) + "]" : Numbers(values, 4, false);
+        return json ? Enclosed("[", Numbers(values, 4, true), "]") : Numbers(values, 4, false);
     }
     if (const auto* m = std::get_if<XMMATRIX>(&cell)) {
         if (!json) return Numbers(&m->m[0][0], 16, false);
         std::string out = "[";
         for (int row = 0; row < 4; ++row)
-            out += (row > 0 ? ", [" : "[") + Numbers(m->m[row], 4, true) + "]";
+            out += Enclosed(row > 0 ? ", [" : "[", Numbers(m->m[row], 4, true), "]");
         return out + "]";
     }
     if (const auto* t = std::get_if<TextCell>(&cell)) return TextOf(*t, format);
@@ -125,13 +135,13 @@ class CsvWriter : public RowWriter {
 public:
     explicit CsvWriter(const std::vector<std::string>& names) : header("frame") {
         for (const std::string& name : names)
-            header += "," + CsvField(name);
+            header.append(1, ',').append(CsvField(name));
         header += "\n";
     }
     void Row(const std::vector<Cell>& cells) override {
         std::string line = std::to_string(frame++);
         for (const Cell& cell : cells)
-            line += "," + CellText(cell, OutputFormat::Csv);
+            line.append(1, ',').append(CellText(cell, OutputFormat::Csv));
         line += "\n";
         spool.Write(line);
     }
@@ -257,6 +267,8 @@ std::unique_ptr<RowWriter> StreamingWriter(OutputFormat format,
             return std::make_unique<TableWriter>(names);
         case OutputFormat::Json:
             return std::make_unique<JsonWriter>(names);
+        case OutputFormat::Svg:
+            break;  // drawn from the whole run
     }
     return nullptr;
 }
@@ -267,10 +279,13 @@ std::optional<OutputFormat> OutputFormatNamed(std::string_view name) {
     if (name == "csv") return OutputFormat::Csv;
     if (name == "table") return OutputFormat::Table;
     if (name == "json") return OutputFormat::Json;
+    if (name == "svg") return OutputFormat::Svg;
     return std::nullopt;
 }
 
 std::string FormatResults(const Results& results, OutputFormat format) {
+    // A chart needs every row before it can draw its axes.
+    if (format == OutputFormat::Svg) return SvgChart(results);
     const std::unique_ptr<RowWriter> writer = StreamingWriter(format, results.names);
     if (!writer) return {};
     for (const std::vector<Cell>& row : results.rows)

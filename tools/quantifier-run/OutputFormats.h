@@ -1,5 +1,5 @@
-// The three ways a run's results are written: CSV for programs, an aligned table for people,
-// JSON for both.
+// The ways a run's results are written: CSV for programs, an aligned table for people, JSON
+// for both, and SVG charts to look at.
 #pragma once
 
 #include <memory>
@@ -13,7 +13,7 @@
 
 namespace quantifier_run {
 
-enum class OutputFormat { Csv, Table, Json };
+enum class OutputFormat { Csv, Table, Json, Svg };
 
 std::optional<OutputFormat> OutputFormatNamed(std::string_view name);
 

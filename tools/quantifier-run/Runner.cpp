@@ -56,16 +56,23 @@ void CheckSaveTarget(const Options& options) {
 
 // Everything that touches the engine: made, loaded, run and saved on the thread whose stack
 // fits the scene's links. The rows go to `output` and stay there until the run has succeeded.
-void Evaluate(const Options& options, const Scene& scene, size_t frames, RunOutput& output) {
+void Evaluate(const Options& options, const Scene& scene, size_t frames, RunOutput& output,
+              std::ostream& err, bool errIsTerminal) {
     const QuantifierPlugin plugin(options.pluginPath.value_or(DefaultPluginPath()));
     LiveScene live(scene, plugin);
     if (options.loadPath) LoadChannels(live, *options.loadPath, output.warnings);
-    RunFrames(scene, live, frames, [&](const std::vector<Cell>& row) { output.rows->Row(row); });
+    {
+        // Erased when the frames end or fail, before any other line reaches the terminal.
+        FrameProgress progress(err, ProgressWanted(errIsTerminal), frames);
+        RunFrames(
+            scene, live, frames, [&](const std::vector<Cell>& row) { output.rows->Row(row); },
+            &progress);
+    }
     // The save comes last, after every failure that could still stop the run.
     if (options.savePath) WriteStream(*options.savePath, SaveChannels(live));
 }
 
-RunOutput Run(const Options& options, bool outIsTerminal) {
+RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, bool errIsTerminal) {
     RunOutput output;
     Scene scene = LoadSceneFile(options.scenePath);
     output.warnings = scene.warnings;
@@ -89,7 +96,7 @@ RunOutput Run(const Options& options, bool outIsTerminal) {
         names.push_back(scene.channels[out].name);
     output.rows = MakeRowWriter(format, std::move(names));
     if (!platform::RunWithStack(kStackBase + depth * kStackPerLink,
-                                [&] { Evaluate(options, scene, frames, output); }))
+                                [&] { Evaluate(options, scene, frames, output, err, errIsTerminal); }))
         throw RunError(kExitFailure, "cannot start a thread with a stack for " +
                                          std::to_string(depth) + " nested channels");
     return output;
@@ -106,7 +113,7 @@ int OutputFailed(std::ostream& err) {
 }  // namespace
 
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
-                      std::ostream& err, bool outIsTerminal) {
+                      std::ostream& err, bool outIsTerminal, bool errIsTerminal) {
     // Every line on the error stream stays one line, whatever a path or name holds.
     const auto report = [&](const std::string& prefix, const std::string& message) {
         err << "quantifier-run: " << prefix << OneLine(message) << "\n" << std::flush;
@@ -117,7 +124,7 @@ int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& o
             if (!WriteOut(out, answer->text) || !out.flush()) return OutputFailed(err);
             return kExitSuccess;
         }
-        RunOutput output = Run(std::get<Options>(parsed), outIsTerminal);
+        RunOutput output = Run(std::get<Options>(parsed), outIsTerminal, err, errIsTerminal);
         for (const std::string& warning : output.warnings)
             report("warning: ", warning);
         if (!output.rows->WriteTo(out) || !out.flush()) return OutputFailed(err);

@@ -10,8 +10,9 @@ namespace quantifier_run {
 
 // Runs the command line `arguments` (without the program's name). Results go to `out` only
 // when the whole run succeeded; warnings and the one line of an error go to `err`.
-// `outIsTerminal` picks the default format.
+// `outIsTerminal` picks the default format; `errIsTerminal` lets a long run show its progress
+// on `err`.
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
-                      std::ostream& err, bool outIsTerminal);
+                      std::ostream& err, bool outIsTerminal, bool errIsTerminal = false);
 
 }  // namespace quantifier_run

@@ -33,10 +33,13 @@ const char* const kEveryChannelsKeys[] = {"name",          "type",       "group"
 Scene SceneReader::Parse() {
     if (!root.is_object()) Fail("", "a scene is a JSON object, not " + Describe(root));
     CheckKeys(root, "",
-              {"description", "frames", "camera", "timer", "windows", "mainWindow", "groups",
-               "channels", "actions", "outputs"});
-    if (const Json* d = Find(root, "description"); d && !d->is_string())
-        Fail("description", "expected a text, got " + Describe(*d));
+              {"$schema", "description", "frames", "camera", "timer", "windows", "mainWindow",
+               "groups", "channels", "actions", "outputs"});
+    // Texts for people and editors, which the run ignores.
+    for (const char* key : {"$schema", "description"}) {
+        if (const Json* d = Find(root, key); d && !d->is_string())
+            Fail(key, "expected a text, got " + Describe(*d));
+    }
     ParseWindows();
     ParseGroups();
     ParseChannels();

@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
     // A save beyond the file-size limit is then a failed save, reported, not a killed run.
     platform::ReportFileSizeLimitAsError();
     return quantifier_run::RunQuantifierTool(platform::CommandLineArguments(argc, argv), std::cout,
-                                             std::cerr, platform::StandardOutputIsTerminal());
+                                             std::cerr, platform::StandardOutputIsTerminal(),
+                                             platform::StandardErrorIsTerminal());
 }

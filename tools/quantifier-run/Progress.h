@@ -1,0 +1,43 @@
+// How far a long run has come, on standard error, for a person watching a terminal.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <ostream>
+#include <string>
+
+namespace quantifier_run {
+
+// A line "frame N of M" that a run rewrites in place, shown only once the run has gone on
+// for a while and then at most a few times a second, and erased when the meter goes away:
+// before the results, the warnings or the error line are written.
+class FrameProgress {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Shows nothing unless `enabled`.
+    FrameProgress(std::ostream& err, bool enabled, size_t frames,
+                  std::function<Clock::time_point()> now = Clock::now);
+    ~FrameProgress();
+    FrameProgress(const FrameProgress&) = delete;
+    FrameProgress& operator=(const FrameProgress&) = delete;
+
+    // Called before frame `frame` runs.
+    void Frame(size_t frame);
+
+private:
+    std::ostream& err;
+    const bool enabled;
+    const size_t frames;
+    const std::function<Clock::time_point()> now;
+    const Clock::time_point start;
+    Clock::time_point shown;
+    size_t shownWidth = 0;  // characters on the line, 0 when nothing is shown
+};
+
+// Whether progress may be shown: standard error is a terminal, and no CI system (which sets
+// CI) records it.
+bool ProgressWanted(bool errorIsTerminal);
+
+}  // namespace quantifier_run
