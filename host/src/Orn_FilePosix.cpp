@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Orn_FileStream.h"
+#include "Orn_ReadInPieces.h"
 
 namespace {
 std::string Explain(const std::string& what, const std::string& path, int errorNumber) {
@@ -257,30 +258,16 @@ bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::stri
     };
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return fail(Explain("cannot open", path, errno));
-    // Read in pieces rather than trusting a size reported up front: the file may change or be
-    // something other than a regular file.
-    uint8_t buffer[65536];
-    std::string failure;
-    try {
-        for (;;) {
-            const ssize_t count = read(fd, buffer, sizeof buffer);
-            if (count < 0 && errno == EINTR) continue;
-            if (count < 0) {
-                failure = Explain("cannot read", path, errno);
-                break;
+    const std::string failure =
+        OrnReadInPieces(path, limit, bytes, [&](uint8_t* buffer, size_t capacity, size_t& count) {
+            for (;;) {
+                const ssize_t got = read(fd, buffer, capacity);
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0) return Explain("cannot read", path, errno);
+                count = static_cast<size_t>(got);
+                return std::string();
             }
-            if (count == 0) break;
-            if (static_cast<size_t>(count) > limit - bytes.size()) {
-                failure = "cannot read " + path + ": it is larger than " + std::to_string(limit) +
-                          " bytes";
-                break;
-            }
-            bytes.insert(bytes.end(), buffer, buffer + count);
-        }
-    } catch (const std::bad_alloc&) {
-        failure = "cannot read " + path + ": out of memory after " + std::to_string(bytes.size()) +
-                  " bytes";
-    }
+        });
     close(fd);
     if (!failure.empty()) return fail(failure);
     return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Orn_FileStream.h"
+#include "Orn_ReadInPieces.h"
 
 namespace {
 std::wstring Widen(const std::string& text) {
@@ -161,31 +162,18 @@ bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::stri
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return fail(Explain("cannot open", path, GetLastError()));
-    // Read in pieces rather than trusting a size reported up front: the file may change or be
-    // something other than a file on a disk.
-    uint8_t buffer[65536];
-    std::string failure;
-    try {
-        for (;;) {
-            DWORD count = 0;
-            if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
+    const std::string failure =
+        OrnReadInPieces(path, limit, bytes, [&](uint8_t* buffer, size_t capacity, size_t& count) {
+            DWORD got = 0;
+            if (!ReadFile(file, buffer, static_cast<DWORD>(capacity), &got, nullptr)) {
                 const DWORD code = GetLastError();
+                // A pipe whose writer has gone has simply ended.
                 if (code != ERROR_BROKEN_PIPE && code != ERROR_HANDLE_EOF)
-                    failure = Explain("cannot read", path, code);
-                break;
+                    return Explain("cannot read", path, code);
             }
-            if (count == 0) break;
-            if (count > limit - bytes.size()) {
-                failure = "cannot read " + path + ": it is larger than " + std::to_string(limit) +
-                          " bytes";
-                break;
-            }
-            bytes.insert(bytes.end(), buffer, buffer + count);
-        }
-    } catch (const std::bad_alloc&) {
-        failure = "cannot read " + path + ": out of memory after " + std::to_string(bytes.size()) +
-                  " bytes";
-    }
+            count = got;
+            return std::string();
+        });
     CloseHandle(file);
     if (!failure.empty()) return fail(failure);
     return true;

@@ -2,6 +2,7 @@
 // posix/FileTestSupportPosix.cpp and windows/FileTestSupportWin32.cpp.
 #include "support/FileTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -36,6 +37,14 @@ TempDirectory::~TempDirectory() {
 
 std::string TempDirectory::Path(const std::string& name) const {
     return Utf8(root / FsPath(name));
+}
+
+std::vector<std::string> TempDirectory::Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(root))
+        names.push_back(Utf8(entry.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string TempDirectory::File(const std::string& name, uint64_t size) const {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "Kch_TextChannel.h"
 #include "Platform.h"
@@ -35,6 +36,9 @@ public:
     std::string File(const std::string& name, uint64_t size = 0) const;
     // A plain directory (no attribute but the directory's own; owner may write).
     std::string Directory(const std::string& name) const;
+
+    // The names inside, sorted, so that a test sees any temporary file left behind.
+    std::vector<std::string> Entries() const;
 
     const std::filesystem::path& Root() const { return root; }
 

@@ -37,14 +37,7 @@ protected:
         std::ifstream in(FsPath(path), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    // The names in the folder, so that a test sees any temporary file left behind.
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.Root()))
-            names.push_back(Utf8(entry.path().filename()));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Entries() const { return dir.Entries(); }
 
     // Runs with the built plug-in unless the arguments name one.
     static RunResult Run(std::vector<std::string> arguments, bool terminal = false) {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "support/FileTestSupport.h"
 #include "Orn_FileStream.h"
+#include "support/FileTestSupport.h"
 #include "support/SceneBytes.h"
 
 class SceneFile : public ::testing::Test {
@@ -28,14 +28,7 @@ protected:
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
     }
-    // The names in the directory, so a test sees any temporary file left behind.
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.Root()))
-            names.push_back(Utf8(entry.path().filename()));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Entries() const { return dir.Entries(); }
     static OrnFileSaver OneChannel(const std::string& name) {
         OrnFileSaver saver;
         saver.BeginChannel();
