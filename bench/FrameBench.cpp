@@ -200,8 +200,9 @@ std::string FrameName(int channels) {
 std::string FrameFigure(int channels) {
     std::string count = std::to_string(channels);
     for (size_t at = count.size(); at > 3; at -= 3)
-        count.insert(at - 3, ",");
-    return "Frame of " + count + " quantifiers";
+        // A character rather than a literal, which GCC 12 warns about here (-Wrestrict).
+        count.insert(at - 3, 1, ',');
+    return std::string("Frame of ").append(count).append(" quantifiers");
 }
 
 const bool registered = [] {
