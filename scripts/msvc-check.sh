@@ -25,7 +25,7 @@ flags=(--target=x86_64-pc-windows-msvc /std:c++20 /EHsc /W4 /WX /utf-8 /permissi
        # __declspec macro, and libstdc++ needs strict ANSI mode.
        /clang:-fgnuc-version=12 "/D__declspec(x)=__declspec(x)" /D__STRICT_ANSI__
        -imsvc "$cxx_include" -imsvc "$cxx_include/x86_64-w64-mingw32" -imsvc "$c_include"
-       -Ihost/include -Iplatform -Ichannels/Quantifier)
+       -Icodec -Ihost/include -Iplatform -Iplatform/hosting -Ichannels/Quantifier)
 import='/DORN_ENGINE_DATA=__declspec(dllimport)'
 export='/DORN_ENGINE_DATA=__declspec(dllexport)'
 failed=0
@@ -42,7 +42,7 @@ check() {  # name, extra flags..., -- sources...
 }
 check plug-in /DQUANTIFIER_BUILDING_PLUGIN "$import" -- channels/Quantifier/*.cpp
 check engine "$export" -- $(ls host/src/*.cpp | grep -v Posix)
-check platform -- $(ls platform/*.cpp | grep -v Posix)
+check platform -- $(ls platform/*.cpp platform/hosting/*.cpp | grep -v Posix)
 check runner "$import" '/DQUANTIFIER_VERSION="0"' -Itools/quantifier-run -I"$work/include" -- \
     tools/quantifier-run/*.cpp
 
