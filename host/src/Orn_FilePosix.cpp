@@ -252,14 +252,8 @@ bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>&
 bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error,
                  size_t limit) {
     bytes.clear();
-    const auto fail = [&](const std::string& why) {
-        bytes.clear();
-        bytes.shrink_to_fit();
-        if (error) *error = why;
-        return false;
-    };
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail(Explain("cannot open", path, errno));
+    if (fd < 0) return OrnReadAnswer(Explain("cannot open", path, errno), bytes, error);
     const std::string failure =
         OrnReadInPieces(path, limit, bytes, [&](uint8_t* buffer, size_t capacity, size_t& count) {
             for (;;) {
@@ -271,6 +265,5 @@ bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::stri
             }
         });
     close(fd);
-    if (!failure.empty()) return fail(failure);
-    return true;
+    return OrnReadAnswer(failure, bytes, error);
 }

@@ -152,16 +152,11 @@ bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>&
 bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error,
                  size_t limit) {
     bytes.clear();
-    const auto fail = [&](const std::string& why) {
-        bytes.clear();
-        bytes.shrink_to_fit();
-        if (error) *error = why;
-        return false;
-    };
     const HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return fail(Explain("cannot open", path, GetLastError()));
+    if (file == INVALID_HANDLE_VALUE)
+        return OrnReadAnswer(Explain("cannot open", path, GetLastError()), bytes, error);
     const std::string failure =
         OrnReadInPieces(path, limit, bytes, [&](uint8_t* buffer, size_t capacity, size_t& count) {
             DWORD got = 0;
@@ -175,6 +170,5 @@ bool OrnReadFile(const std::string& path, std::vector<uint8_t>& bytes, std::stri
             return std::string();
         });
     CloseHandle(file);
-    if (!failure.empty()) return fail(failure);
-    return true;
+    return OrnReadAnswer(failure, bytes, error);
 }

@@ -32,3 +32,14 @@ std::string OrnReadInPieces(const std::string& path, size_t limit, std::vector<u
                " bytes";
     }
 }
+
+// OrnReadFile's answer once the file is closed: true with the whole file in `bytes`, or false
+// with `bytes` emptied (its memory given back) and the reason in `error` when it is wanted.
+inline bool OrnReadAnswer(const std::string& failure, std::vector<uint8_t>& bytes,
+                          std::string* error) {
+    if (failure.empty()) return true;
+    bytes.clear();
+    bytes.shrink_to_fit();
+    if (error) *error = failure;
+    return false;
+}

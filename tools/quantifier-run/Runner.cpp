@@ -5,6 +5,7 @@
 #include <new>
 
 #include "CommandLine.h"
+#include "FilePath.h"
 #include "FrameLoop.h"
 #include "Limits.h"
 #include "LinkDepth.h"
@@ -29,11 +30,6 @@ struct RunOutput {
     std::vector<std::string> warnings;
     std::unique_ptr<RowWriter> rows;
 };
-
-std::filesystem::path FilePath(const std::string& utf8) {
-    return std::filesystem::path(
-        std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
-}
 
 // What can be known about the save before anything runs, so that a run that cannot save fails
 // before it starts. The write itself checks again.
@@ -95,8 +91,9 @@ RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, boo
     for (size_t out : scene.outputs)
         names.push_back(scene.channels[out].name);
     output.rows = MakeRowWriter(format, std::move(names));
-    if (!platform::RunWithStack(kStackBase + depth * kStackPerLink,
-                                [&] { Evaluate(options, scene, frames, output, err, errIsTerminal); }))
+    if (!platform::RunWithStack(kStackBase + depth * kStackPerLink, [&] {
+            Evaluate(options, scene, frames, output, err, errIsTerminal);
+        }))
         throw RunError(kExitFailure, "cannot start a thread with a stack for " +
                                          std::to_string(depth) + " nested channels");
     return output;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "FilePath.h"
 #include "JsonDocument.h"
 #include "Limits.h"
 #include "Orn_FileStream.h"
@@ -19,8 +20,7 @@ Scene ParseScene(std::string_view text, const std::string& fileLabel) {
 
 Scene LoadSceneFile(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(
-            std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()), error))
+    if (std::filesystem::is_directory(FilePath(path), error))
         throw RunError(kExitBadInput, path + ": is a folder, not a scene file");
     std::vector<uint8_t> bytes;
     std::string reason;
