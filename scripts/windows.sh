@@ -6,26 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh mingw-w64 wine
-export WINEDEBUG=-all
-# Wine keeps its prefix under the home folder; a bare CI environment may not name one.
-export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine}
-
-# The prefix, once: quietly, without offering the Mono and Gecko installers, and finished
-# before anything is timed.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "== creating the Wine prefix $WINEPREFIX =="
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i
-    wineserver -w
-fi
-# Without a display Wine makes windows only with its null graphics driver, and the window tests
-# need real windows. The driver is chosen when the server starts its desktop.
-if [ -z "${DISPLAY:-}" ] &&
-    ! wine reg query 'HKCU\Software\Wine\Drivers' /v Graphics 2>/dev/null | grep -q null; then
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
-    wineserver -k || true
-    wineserver -w
-fi
+. scripts/wine-prefix.sh
 
 echo "== build and test (mingw preset, under Wine) =="
 cmake --preset mingw

@@ -10,6 +10,10 @@ namespace platform {
 // tell.
 std::string ExecutablePath();
 
+// The characters that end a folder's name in a path: the slash on POSIX, the backslash and the
+// slash on Windows.
+const char* PathSeparators();
+
 // True when the process's standard output is an interactive terminal (a console), false when
 // it goes to a file or a pipe.
 bool StandardOutputIsTerminal();
@@ -20,5 +24,7 @@ bool StandardErrorIsTerminal();
 // which writes every "\n" as "\r\n", so one run would give different files on different
 // systems; POSIX has nothing to change. Call before anything is written.
 void UseBinaryStandardOutput();
+// The same for standard input: its bytes arrive unchanged.
+void UseBinaryStandardInput();
 
 }  // namespace platform

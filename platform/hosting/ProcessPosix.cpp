@@ -14,6 +14,10 @@ std::string ExecutablePath() {
     return error ? std::string() : path.string();
 }
 
+const char* PathSeparators() {
+    return "/";
+}
+
 bool StandardOutputIsTerminal() {
     return isatty(STDOUT_FILENO) == 1;
 }
@@ -23,5 +27,7 @@ bool StandardErrorIsTerminal() {
 }
 
 void UseBinaryStandardOutput() {}
+
+void UseBinaryStandardInput() {}
 
 }  // namespace platform

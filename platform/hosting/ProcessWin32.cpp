@@ -39,6 +39,10 @@ bool IsConsole(DWORD stream) {
 }
 }  // namespace
 
+const char* PathSeparators() {
+    return "\\/";
+}
+
 bool StandardOutputIsTerminal() {
     return IsConsole(STD_OUTPUT_HANDLE);
 }
@@ -50,6 +54,10 @@ bool StandardErrorIsTerminal() {
 void UseBinaryStandardOutput() {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
+}
+
+void UseBinaryStandardInput() {
+    _setmode(_fileno(stdin), _O_BINARY);
 }
 
 }  // namespace platform

@@ -1,23 +1,12 @@
 #include "ChannelKinds.h"
 
-#include <cstring>
 #include <limits>
 
-#include "Kch_MatrixChannel.h"
-#include "Kch_ObjectChannel.h"
-#include "Kch_TextChannel.h"
-#include "Kch_ValueChannels.h"
-#include "Kch_VectorChannel.h"
 #include "SceneReader.h"
 #include "TextCodec.h"
 
 namespace quantifier_run {
 namespace {
-
-template <class T>
-bool SameBits(const T& a, const T& b) {
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Reading a scene entry.
@@ -164,185 +153,52 @@ void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Making channels.
-
-template <class Channel>
-Orn_Channel& Make(const ChannelSpec&, ChannelOwners& owners) {
-    owners.channels.push_back(std::make_unique<Channel>());
-    return *owners.channels.back();
-}
-
-Orn_Channel& MakeObject(const ChannelSpec& def, ChannelOwners& owners) {
-    auto object = std::make_unique<Kch_ObjectChannel>();
-    object->SetTestRegion(def.regionMin, def.regionMax);
-    object->SetHasInnerObject(def.innerObject.has_value());
-    if (def.innerObject) object->innerObject->SetObjectMatrix(0, &*def.innerObject);
-    owners.channels.push_back(std::move(object));
-    return *owners.channels.back();
-}
-
-Orn_Channel& MakeQuantifier(const ChannelSpec& def, ChannelOwners& owners) {
-    std::unique_ptr<Kch_Quantifier> made(owners.plugin.Create());
-    owners.quantifiers.push_back(std::move(made));
-    Kch_Quantifier& quantifier = *owners.quantifiers.back();
-    quantifier.SetOperationType(def.operation);
-    if (def.storeCurrentValue) quantifier.SetStoreCurrentValue(*def.storeCurrentValue);
-    if (def.updateChannelname) quantifier.SetUpdateChannelname(*def.updateChannelname);
-    // The engine asks every channel what it depends on; the stand-in needs no answer.
-    Orn_List dependencies;
-    quantifier.DoDependencyInit(&dependencies);
-    return quantifier;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Setting and reading values.
-
-void SetFloat(Orn_Channel& channel, const Value& value) {
-    static_cast<Kch_FloatChannel&>(channel).SetFloat(std::get<float>(value));
-}
-void SetVector(Orn_Channel& channel, const Value& value) {
-    static_cast<Kch_VectorChannel&>(channel).SetVector(std::get<XMFLOAT4>(value));
-}
-void SetMatrix(Orn_Channel& channel, const Value& value) {
-    static_cast<Kch_MatrixChannel&>(channel).SetMatrix(std::get<XMMATRIX>(value));
-}
-void SetText(Orn_Channel& channel, const Value& value) {
-    auto& text = static_cast<Kch_TextChannel&>(channel);
-    const TextValue& given = std::get<TextValue>(value);
-    switch (given.kind) {
-        case TextValue::Kind::None:
-            text.ClearText();
-            break;
-        case TextValue::Kind::Narrow:
-            text.SetNarrowText(given.bytes);
-            break;
-        case TextValue::Kind::Wide:
-            text.SetWideText(given.units);
-            break;
-    }
-}
-void SetUnsigned(Orn_Channel& channel, const Value& value) {
-    static_cast<Kch_UnsignedChannel&>(channel).SetUnsignedValue(std::get<uint32_t>(value));
-}
-template <class Match>
-void SetMatch(Orn_Channel& channel, const Value& value) {
-    static_cast<Match&>(channel).SetMatchValue(std::get<int32_t>(value));
-}
-void SetPlacement(Orn_Channel& channel, const Value& value) {
-    // The placement setter renews the stamp on every call, so only a change is set.
-    auto& object = static_cast<Kch_ObjectChannel&>(channel);
-    const XMMATRIX& placement = std::get<XMMATRIX>(value);
-    if (!SameBits(object.GetPlacementMatrix(), placement)) object.SetPlacementMatrix(placement);
-}
-
-Cell ReadFloatCell(Orn_Channel& channel) {
-    return static_cast<Kch_FloatChannel&>(channel).GetFloat();
-}
-Cell ReadVectorCell(Orn_Channel& channel) {
-    return static_cast<Kch_VectorChannel&>(channel).GetVector();
-}
-Cell ReadMatrixCell(Orn_Channel& channel) {
-    return static_cast<Kch_MatrixChannel&>(channel).GetMatrix();
-}
-Cell ReadTextCell(Orn_Channel& channel) {
-    // What the channel hands a reader: its text up to the first NUL.
-    auto& text = static_cast<Kch_TextChannel&>(channel);
-    TextCell cell;
-    if (text.IsWideText()) {
-        cell.kind = TextValue::Kind::Wide;
-        for (const OrnWideChar* unit = text.GetWideText(); *unit != 0; ++unit)
-            cell.units += static_cast<char16_t>(*unit);
-    } else if (const char* bytes = text.GetText()) {
-        cell.kind = TextValue::Kind::Narrow;
-        cell.bytes = bytes;
-    }
-    return cell;
-}
-Cell ReadUnsignedCell(Orn_Channel& channel) {
-    return static_cast<Kch_UnsignedChannel&>(channel).GetUnsignedValue();
-}
-template <class Match>
-Cell ReadMatchCell(Orn_Channel& channel) {
-    return static_cast<Match&>(channel).GetMatchValue();
-}
-Cell ReadTestResultCell(Orn_Channel& channel) {
-    return static_cast<Kch_ObjectChannel&>(channel).GetTestResult() ? 1.0f : 0.0f;
-}
-
 const ChannelKindInfo kKinds[] = {
-    {ChannelKind::Float,
-     "float",
-     {"value", "frames"},
-     true,
-     ParseValue<ReadFloat>,
-     Make<Kch_FloatChannel>,
-     SetFloat,
-     ReadFloatCell},
-    {ChannelKind::Vector,
-     "vector",
-     {"value", "frames"},
-     false,
-     ParseValue<ReadVector>,
-     Make<Kch_VectorChannel>,
-     SetVector,
-     ReadVectorCell},
-    {ChannelKind::Matrix,
-     "matrix",
-     {"value", "frames"},
-     false,
-     ParseValue<ReadMatrix>,
-     Make<Kch_MatrixChannel>,
-     SetMatrix,
-     ReadMatrixCell},
-    {ChannelKind::Text,
-     "text",
-     {"value", "frames", "wide", "bytes", "units"},
-     false,
-     ParseText,
-     Make<Kch_TextChannel>,
-     SetText,
-     ReadTextCell},
-    {ChannelKind::Quantifier,
-     "quantifier",
-     {"value", "operation", "children", "storeCurrentValue", "updateChannelname"},
-     true,
-     ParseQuantifier,
-     MakeQuantifier,
-     SetFloat,
-     ReadFloatCell},
-    {ChannelKind::Object,
-     "object",
-     {"value", "frames", "region", "innerObject"},
-     false,
-     ParseObject,
-     MakeObject,
-     SetPlacement,
-     ReadTestResultCell},
-    {ChannelKind::Unsigned,
-     "unsigned",
-     {"value", "frames"},
-     false,
-     ParseValue<ReadUnsigned>,
-     Make<Kch_UnsignedChannel>,
-     SetUnsigned,
-     ReadUnsignedCell},
-    {ChannelKind::MatchA,
-     "matchA",
-     {"value", "frames"},
-     false,
-     ParseValue<ReadMatch>,
-     Make<Kch_MatchChannelA>,
-     SetMatch<Kch_MatchChannelA>,
-     ReadMatchCell<Kch_MatchChannelA>},
-    {ChannelKind::MatchB,
-     "matchB",
-     {"value", "frames"},
-     false,
-     ParseValue<ReadMatch>,
-     Make<Kch_MatchChannelB>,
-     SetMatch<Kch_MatchChannelB>,
-     ReadMatchCell<Kch_MatchChannelB>},
+    {.kind = ChannelKind::Float,
+     .name = "float",
+     .keys = {"value", "frames"},
+     .readAsFloat = true,
+     .parse = ParseValue<ReadFloat>},
+    {.kind = ChannelKind::Vector,
+     .name = "vector",
+     .keys = {"value", "frames"},
+     .readAsFloat = false,
+     .parse = ParseValue<ReadVector>},
+    {.kind = ChannelKind::Matrix,
+     .name = "matrix",
+     .keys = {"value", "frames"},
+     .readAsFloat = false,
+     .parse = ParseValue<ReadMatrix>},
+    {.kind = ChannelKind::Text,
+     .name = "text",
+     .keys = {"value", "frames", "wide", "bytes", "units"},
+     .readAsFloat = false,
+     .parse = ParseText},
+    {.kind = ChannelKind::Quantifier,
+     .name = "quantifier",
+     .keys = {"value", "operation", "children", "storeCurrentValue", "updateChannelname"},
+     .readAsFloat = true,
+     .parse = ParseQuantifier},
+    {.kind = ChannelKind::Object,
+     .name = "object",
+     .keys = {"value", "frames", "region", "innerObject"},
+     .readAsFloat = false,
+     .parse = ParseObject},
+    {.kind = ChannelKind::Unsigned,
+     .name = "unsigned",
+     .keys = {"value", "frames"},
+     .readAsFloat = false,
+     .parse = ParseValue<ReadUnsigned>},
+    {.kind = ChannelKind::MatchA,
+     .name = "matchA",
+     .keys = {"value", "frames"},
+     .readAsFloat = false,
+     .parse = ParseValue<ReadMatch>},
+    {.kind = ChannelKind::MatchB,
+     .name = "matchB",
+     .keys = {"value", "frames"},
+     .readAsFloat = false,
+     .parse = ParseValue<ReadMatch>},
 };
 
 }  // namespace

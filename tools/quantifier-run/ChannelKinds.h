@@ -1,31 +1,19 @@
-// The runner's channel kinds, one entry each: its name in scene files, what it reads from its
-// scene entry, how it is made, how a value is set on it and what an output shows of it. A new
-// kind is a new entry here (and its value type in Scene.h's Value if it has a new one).
+// The runner's channel kinds as scene files give them, one entry each: its name, the keys of its
+// entry and how they are read. How a kind is made, set and read in the engine is its entry in
+// ChannelMaking.h; a new kind is an entry in both (and its value type in Scene.h's Value if it
+// has a new one).
 #pragma once
 
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "Cell.h"
 #include "JsonDocument.h"
-#include "Kch_Quantifier.h"
-#include "Orn_Channel.h"
-#include "Plugin.h"
 #include "Scene.h"
 
 namespace quantifier_run {
 
 class SceneReader;
-
-// Where a kind's maker leaves what it made. Quantifiers are kept apart: they are destroyed
-// first, while the channels they read still exist.
-struct ChannelOwners {
-    const QuantifierPlugin& plugin;
-    std::vector<std::unique_ptr<Orn_Channel>>& channels;
-    std::vector<std::unique_ptr<Kch_Quantifier>>& quantifiers;
-};
 
 struct ChannelKindInfo {
     ChannelKind kind;
@@ -37,12 +25,6 @@ struct ChannelKindInfo {
     // Reads the kind's own keys of a scene entry into the channel (the common ones are read).
     void (*parse)(SceneReader& reader, const Json& item, ChannelSpec& channel,
                   const std::string& where);
-    // Makes the channel, set up as far as its definition goes beyond names and links.
-    Orn_Channel& (*make)(const ChannelSpec& definition, ChannelOwners& owners);
-    // Sets a value of the kind's type; the time stamp changes only when the value does.
-    void (*set)(Orn_Channel& channel, const Value& value);
-    // Reads the channel as a parent would.
-    Cell (*read)(Orn_Channel& channel);
 };
 
 // Every kind, in the order scene messages list them.

@@ -40,7 +40,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     std::string scenePath;
     std::string frames;
     std::string format;
-    std::string pluginPath, savePath, loadPath;
+    std::string pluginPath, savePath, loadPath, engineCommand;
     bool listOperations = false;
     app.add_option("SCENE.json", scenePath, "The scene to run");
     // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
@@ -61,6 +61,11 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                    "Before the first frame, restore channels by name from this scene stream; "
                    "any damage in it stops the run before a channel changes")
         ->type_name("PATH");
+    app.add_option("--engine-process", engineCommand,
+                   "Run the engine and the plug-in in another program, started by this shell "
+                   "command, that speaks the runner's engine protocol on its standard input and "
+                   "output: quantifier-engine, or the one built in the engine's own ABI")
+        ->type_name("COMMAND");
     app.add_flag("--list-operations", listOperations,
                  "List the operations (number, name, children) and exit");
     app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
@@ -102,6 +107,11 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     options.pluginPath = path("--plugin", pluginPath);
     options.savePath = path("--save", savePath);
     options.loadPath = path("--load", loadPath);
+    if (app.count("--engine-process") > 0) {
+        if (engineCommand.empty())
+            throw RunError(kExitBadInput, "--engine-process needs a command (see --help)");
+        options.engineCommand = engineCommand;
+    }
     return options;
 }
 

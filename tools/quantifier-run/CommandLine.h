@@ -18,6 +18,8 @@ struct Options {
     std::optional<std::string> pluginPath;
     std::optional<std::string> savePath;
     std::optional<std::string> loadPath;
+    // A command that runs the engine side in a process of its own (EngineProcess.h).
+    std::optional<std::string> engineCommand;
 };
 
 // What the command line asks for when it is not a run: help, the version or the operation

@@ -12,4 +12,10 @@ inline std::filesystem::path FilePath(const std::string& utf8) {
         std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
 }
 
+// The path as UTF-8 text.
+inline std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace quantifier_run

@@ -5,26 +5,22 @@
 #include <new>
 
 #include "CommandLine.h"
+#include "EngineProcess.h"
+#include "EngineSession.h"
 #include "FilePath.h"
-#include "FrameLoop.h"
 #include "Limits.h"
 #include "LinkDepth.h"
-#include "LiveScene.h"
 #include "OutputSpool.h"
 #include "Plugin.h"
+#include "Progress.h"
 #include "RunError.h"
 #include "SceneParser.h"
-#include "SceneStream.h"
 #include "StackThread.h"
+#include "StreamFile.h"
 #include "Suggestions.h"
 
 namespace quantifier_run {
 namespace {
-
-// Stack for one level of nested evaluation, with room to spare for the most any operation
-// takes (sanitizers make frames several times larger), and for everything around the frames.
-constexpr size_t kStackPerLink = 2048;
-constexpr size_t kStackBase = size_t{8} << 20;
 
 struct RunOutput {
     std::vector<std::string> warnings;
@@ -50,22 +46,44 @@ void CheckSaveTarget(const Options& options) {
                            " and is not replaced");
 }
 
-// Everything that touches the engine: made, loaded, run and saved on the thread whose stack
-// fits the scene's links. The rows go to `output` and stay there until the run has succeeded.
-void Evaluate(const Options& options, const Scene& scene, size_t frames, RunOutput& output,
+// The plug-in to load: the one the command line names, made absolute so that the system's loader
+// does not search its own folders, or the one beside the program that runs the engine side.
+std::string PluginPath(const Options& options) {
+    if (!options.pluginPath) return options.engineCommand ? std::string() : DefaultPluginPath();
+    std::error_code error;
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(FilePath(*options.pluginPath), error);
+    const std::string path = error ? *options.pluginPath : PathText(absolute);
+    if (!std::filesystem::exists(FilePath(path), error))
+        throw RunError(kExitFailure, "cannot load the plug-in " + path + ": no such file");
+    return path;
+}
+
+// Everything that touches the engine: made, loaded, run and saved, in this process on a thread
+// whose stack fits the scene's links, or in the engine process. The rows go to `output` and
+// stay there until the run has succeeded.
+void Evaluate(const Options& options, EngineRequest request, size_t depth, RunOutput& output,
               std::ostream& err, bool errIsTerminal) {
-    const QuantifierPlugin plugin(options.pluginPath.value_or(DefaultPluginPath()));
-    LiveScene live(scene, plugin);
-    if (options.loadPath) LoadChannels(live, *options.loadPath, output.warnings);
+    std::optional<std::vector<uint8_t>> saved;
     {
         // Erased when the frames end or fail, before any other line reaches the terminal.
-        FrameProgress progress(err, ProgressWanted(errIsTerminal), frames);
-        RunFrames(
-            scene, live, frames, [&](const std::vector<Cell>& row) { output.rows->Row(row); },
-            &progress);
+        FrameProgress progress(err, ProgressWanted(errIsTerminal), request.frames);
+        const EngineEvents events{
+            .warning = [&](const std::string& text) { output.warnings.push_back(text); },
+            .beforeFrame = [&](size_t frame) { progress.Frame(frame); },
+            .row = [&](const std::vector<Cell>& row) { output.rows->Row(row); },
+        };
+        if (options.engineCommand) {
+            saved = RunEngineProcess(*options.engineCommand, request, events);
+        } else if (!platform::RunWithStack(StackForLinkDepth(depth), [&] {
+                       saved = RunEngine(std::move(request), events);
+                   })) {
+            throw RunError(kExitFailure, "cannot start a thread with a stack for " +
+                                             std::to_string(depth) + " nested channels");
+        }
     }
     // The save comes last, after every failure that could still stop the run.
-    if (options.savePath) WriteStream(*options.savePath, SaveChannels(live));
+    if (saved) WriteStream(*options.savePath, *saved);
 }
 
 RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, bool errIsTerminal) {
@@ -91,11 +109,16 @@ RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, boo
     for (size_t out : scene.outputs)
         names.push_back(scene.channels[out].name);
     output.rows = MakeRowWriter(format, std::move(names));
-    if (!platform::RunWithStack(kStackBase + depth * kStackPerLink, [&] {
-            Evaluate(options, scene, frames, output, err, errIsTerminal);
-        }))
-        throw RunError(kExitFailure, "cannot start a thread with a stack for " +
-                                         std::to_string(depth) + " nested channels");
+    EngineRequest request;
+    request.frames = frames;
+    request.pluginPath = PluginPath(options);
+    if (options.loadPath) {
+        request.stream = ReadStream(*options.loadPath);
+        request.streamPath = *options.loadPath;
+    }
+    request.save = options.savePath.has_value();
+    request.scene = std::move(scene);
+    Evaluate(options, std::move(request), depth, output, err, errIsTerminal);
     return output;
 }
 

@@ -6,7 +6,7 @@ namespace quantifier_run {
 
 void RunFrames(const Scene& scene, LiveScene& live, size_t frames,
                const std::function<void(const std::vector<Cell>&)>& onRow,
-               FrameProgress* progress) {
+               const std::function<void(size_t)>& beforeFrame) {
     // Actions keep their listed order within a frame.
     std::vector<const ActionSpec*> actions;
     for (const ActionSpec& action : scene.actions)
@@ -17,7 +17,7 @@ void RunFrames(const Scene& scene, LiveScene& live, size_t frames,
     std::vector<Cell> row;
     row.reserve(scene.outputs.size());
     for (size_t frame = 0; frame < frames; ++frame) {
-        if (progress) progress->Frame(frame);
+        if (beforeFrame) beforeFrame(frame);
         live.BeginFrame(frame);
         for (; next != actions.end() && (*next)->frame == frame; ++next)
             live.Apply(**next);

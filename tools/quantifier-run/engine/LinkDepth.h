@@ -15,4 +15,11 @@ namespace quantifier_run {
 // children may reach every registered channel (PublicCallFloat finds one by name).
 size_t LinkDepth(const Scene& scene);
 
+// The stack that evaluating links `depth` channels deep needs: room for one level of nested
+// evaluation per channel, with some to spare for the most any operation takes (sanitizers make
+// frames several times larger), and for everything around the frames.
+constexpr size_t StackForLinkDepth(size_t depth) {
+    return (size_t{8} << 20) + depth * 2048;
+}
+
 }  // namespace quantifier_run

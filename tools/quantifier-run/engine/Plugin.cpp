@@ -1,20 +1,12 @@
 #include "Plugin.h"
 
-#include <filesystem>
-
 #include "Orn_Guids.h"
 #include "Process.h"
 #include "RunError.h"
 
 namespace quantifier_run {
 
-QuantifierPlugin::QuantifierPlugin(const std::string& file) {
-    // The system's loader searches its own folders for a bare file name; a path names a file.
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(file, error);
-    path = error ? file : absolute.string();
-    if (!std::filesystem::exists(path, error))
-        throw RunError(kExitFailure, "cannot load the plug-in " + path + ": no such file");
+QuantifierPlugin::QuantifierPlugin(const std::string& file) : path(file) {
     std::string reason;
     library = platform::DynamicLibrary::Open(path, &reason);
     if (!library.IsOpen())
@@ -41,10 +33,11 @@ Kch_Quantifier* QuantifierPlugin::Create() const {
 }
 
 std::string DefaultPluginPath() {
-    const std::filesystem::path executable = platform::ExecutablePath();
+    const std::string executable = platform::ExecutablePath();
     const std::string file = platform::PluginFileName("Quantifier");
-    if (executable.empty()) return file;
-    return (executable.parent_path() / file).string();
+    const size_t folderEnd = executable.find_last_of(platform::PathSeparators());
+    if (folderEnd == std::string::npos) return file;
+    return executable.substr(0, folderEnd + 1) + file;
 }
 
 }  // namespace quantifier_run

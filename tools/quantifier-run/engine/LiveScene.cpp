@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "ChannelKinds.h"
+#include "ChannelMaking.h"
 #include "Orn_Guids.h"
 
 namespace quantifier_run {
@@ -62,7 +62,7 @@ void LiveScene::Release() {
 void LiveScene::CreateChannels(const QuantifierPlugin& plugin) {
     ChannelOwners owners{plugin, ownedChannels, quantifiers};
     for (const ChannelSpec& def : scene.channels) {
-        Orn_Channel& channel = KindInfo(def.kind).make(def, owners);
+        Orn_Channel& channel = MakerOf(def.kind).make(def, owners);
         // Every quantifier names itself "Quantifier"; streams find channels by the scene's names.
         channel.SetChannelName(def.name.c_str());
         channels.push_back(&channel);
@@ -93,7 +93,7 @@ Orn_ChannelGroup* LiveScene::Group(size_t index) const {
 }
 
 void LiveScene::SetValue(size_t index, const Value& value) {
-    KindInfo(scene.channels[index].kind).set(*channels[index], value);
+    MakerOf(scene.channels[index].kind).set(*channels[index], value);
 }
 
 void LiveScene::BeginFrame(size_t frame) {
@@ -139,7 +139,7 @@ void LiveScene::Apply(const ActionSpec& action) {
 }
 
 Cell LiveScene::Read(size_t index) {
-    return KindInfo(scene.channels[index].kind).read(*channels[index]);
+    return MakerOf(scene.channels[index].kind).read(*channels[index]);
 }
 
 }  // namespace quantifier_run

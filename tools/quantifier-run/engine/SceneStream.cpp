@@ -3,7 +3,6 @@
 #include <map>
 #include <optional>
 
-#include "Limits.h"
 #include "Orn_FileStream.h"
 #include "RunError.h"
 #include "Suggestions.h"
@@ -27,12 +26,6 @@ std::vector<uint8_t> SaveChannels(LiveScene& live) {
                            "channel " + Quoted(live.Definition(i).name) + " could not be saved");
     }
     return saver.Data();
-}
-
-void WriteStream(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::string reason;
-    if (!OrnWriteFileAtomically(path, bytes, &reason))
-        throw RunError(kExitFailure, "cannot save the scene: " + reason);
 }
 
 namespace {
@@ -103,11 +96,8 @@ LoadPlan PlanLoad(LiveScene& live, OrnFileLoader& loader, const std::string& pat
 
 }  // namespace
 
-void LoadChannels(LiveScene& live, const std::string& path, std::vector<std::string>& warnings) {
-    std::vector<uint8_t> bytes;
-    std::string reason;
-    if (!OrnReadFile(path, bytes, &reason, kMaxStreamBytes))
-        throw RunError(kExitFailure, "cannot load the scene: " + reason);
+void LoadChannels(LiveScene& live, std::vector<uint8_t> bytes, const std::string& path,
+                  std::vector<std::string>& warnings) {
     OrnFileLoader loader(std::move(bytes));
     if (!loader.Valid()) throw RunError(kExitFailure, path + ": " + loader.Error());
     // All or nothing: every record is checked before the first channel loads.

@@ -11,8 +11,9 @@ namespace quantifier_run {
 
 class QuantifierPlugin {
 public:
-    // Loads the library and finds both entry points; throws RunError when it cannot, or when
-    // the type it describes is not a float channel.
+    // Loads the library at `path` (made absolute and checked to exist by the caller, so that the
+    // system's loader does not search its own folders) and finds both entry points; throws
+    // RunError when it cannot, or when the type it describes is not a float channel.
     explicit QuantifierPlugin(const std::string& path);
 
     // A new channel object from InitDLL, owned by the caller (released by its deleting

@@ -13,16 +13,13 @@ namespace quantifier_run {
 // channel fails to save.
 std::vector<uint8_t> SaveChannels(LiveScene& live);
 
-// Writes the stream so that `path` holds either its old content or all of the new one.
-void WriteStream(const std::string& path, const std::vector<uint8_t>& bytes);
-
-// Loads each record of the stream at `path` into the scene's channel of the same name (the
-// name the record's own name block holds). Records that name no channel of the scene are
+// Loads each record of the stream `bytes`, read from `path`, into the scene's channel of the same
+// name (the name the record's own name block holds). Records that name no channel of the scene are
 // skipped and reported in `warnings`. All or nothing: the whole stream is checked before any
 // channel loads, and any damage (a record or block running past its end, a bad or repeated tag,
 // a quantifier block of the wrong size, bytes after the last record, a channel named twice)
 // throws RunError with one line naming the file and the byte offset, with no channel changed.
-// Throws too when the file cannot be read or is larger than kMaxStreamBytes.
-void LoadChannels(LiveScene& live, const std::string& path, std::vector<std::string>& warnings);
+void LoadChannels(LiveScene& live, std::vector<uint8_t> bytes, const std::string& path,
+                  std::vector<std::string>& warnings);
 
 }  // namespace quantifier_run

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "LiveScene.h"
-#include "Progress.h"
 
 namespace quantifier_run {
 
@@ -17,10 +16,10 @@ struct Results {
 };
 
 // Runs `frames` frames of `scene` on `live`, which was built from it, handing each frame's row
-// to `row` as soon as it is read and telling `progress` (when given) before each frame.
+// to `row` as soon as it is read and telling `beforeFrame` (when given) the frame about to run.
 void RunFrames(const Scene& scene, LiveScene& live, size_t frames,
                const std::function<void(const std::vector<Cell>&)>& row,
-               FrameProgress* progress = nullptr);
+               const std::function<void(size_t)>& beforeFrame = {});
 
 // The same, keeping every row.
 Results RunFrames(const Scene& scene, LiveScene& live, size_t frames);

@@ -1,0 +1,138 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "ChildProcess.h"
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+void CloseIfOpen(intptr_t& fd) {
+    if (fd >= 0) close(static_cast<int>(fd));
+    fd = -1;
+}
+
+}  // namespace
+
+ChildProcess ChildProcess::Start(const std::string& command, std::string* error) {
+    ChildProcess child;
+    int toChild[2];
+    int fromChild[2];
+    if (pipe2(toChild, O_CLOEXEC) != 0) {
+        if (error) *error = std::strerror(errno);
+        return child;
+    }
+    if (pipe2(fromChild, O_CLOEXEC) != 0) {
+        if (error) *error = std::strerror(errno);
+        close(toChild[0]);
+        close(toChild[1]);
+        return child;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    pid_t pid = 0;
+    const int failed =
+        posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(toChild[0]);
+    close(fromChild[1]);
+    if (failed != 0) {
+        if (error) *error = std::strerror(failed);
+        close(toChild[1]);
+        close(fromChild[0]);
+        return child;
+    }
+    child.started = true;
+    child.process = pid;
+    child.input = toChild[1];
+    child.output = fromChild[0];
+    return child;
+}
+
+ChildProcess::~ChildProcess() {
+    if (started) Wait();
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : started(std::exchange(other.started, false)),
+      process(std::exchange(other.process, -1)),
+      input(std::exchange(other.input, -1)),
+      output(std::exchange(other.output, -1)) {}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        if (started) Wait();
+        started = std::exchange(other.started, false);
+        process = std::exchange(other.process, -1);
+        input = std::exchange(other.input, -1);
+        output = std::exchange(other.output, -1);
+    }
+    return *this;
+}
+
+bool ChildProcess::Write(const uint8_t* data, size_t size) {
+    // A program that stopped reading must not end this one by SIGPIPE: the write fails instead,
+    // and the signal it raised is taken back before it is unblocked.
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    bool written = input >= 0;
+    while (written && size > 0) {
+        const ssize_t count = write(static_cast<int>(input), data, size);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) {
+            written = false;
+            break;
+        }
+        data += count;
+        size -= static_cast<size_t>(count);
+    }
+    if (!written) {
+        const timespec none{};
+        while (sigtimedwait(&pipeSignal, nullptr, &none) == SIGPIPE) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return written;
+}
+
+void ChildProcess::CloseInput() {
+    CloseIfOpen(input);
+}
+
+std::optional<size_t> ChildProcess::Read(uint8_t* buffer, size_t capacity) {
+    if (output < 0) return size_t{0};
+    for (;;) {
+        const ssize_t count = read(static_cast<int>(output), buffer, capacity);
+        if (count >= 0) return static_cast<size_t>(count);
+        if (errno != EINTR) return std::nullopt;
+    }
+}
+
+std::string ChildProcess::Wait() {
+    CloseIfOpen(input);
+    CloseIfOpen(output);
+    if (!started) return "not started";
+    started = false;
+    int status = 0;
+    while (waitpid(static_cast<pid_t>(process), &status, 0) < 0) {
+        if (errno != EINTR) return std::strerror(errno);
+    }
+    if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) return "stopped by signal " + std::to_string(WTERMSIG(status));
+    return "ended";
+}
+
+}  // namespace platform

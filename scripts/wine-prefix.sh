@@ -1,0 +1,18 @@
+# Sourced by the scripts that run Windows programs under Wine: a prefix of its own, made once,
+# quietly and finished before anything is timed, with the null graphics driver when there is no
+# display (the window tests need real windows, which Wine makes only with a driver).
+export WINEDEBUG=-all
+# Wine keeps its prefix under the home folder; a bare CI environment may not name one.
+export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine}
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== creating the Wine prefix $WINEPREFIX ==" >&2
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >&2
+    wineserver -w
+fi
+if [ -z "${DISPLAY:-}" ] &&
+    ! wine reg query 'HKCU\Software\Wine\Drivers' /v Graphics 2>/dev/null | grep -q null; then
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+    wineserver -k || true
+    wineserver -w
+fi

@@ -1,0 +1,86 @@
+// quantifier-engine: the engine side of quantifier-run as a program of its own. It reads one
+// request on standard input, runs it and writes the engine's messages on standard output
+// (EngineWire.h). Built in the engine's own ABI too, where the runner's parsing and formatting
+// libraries are not at hand: it needs nothing but the engine, the plug-in and the C++ core.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <vector>
+
+#include "EngineSession.h"
+#include "EngineWire.h"
+#include "Limits.h"
+#include "LinkDepth.h"
+#include "Process.h"
+#include "RunError.h"
+#include "StackThread.h"
+
+namespace {
+
+using namespace quantifier_run;
+
+class Output {
+public:
+    ~Output() { Flush(); }
+    void Send(const std::vector<uint8_t>& message) {
+        pending.insert(pending.end(), message.begin(), message.end());
+        if (pending.size() >= (size_t{1} << 16)) Flush();
+    }
+    void Flush() {
+        if (!pending.empty()) std::fwrite(pending.data(), 1, pending.size(), stdout);
+        pending.clear();
+        std::fflush(stdout);
+    }
+
+private:
+    std::vector<uint8_t> pending;
+};
+
+std::vector<uint8_t> ReadAll(std::FILE* input) {
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[1 << 16];
+    for (;;) {
+        const size_t count = std::fread(chunk, 1, sizeof chunk, input);
+        bytes.insert(bytes.end(), chunk, chunk + count);
+        if (count < sizeof chunk) break;
+    }
+    return bytes;
+}
+
+void Serve(Output& output) {
+    EngineRequest request = wire::DecodeRequest(ReadAll(stdin));
+    const size_t depth = LinkDepth(request.scene);
+    if (depth > kMaxLinkDepth)
+        throw RunError(kExitBadInput, "links nest " + std::to_string(depth) + " channels deep");
+    const EngineEvents events{
+        .warning = [&](const std::string& text) { output.Send(wire::EncodeWarning(text)); },
+        .beforeFrame = [&](size_t frame) { output.Send(wire::EncodeBeforeFrame(frame)); },
+        .row = [&](const std::vector<Cell>& row) { output.Send(wire::EncodeRow(row)); },
+    };
+    std::optional<std::vector<uint8_t>> saved;
+    if (!platform::RunWithStack(StackForLinkDepth(depth),
+                                [&] { saved = RunEngine(std::move(request), events); }))
+        throw RunError(kExitFailure, "cannot start a thread with a stack for " +
+                                         std::to_string(depth) + " nested channels");
+    if (saved) output.Send(wire::EncodeSaved(*saved));
+    output.Send(wire::EncodeDone());
+}
+
+}  // namespace
+
+int main() {
+    platform::UseBinaryStandardInput();
+    platform::UseBinaryStandardOutput();
+    Output output;
+    // Every failure goes back as a message: the runner reports it as its own.
+    try {
+        Serve(output);
+    } catch (const RunError& error) {
+        output.Send(wire::EncodeFailed(error.ExitCode(), error.what()));
+    } catch (const std::bad_alloc&) {
+        output.Send(wire::EncodeFailed(kExitFailure, "out of memory"));
+    } catch (const std::exception& error) {
+        output.Send(wire::EncodeFailed(kExitFailure, error.what()));
+    }
+    return 0;
+}

@@ -1,0 +1,42 @@
+// The engine side of a run: everything that makes channels and calls the plug-in. It sees only
+// the scene as resolved data, the engine's headers and the core C++ library, so that the same
+// code runs inside the runner or in a host built in the engine's own ABI (EngineProcess.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Cell.h"
+#include "Scene.h"
+
+namespace quantifier_run {
+
+struct EngineRequest {
+    Scene scene;
+    size_t frames = 0;
+    // Empty: the plug-in beside the program that runs the engine side.
+    std::string pluginPath;
+    // A stream to restore before the first frame, and the path it was read from (for messages).
+    std::optional<std::vector<uint8_t>> stream;
+    std::string streamPath;
+    // Whether to save every channel after the last frame.
+    bool save = false;
+};
+
+// What the engine side reports while it runs, in this order: warnings from loading, then per
+// frame the frame's number before it runs and its row after.
+struct EngineEvents {
+    std::function<void(const std::string&)> warning;
+    std::function<void(size_t)> beforeFrame;
+    std::function<void(const std::vector<Cell>&)> row;
+};
+
+// Makes the scene, loads the stream, runs the frames and saves; returns the saved stream when
+// one was asked for. Throws RunError with the run's exit status and one line.
+std::optional<std::vector<uint8_t>> RunEngine(EngineRequest request, const EngineEvents& events);
+
+}  // namespace quantifier_run
