@@ -138,7 +138,7 @@ all_objects+=("${objects[@]}")
     echo "build libwinpthread-1.dll: copy $winpthread/libwinpthread-1.dll"
 } >>"$ninja_file"
 
-compile plugin "\$ours $plugin_includes /DQUANTIFIER_BUILDING_PLUGIN '/DORN_ENGINE_DATA=__declspec(dllimport)'" \
+compile plugin "\$ours $plugin_includes ${QUANTIFIER_MSVC_PLUGIN_FLAGS:-} /DQUANTIFIER_BUILDING_PLUGIN '/DORN_ENGINE_DATA=__declspec(dllimport)'" \
     channels/Quantifier/*.cpp platform/FileHandle.cpp platform/PlatformWin32.cpp
 all_objects+=("${objects[@]}")
 {
@@ -156,8 +156,16 @@ all_objects+=("${objects[@]}")
     echo "  ldflags = /subsystem:console /entry:mainCRTStartup"
     echo "  libs = OrnHost.lib QuantifierRuntime.lib $crt msvcp140.lib"
     echo "build msvcp140.lib: implib $root/msvc/runtime/msvcp140.def"
+} >>"$ninja_file"
+compile check "\$ours $base_includes '/DORN_ENGINE_DATA=__declspec(dllimport)'" \
+    tests/msvc/AbiCheck.cpp
+all_objects+=("${objects[@]}")
+{
+    echo "build abi-check.exe: link ${objects[*]} | OrnHost.lib QuantifierRuntime.lib weak.ok"
+    echo "  ldflags = /subsystem:console /entry:mainCRTStartup"
+    echo "  libs = OrnHost.lib QuantifierRuntime.lib $crt"
     echo "build weak.ok: weak ${all_objects[*]}"
-    echo "default OrnHost.dll Quantifier.dll quantifier-engine.exe libwinpthread-1.dll"
+    echo "default OrnHost.dll Quantifier.dll quantifier-engine.exe abi-check.exe libwinpthread-1.dll"
 } >>"$ninja_file"
 
 ninja -C "$out" -j"$(nproc)"
