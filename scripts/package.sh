@@ -24,7 +24,7 @@ failed=0
 # Components, each alone. Files a component must hold, relative to the install prefix.
 docs=share/doc/Quantifier
 declare -A expected=(
-    [docs]="$docs/README.md $docs/tools/quantifier-run/SCENES.md
+    [docs]="$docs/README.md $docs/LICENSE $docs/tools/quantifier-run/SCENES.md
             $docs/tools/quantifier-run/scene.schema.json $docs/examples/camera-object.json"
 )
 if [ -z "$exe" ]; then
@@ -47,6 +47,9 @@ done
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$OLDPWD/$build/packages/$archive")
 root="$work/unpacked/$name"
+if ! cmp -s LICENSE "$root/$docs/LICENSE"; then
+    echo "FAIL the package does not carry the licence as $docs/LICENSE"; failed=1
+fi
 if [ -z "$exe" ]; then
     for binary in "$root/bin/quantifier-run" "$root/bin/Quantifier.so"; do
         if ldd "$binary" | grep -Eq "not found|$(realpath "$build")"; then
