@@ -50,6 +50,15 @@ root="$work/unpacked/$name"
 if ! cmp -s LICENSE "$root/$docs/LICENSE"; then
     echo "FAIL the package does not carry the licence as $docs/LICENSE"; failed=1
 fi
+# Stripped: no debug sections and no symbol table (objdump reads ELF and PE alike; the dynamic
+# symbols and exports that loading needs are not part of it).
+for binary in "$root"/bin/*; do
+    if objdump -h "$binary" | grep -q ' \.debug'; then
+        echo "FAIL ${binary#"$root/"} carries debug information"; failed=1
+    elif ! objdump -t "$binary" | grep -q '^no symbols$'; then
+        echo "FAIL ${binary#"$root/"} carries a symbol table"; failed=1
+    fi
+done
 if [ -z "$exe" ]; then
     for binary in "$root/bin/quantifier-run" "$root/bin/Quantifier.so"; do
         if ldd "$binary" | grep -Eq "not found|$(realpath "$build")"; then
