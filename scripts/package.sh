@@ -76,7 +76,7 @@ links_resolve() {  # FILE TARGET...
     for target in "$@"; do
         case "$target" in http://* | https://* | mailto:* | '#'*) continue ;; esac
         resolved=$(realpath -m "$(dirname "$from")/${target%%#*}")
-        if [[ "$resolved" != "$root"/* || ! -e "$resolved" ]]; then
+        if [[ "$resolved" != "$(realpath "$root")"/* || ! -e "$resolved" ]]; then
             echo "FAIL ${from#"$root/"} links to $target, which the package does not hold"
             failed=1
         fi
@@ -104,7 +104,7 @@ for scene in "$examples"/*.json; do
     # Scene names relative to the working directory, which Wine reads as paths, not options.
     (cd examples && "${run[@]}" "$build_runner" --format csv "$example.json") \
         >"$work/$example.build.csv"
-    if ! (cd "$examples" && "${run[@]}" ../../../../bin/quantifier-run$exe --format csv \
+    if ! (cd "$examples" && "${run[@]}" "$root/bin/quantifier-run$exe" --format csv \
               "$example.json") >"$work/$example.package.csv"; then
         echo "FAIL $example: the packaged runner failed"; failed=1; continue
     fi
