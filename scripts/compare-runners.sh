@@ -22,8 +22,8 @@ failed=0
 compared=0
 for scene in examples/*.json; do
     name=$(basename "$scene" .json)
-    # Relative paths: the scenes name files relative to the project's folder, and Wine would
-    # read an absolute Unix path given to the runner as an option.
+    # Relative paths: Wine would read an absolute Unix path given to the runner as an option.
+    # (The scenes that name files, which are relative to the examples folder, are not compared.)
     if ! "$linux" --format csv "$scene" >"$work/$name.linux.csv" 2>"$work/$name.linux.err"; then
         echo "FAIL $name: the Linux runner failed"; cat "$work/$name.linux.err"; failed=1; continue
     fi

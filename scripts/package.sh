@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Packs a build (cpack: .tar.gz on Linux, .zip for Windows) and proves the package works on its
-# own: unpacked into an empty folder, its runner (under Wine for Windows) must print the same
-# rows for the example scenes it ships as the build tree's runner does. Also installs each
-# component into an empty folder of its own and checks what lands there.
+# own. Unpacked into an empty folder, it must carry the licence and only stripped binaries;
+# every relative link of its Markdown files must lead to a file it holds; and its runner (under
+# Wine for Windows), run from the folder each example scene is installed in, must print the
+# same rows as the build tree's runner does in the source tree. Also installs each component
+# into an empty folder of its own and checks what lands there.
 # Usage: scripts/package.sh BUILD-FOLDER
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,8 +26,9 @@ failed=0
 # Components, each alone. Files a component must hold, relative to the install prefix.
 docs=share/doc/Quantifier
 declare -A expected=(
-    [docs]="$docs/README.md $docs/tools/quantifier-run/SCENES.md
-            $docs/tools/quantifier-run/scene.schema.json $docs/examples/camera-object.json"
+    [docs]="$docs/README.md $docs/LICENSE $docs/tools/quantifier-run/SCENES.md
+            $docs/tools/quantifier-run/scene.schema.json $docs/examples/README.md
+            $docs/examples/camera-object.json"
 )
 if [ -z "$exe" ]; then
     expected[plugin]="bin/Quantifier.so bin/libQuantifierWindowModel.so"
@@ -47,6 +50,18 @@ done
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$OLDPWD/$build/packages/$archive")
 root="$work/unpacked/$name"
+if ! cmp -s LICENSE "$root/$docs/LICENSE"; then
+    echo "FAIL the package does not carry the licence as $docs/LICENSE"; failed=1
+fi
+# Stripped: no debug sections and no symbol table (objdump reads ELF and PE alike; the dynamic
+# symbols and exports that loading needs are not part of it).
+for binary in "$root"/bin/*; do
+    if objdump -h "$binary" | grep -q ' \.debug'; then
+        echo "FAIL ${binary#"$root/"} carries debug information"; failed=1
+    elif ! objdump -t "$binary" | grep -q '^no symbols$'; then
+        echo "FAIL ${binary#"$root/"} carries a symbol table"; failed=1
+    fi
+done
 if [ -z "$exe" ]; then
     for binary in "$root/bin/quantifier-run" "$root/bin/Quantifier.so"; do
         if ldd "$binary" | grep -Eq "not found|$(realpath "$build")"; then
@@ -54,19 +69,49 @@ if [ -z "$exe" ]; then
         fi
     done
 fi
-# Scenes that read files or windows depend on the machine and are left out.
-for example in camera-object wrapping-counter parse-numbers; do
-    # Relative paths, which Wine reads as paths and not as options.
-    "${run[@]}" "$build/bin/quantifier-run$exe" --format csv "examples/$example.json" \
+# Every relative link in an installed Markdown file, and every example's "$schema", leads to a
+# file inside the package.
+links_resolve() {  # FILE TARGET...
+    local from=$1 target resolved; shift
+    for target in "$@"; do
+        case "$target" in http://* | https://* | mailto:* | '#'*) continue ;; esac
+        resolved=$(realpath -m "$(dirname "$from")/${target%%#*}")
+        if [[ "$resolved" != "$(realpath "$root")"/* || ! -e "$resolved" ]]; then
+            echo "FAIL ${from#"$root/"} links to $target, which the package does not hold"
+            failed=1
+        fi
+    done
+}
+while IFS= read -r page; do
+    # [text](target) and ![alt](target "title"): the target up to a space or the parenthesis.
+    mapfile -t targets < <(grep -o '\]([^) ]*' "$page" | cut -c3-)
+    links_resolve "$page" "${targets[@]}"
+done < <(find "$root" -name '*.md')
+
+# Every installed example runs from the folder it is installed in, as its README says, and
+# prints the rows the build's runner prints from the source tree's examples folder. File times
+# are the unpacker's rather than the package's, so the unpacked examples are given those of
+# their sources first: a scene that compares them then sees the same order.
+examples="$root/$docs/examples"
+build_runner=$(realpath "$build/bin/quantifier-run$exe")
+for file in "$examples"/*; do
+    if [ -e "examples/${file##*/}" ]; then touch -r "examples/${file##*/}" "$file"; fi
+done
+for scene in "$examples"/*.json; do
+    example=$(basename "$scene" .json)
+    mapfile -t targets < <(sed -n 's/^ *"\$schema": *"\([^"]*\)".*/\1/p' "$scene")
+    links_resolve "$scene" "${targets[@]}"
+    # Scene names relative to the working directory, which Wine reads as paths, not options.
+    (cd examples && "${run[@]}" "$build_runner" --format csv "$example.json") \
         >"$work/$example.build.csv"
-    if ! (cd "$root" && "${run[@]}" "bin/quantifier-run$exe" --format csv \
-              "share/doc/Quantifier/examples/$example.json") >"$work/$example.package.csv"; then
+    if ! (cd "$examples" && "${run[@]}" "$root/bin/quantifier-run$exe" --format csv \
+              "$example.json") >"$work/$example.package.csv"; then
         echo "FAIL $example: the packaged runner failed"; failed=1; continue
     fi
     if cmp -s "$work/$example.build.csv" "$work/$example.package.csv"; then
         echo "same $example ($(wc -l <"$work/$example.package.csv") lines)"
     else
-        echo "FAIL $example: the packaged runner prints other rows"
+        echo "FAIL $example: the packaged runner prints other rows from the installed folder"
         diff "$work/$example.build.csv" "$work/$example.package.csv" | head -10 || true
         failed=1
     fi

@@ -11,13 +11,14 @@ cmake --build --preset default
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# Example scenes name their files relative to the project's folder, where this runs.
+# Example scenes name their files relative to their own folder, where they run.
 check=(valgrind --quiet --error-exitcode=99 --leak-check=full
        --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect
-       build/default/bin/quantifier-run --format csv)
+       "$PWD/build/default/bin/quantifier-run" --format csv)
 failed=0
-for scene in examples/*.json; do
-    echo "== valgrind: $scene =="
+cd examples
+for scene in *.json; do
+    echo "== valgrind: examples/$scene =="
     stream="$work/$(basename "$scene" .json).orn"
     if ! "${check[@]}" "$scene" >/dev/null ||
        ! "${check[@]}" --save "$stream" "$scene" >/dev/null ||
