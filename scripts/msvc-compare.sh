@@ -35,7 +35,9 @@ compare() {
     "$linux" "$@" >"$work/linux.out" 2>"$work/linux.err" || status=$?
     echo "exit $status" >>"$work/linux.err"
     status=0
-    scripts/msvc-run.sh "$@" >"$work/msvc.out" 2>"$work/msvc.err" </dev/null || status=$?
+    # A run that hangs fails after a while rather than holding up the whole comparison.
+    timeout -k 5 120 scripts/msvc-run.sh "$@" >"$work/msvc.out" 2>"$work/msvc.err" </dev/null ||
+        status=$?
     echo "exit $status" >>"$work/msvc.err"
     if [ -n "${machine_dependent[$name]:-}" ]; then
         echo "skip $name: depends on ${machine_dependent[$name]}"

@@ -16,3 +16,10 @@ if [ -z "${DISPLAY:-}" ] &&
     wineserver -k || true
     wineserver -w
 fi
+# A program that crashes ends with an error status, as it would on a machine without a debugger,
+# instead of waiting in Wine's.
+aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+if wine reg query "$aedebug" /v Debugger 2>/dev/null | grep -q winedbg; then
+    wine reg add "$aedebug" /v Debugger /d "" /f >/dev/null
+    wine reg add "$aedebug" /v Auto /d 0 /f >/dev/null
+fi

@@ -1,5 +1,7 @@
 // quantifier-run end to end over the scenes in tests/scenes/: each scene gives its rows (and
-// its warnings), or for bad input one line, its exit status and no output.
+// its warnings), or for bad input one line, its exit status and no output; the same with the
+// engine side in a process of its own (--engine-process), whose every message must carry the
+// scene and its results whole.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -37,38 +39,42 @@ TEST_F(RunnerTest, EverySceneGivesItsRowsOrItsError) {
         EXPECT_TRUE(fs::exists(fs::path(path).replace_extension(".json"))) << path;
     }
     int rows = 0, errors = 0;
-    for (const fs::path& scene : cases) {
-        SCOPED_TRACE(scene.filename().string());
-        const auto beside = [&](const char* extension) {
-            return fs::path(scene).replace_extension(extension);
-        };
-        std::vector<std::string> arguments = ReadLines(beside(".args"));
-        if (fs::exists(beside(".error"))) {
-            const std::vector<std::string> expected = ReadLines(beside(".error"));
-            ASSERT_EQ(expected.size(), 2u) << "status and message";
-            const std::string saved = Path("saved.orn");
-            arguments.insert(arguments.end(), {scene.string(), "--save", saved});
+    for (const bool elsewhere : {false, true})
+        for (const fs::path& scene : cases) {
+            SCOPED_TRACE(scene.filename().string() + (elsewhere ? " in the engine process" : ""));
+            const auto beside = [&](const char* extension) {
+                return fs::path(scene).replace_extension(extension);
+            };
+            std::vector<std::string> arguments = ReadLines(beside(".args"));
+            if (elsewhere)
+                arguments.insert(arguments.end(),
+                                 {"--engine-process", "\"" QUANTIFIER_ENGINE_PATH "\""});
+            if (fs::exists(beside(".error"))) {
+                const std::vector<std::string> expected = ReadLines(beside(".error"));
+                ASSERT_EQ(expected.size(), 2u) << "status and message";
+                const std::string saved = Path("saved.orn");
+                arguments.insert(arguments.end(), {scene.string(), "--save", saved});
+                const RunResult result = Run(arguments);
+                EXPECT_EQ(result.exitCode, std::stoi(expected[0]));
+                EXPECT_EQ(result.out, "");
+                EXPECT_EQ(LineCount(result.err), 1) << result.err;
+                EXPECT_NE(result.err.find(expected[1]), std::string::npos) << result.err;
+                EXPECT_FALSE(fs::exists(saved));
+                EXPECT_FALSE(fs::exists(saved + ".tmp"));
+                ++errors;
+                continue;
+            }
+            ASSERT_TRUE(fs::exists(beside(".csv"))) << "a scene needs a .csv or an .error";
+            arguments.insert(arguments.end(), {"--format", "csv", scene.string()});
             const RunResult result = Run(arguments);
-            EXPECT_EQ(result.exitCode, std::stoi(expected[0]));
-            EXPECT_EQ(result.out, "");
-            EXPECT_EQ(LineCount(result.err), 1) << result.err;
-            EXPECT_NE(result.err.find(expected[1]), std::string::npos) << result.err;
-            EXPECT_FALSE(fs::exists(saved));
-            EXPECT_FALSE(fs::exists(saved + ".tmp"));
-            ++errors;
-            continue;
+            EXPECT_EQ(result.exitCode, 0) << result.err;
+            EXPECT_EQ(result.out, ReadFile(Utf8(beside(".csv"))));
+            const std::vector<std::string> warnings = ReadLines(beside(".warnings"));
+            EXPECT_EQ(LineCount(result.err), static_cast<int>(warnings.size())) << result.err;
+            for (const std::string& warning : warnings)
+                EXPECT_NE(result.err.find(warning), std::string::npos) << warning;
+            ++rows;
         }
-        ASSERT_TRUE(fs::exists(beside(".csv"))) << "a scene needs a .csv or an .error";
-        arguments.insert(arguments.end(), {"--format", "csv", scene.string()});
-        const RunResult result = Run(arguments);
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(result.out, ReadFile(Utf8(beside(".csv"))));
-        const std::vector<std::string> warnings = ReadLines(beside(".warnings"));
-        EXPECT_EQ(LineCount(result.err), static_cast<int>(warnings.size())) << result.err;
-        for (const std::string& warning : warnings)
-            EXPECT_NE(result.err.find(warning), std::string::npos) << warning;
-        ++rows;
-    }
     EXPECT_GT(rows, 0);
     EXPECT_GT(errors, 0);
 }

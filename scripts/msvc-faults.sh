@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Shows that the Microsoft-ABI checks catch the faults they exist for. Each fault is put into a
+# copy of the build (build/msvc-fault/, rebuilt only where the fault touches it) and must make
+# the build or a check fail; the build without it must pass the same checks. The checks are
+# abi-check.exe and the example scenes through scripts/msvc-run.sh against the runner's own rows.
+# Usage: scripts/msvc-faults.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ -f build/msvc/abi-check.exe ] || scripts/msvc-build.sh
+linux=build/default/bin/quantifier-run
+[ -x "$linux" ] || { cmake --preset default >/dev/null &&
+    cmake --build --preset default --target quantifier-run Quantifier; }
+. scripts/wine-prefix.sh
+if wineserver -p; then
+    trap 'wineserver -k || true' EXIT
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
+
+# Runs the checks on the build in $1 and stops at the first that fails, saying which. A run
+# that hangs (a fault can deadlock as well as crash) fails after a while.
+checks() {
+    local build=$1 scene
+    if ! (cd "$build" && timeout -k 5 30 wine abi-check.exe) >"$work/abi.txt" 2>&1; then
+        echo "abi-check: $(grep -m1 -e FAIL -e passed "$work/abi.txt" || echo 'did not finish')"
+        return 1
+    fi
+    for scene in examples/*.json; do
+        # The desktop's windows are another machine's under Wine (scripts/msvc-compare.sh).
+        [ "$(basename "$scene")" = engine-links.json ] && continue
+        "$linux" --format csv "$scene" >"$work/expected.csv" 2>&1 || true
+        QUANTIFIER_MSVC_OUT=$build timeout -k 5 30 scripts/msvc-run.sh --format csv "$scene" \
+            >"$work/actual.csv" 2>&1 </dev/null || true
+        if ! cmp -s "$work/expected.csv" "$work/actual.csv"; then
+            echo "$(basename "$scene") differs from the runner's own rows"
+            return 1
+        fi
+    done
+}
+
+# Puts a fault into a copy of one project file: the file, then a sed script that must change it.
+# Its whole folder is copied, so that what it includes beside itself is the overlay's too.
+overlay_file() {
+    mkdir -p "$work/overlay/$(dirname "$1")"
+    cp -R "$(dirname "$1")/." "$work/overlay/$(dirname "$1")/"
+    sed "$2" "$1" >"$work/overlay/$1"
+    if cmp -s "$1" "$work/overlay/$1"; then
+        echo "FAIL the fault could not be put into $1: the file has changed; update this script"
+        exit 1
+    fi
+}
+
+failed=0
+echo "== without a fault =="
+if ! checks build/msvc; then
+    echo "FAIL the build without a fault does not pass its checks"
+    exit 1
+fi
+echo "passes"
+
+# A fault's name and what it breaks, then the commands that put it in ($work/overlay and
+# QUANTIFIER_MSVC_PLUGIN_FLAGS).
+fault() {
+    local name=$1 what=$2
+    shift 2
+    echo "== fault: $what =="
+    rm -rf "$work/overlay" build/msvc-fault
+    mkdir -p "$work/overlay"
+    cp -a build/msvc build/msvc-fault
+    local plugin_flags=""
+    "$@"
+    if ! QUANTIFIER_MSVC_OUT=build/msvc-fault QUANTIFIER_MSVC_OVERLAY=$work/overlay \
+        QUANTIFIER_MSVC_PLUGIN_FLAGS=$plugin_flags scripts/msvc-build.sh >"$work/build.txt" 2>&1; then
+        echo "caught by the build: $(grep -m1 -e '^FAIL ' -e 'error:' "$work/build.txt" | cut -c1-160)"
+    elif checks build/msvc-fault; then
+        echo "FAIL $name: not caught"
+        failed=1
+    else
+        echo "caught"
+    fi
+}
+
+no_static_initialisers() {
+    overlay_file msvc/runtime/ModuleStart.cpp '/RunInitialisers(&__xc_a + 1, &__xc_z);/d'
+}
+slots_swapped() {
+    # The plug-in compiled against a float channel whose GetFloat and GetOldFloat trade slots.
+    overlay_file host/include/Kch_FloatChannel.h \
+        's/virtual float GetFloat();/virtual float GetOldFloatX();/;
+         s/virtual float GetOldFloat();/virtual float GetFloat();/;
+         s/virtual float GetOldFloatX();/virtual float GetOldFloat();/'
+}
+no_unwinding() {
+    # Without unwinding the plug-in's frames are torn down without their destructors; throw
+    # stays allowed for the compile-time checks in the engine's headers.
+    plugin_flags="/EHs-c- -Xclang -fcxx-exceptions"
+}
+weak_threads() {
+    overlay_file host/src/Orn_Channel.cpp '1i #undef _GLIBCXX_GTHREAD_USE_WEAK'
+}
+
+fault static-init "the modules' static constructors are not run" no_static_initialisers
+fault slot-order "a virtual slot out of the engine's order" slots_swapped
+fault unwinding "an exception does not unwind cleanly through the plug-in" no_unwinding
+fault weak-external "a weak external left in an object" weak_threads
+rm -rf build/msvc-fault
+exit $failed
