@@ -93,66 +93,7 @@ const TextSpec& FillerText(int slot) {
     return texts[slot];
 }
 
-// The kind of value an operation gives, whatever its children hold.
-enum class Range {
-    Any,
-    Truth,         // 0.0 or 1.0
-    Sign,          // -1.0, 0.0 or 1.0
-    Zero,          // always +0.0
-    Magnitude,     // NaN or not negative
-    Count,         // a whole number from 0 on
-    Position,      // -1.0 or a whole number from 0 on
-    Int32,         // a whole number in the 32-bit signed range
-    UnsignedByte,  // 0 to 255
-    SignedByte,    // -128 to 127
-};
-struct OperationRange {
-    O op;
-    Range range;
-};
-constexpr OperationRange kRanges[] = {
-    {O::VectorLength, Range::Magnitude},
-    {O::VectorDistance, Range::Magnitude},
-    {O::VectorDistanceSquared, Range::Magnitude},
-    {O::MatrixDistanceChange, Range::Magnitude},
-    {O::MatrixDistance, Range::Magnitude},
-    {O::TextLength, Range::Count},
-    {O::TextFind, Range::Position},
-    {O::TextFindLast, Range::Count},
-    {O::TextToInteger, Range::Int32},
-    {O::PlacedObjectTest, Range::Truth},
-    {O::Toggle, Range::Truth},
-    {O::TextEqualsIgnoreCase, Range::Truth},
-    {O::FileSize, Range::Count},
-    {O::CameraDistance, Range::Magnitude},
-    {O::SeedRandom, Range::Zero},
-    {O::TextCount, Range::Count},
-    {O::ToggleOnRise, Range::Truth},
-    {O::ChildTimeStamp, Range::Count},
-    {O::MatrixBoxVisible, Range::Truth},
-    {O::PointInRectangle, Range::Truth},
-    {O::UnsignedValue, Range::Count},
-    {O::MatrixEqual, Range::Truth},
-    {O::CameraInvalidateCount, Range::Count},
-    {O::VectorEqual, Range::Truth},
-    {O::ValueMatchA, Range::Truth},
-    {O::ValueMatchB, Range::Truth},
-    {O::FileTimeCompare, Range::Sign},
-    {O::TextFirstCharCode, Range::UnsignedByte},
-    {O::HexTextToFloatChild, Range::Zero},
-    {O::FloatCodeToTextChild, Range::Zero},
-    {O::TextFirstCharStored, Range::SignedByte},
-    {O::WindowHasFocus, Range::Truth},
-    {O::IsDirectory, Range::Truth},
-    {O::TextCompare, Range::Sign},
-};
-
-Range RangeOf(O op) {
-    for (const OperationRange& entry : kRanges) {
-        if (entry.op == op) return entry.range;
-    }
-    return Range::Any;
-}
+using Range = ResultKind;
 
 bool Whole(float v, float lowest, float highest) {
     return std::isfinite(v) && std::trunc(v) == v && v >= lowest && v <= highest;
@@ -161,7 +102,7 @@ bool Whole(float v, float lowest, float highest) {
 ::testing::AssertionResult InRange(Range range, float v) {
     bool ok = true;
     switch (range) {
-        case Range::Any:
+        case Range::AnyFloat:
             break;
         case Range::Truth:
             ok = SameBits(0.0f, v) || SameBits(1.0f, v);
@@ -347,7 +288,7 @@ protected:
     // lookup has to pass over a child of another interface.
     void AddDecoy(Kch_Quantifier& q, const OperationInfo& row) {
         bool usesMatchB = false;
-        for (int slot = 0; slot < row.childCount; ++slot)
+        for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot)
             usesMatchB |= row.children[static_cast<size_t>(slot)].kind == K::MatchB;
         if (usesMatchB) {
             Adopt(q, std::make_unique<Kch_MatchChannelA>(7));
@@ -360,7 +301,7 @@ protected:
     Kch_Quantifier& Build(int op, const Holding (&holdings)[3], int missing = -1) {
         const OperationInfo& row = Row(op);
         Kch_Quantifier& q = NewSweptQuantifier(op);
-        for (int slot = 0; slot < row.childCount; ++slot) {
+        for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
             if (slot == missing) {
                 if (row.children[static_cast<size_t>(slot)].kind != K::Any) AddDecoy(q, row);
                 continue;
@@ -374,7 +315,7 @@ protected:
     // every result must be of the operation's kind. Gives the first result, taken on the fresh
     // object.
     float Sweep(Kch_Quantifier& q) {
-        const Range range = RangeOf(static_cast<O>(q.GetOperationType()));
+        const Range range = Row(q.GetOperationType()).result;
         const float first = Evaluate(q);
         EXPECT_TRUE(InRange(range, first)) << "first evaluation";
         if (renders == 1) return first;
@@ -389,10 +330,10 @@ protected:
     // operation's neutral value unless that child is optional.
     void CheckMissing(int op, const Holding (&holdings)[3]) {
         const OperationInfo& row = Row(op);
-        for (int slot = 0; slot < row.childCount; ++slot) {
+        for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
             SCOPED_TRACE(testing::Message() << "child slot " << slot << " missing");
             int lastOfKind = slot;
-            for (int s = 0; s < row.childCount; ++s) {
+            for (int s = 0; s < static_cast<int>(row.children.size()); ++s) {
                 if (row.children[static_cast<size_t>(s)].kind ==
                     row.children[static_cast<size_t>(slot)].kind)
                     lastOfKind = s;
@@ -415,7 +356,7 @@ protected:
 };
 
 bool HasKind(const OperationInfo& row, K kind) {
-    for (int slot = 0; slot < row.childCount; ++slot) {
+    for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
         if (row.children[static_cast<size_t>(slot)].kind == kind) return true;
     }
     return false;
@@ -502,7 +443,9 @@ TEST_F(ExtremeValueSweep, EveryOperationOverSpecialNumbers) {
                     }
                     Reset();
                 }
-                for (int slot = 0; row.childCount > 1 && slot < row.childCount; ++slot) {
+                for (int slot = 0; static_cast<int>(row.children.size()) > 1 &&
+                                   slot < static_cast<int>(row.children.size());
+                     ++slot) {
                     SCOPED_TRACE(testing::Message() << "child slot " << slot << " only");
                     Holding holdings[3] = {{kFiller[0], -1, &FillerText(0)},
                                            {kFiller[1], -1, &FillerText(1)},
@@ -512,7 +455,7 @@ TEST_F(ExtremeValueSweep, EveryOperationOverSpecialNumbers) {
                     Reset();
                 }
                 // One lane or element at a time, the others ordinary.
-                for (int slot = 0; slot < row.childCount; ++slot) {
+                for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
                     const K kind = row.children[static_cast<size_t>(slot)].kind;
                     const int lanes = kind == K::Vector ? 4 : kind == K::Matrix ? 16 : 0;
                     for (int lane = 0; lane < lanes; ++lane) {
@@ -606,7 +549,9 @@ TEST_F(ExtremeValueSweep, EveryOperationOverSpecialTexts) {
                 }
                 Reset();
             }
-            for (int slot = 0; row.childCount > 1 && slot < row.childCount; ++slot) {
+            for (int slot = 0; static_cast<int>(row.children.size()) > 1 &&
+                               slot < static_cast<int>(row.children.size());
+                 ++slot) {
                 SCOPED_TRACE(testing::Message() << "child slot " << slot << " only");
                 Holding one[3] = {{kFiller[0], -1, &FillerText(0)},
                                   {kFiller[1], -1, &FillerText(1)},
@@ -661,7 +606,7 @@ TEST_F(ExtremeValueSweep, AChannelThatIsItsOwnChild) {
                 Kch_Quantifier& child = channel == &q ? other : q;
                 // First of all, so that the time-stamp operation takes it as its first child.
                 channel->SetChild(&child, -1, 0);
-                for (int slot = 0; slot < row.childCount; ++slot) {
+                for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
                     const K kind = row.children[static_cast<size_t>(slot)].kind;
                     if (kind == K::Float || kind == K::Any) {
                         if (slot > 0) channel->SetChild(&child, -1, 0);

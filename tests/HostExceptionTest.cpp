@@ -175,7 +175,7 @@ protected:
         rig.quantifier->SetOperationType(op);
         rig.quantifier->SetChannelGroup(&group);
         const OperationInfo& row = *FindOperation(op);
-        for (int slot = 0; slot < row.childCount; ++slot) {
+        for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
             switch (row.children[static_cast<size_t>(slot)].kind) {
                 case K::Float:
                 case K::Any: {
@@ -271,13 +271,15 @@ TEST_F(HostExceptions, EveryHostCallMayThrowWithoutHarm) {
     for (int op = 0; op < kOperationCount; ++op) {
         const OperationInfo& row = *FindOperation(op);
         // Each child slot, then the camera, then the frame timer.
-        for (int target = 0; target < row.childCount + 2; ++target) {
+        for (int target = 0; target < static_cast<int>(row.children.size()) + 2; ++target) {
             for (int n = 1;; ++n) {
                 SCOPED_TRACE(testing::Message()
                              << row.name << ", call " << n << " on "
-                             << (target < row.childCount    ? "child slot " + std::to_string(target)
-                                 : target == row.childCount ? std::string("the camera")
-                                                            : std::string("the frame timer")));
+                             << (target < static_cast<int>(row.children.size())
+                                     ? "child slot " + std::to_string(target)
+                                 : target == static_cast<int>(row.children.size())
+                                     ? std::string("the camera")
+                                     : std::string("the frame timer")));
                 ASSERT_LT(n, 20) << "an evaluation that never ends its host calls";
                 const int timers = Kch_FrameTimer::LiveCount();
                 const int resolvers = FilePathFind::LiveCount();
@@ -287,10 +289,11 @@ TEST_F(HostExceptions, EveryHostCallMayThrowWithoutHarm) {
                     engine.timers.clear();
                     Build(tested, op, "tested");
                     Build(twin, op, "twin");
-                    Tripwire* trip = target < row.childCount
+                    Tripwire* trip = target < static_cast<int>(row.children.size())
                                          ? tested.childTrips[static_cast<size_t>(target)]
-                                     : target == row.childCount ? &camera.trip
-                                                                : &engine.timers[0]->trip;
+                                     : target == static_cast<int>(row.children.size())
+                                         ? &camera.trip
+                                         : &engine.timers[0]->trip;
 
                     BeginRender(tested, twin, 1);
                     const float first = tested.quantifier->GetFloat();

@@ -134,6 +134,14 @@ float Toggle(Evaluation eval) {
     return eval.toggleState();
 }
 
+// A call to a toggling channel is the button the state stands for: it flips without reading
+// the trigger, and nothing is evaluated.
+bool AnswerCall(Evaluation eval) {
+    if (eval.operationType() != static_cast<int32_t>(OperationId::Toggle)) return false;
+    eval.toggleState() = Flipped(eval.toggleState());
+    return true;
+}
+
 float ToggleOnRise(Evaluation eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
     if (trigger == nullptr) return eval.toggleState();
