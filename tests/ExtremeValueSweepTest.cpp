@@ -137,12 +137,6 @@ bool Whole(float v, float lowest, float highest) {
                                          << ") is outside the operation's range";
 }
 
-// NaN matches any NaN (arithmetic picks the payload); everything else bit for bit.
-::testing::AssertionResult Same(float expected, float actual) {
-    if (std::isnan(expected) && std::isnan(actual)) return ::testing::AssertionSuccess();
-    return SameBits(expected, actual);
-}
-
 std::string NumberText(float value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
@@ -383,7 +377,7 @@ void CheckNumberEverywhere(int op, float n, float result) {
         case O::VectorDistance:
         case O::VectorDistanceSquared:
         case O::MatrixDistance:
-            EXPECT_TRUE(Same(finite ? 0.0f : kNaN, result));
+            EXPECT_TRUE(SameValue(finite ? 0.0f : kNaN, result));
             break;
         case O::WrapAccumulate:
         case O::WrapAccumulateHalfOpen:

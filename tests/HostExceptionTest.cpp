@@ -258,12 +258,6 @@ protected:
     std::vector<Orn_Channel*> registered;
 };
 
-// Arithmetic NaNs carry the processor's payload.
-::testing::AssertionResult SameValue(float expected, float actual) {
-    if (std::isnan(expected) && std::isnan(actual)) return ::testing::AssertionSuccess();
-    return SameBits(expected, actual);
-}
-
 TEST_F(HostExceptions, EveryHostCallMayThrowWithoutHarm) {
     // Time stamps differ from channel to channel, so the time-stamp operation's results do too.
     const int kStampValued = static_cast<int>(OperationId::ChildTimeStamp);

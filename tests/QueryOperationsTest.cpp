@@ -55,39 +55,6 @@ bool SameMatrix(const XMMATRIX& a, const XMMATRIX& b) {
 
 class QueryOperations : public QueryOperationsFixture {};
 
-TEST_F(QueryOperations, EachLooksUpExactlyTheChildrenOfItsRowBeforeAnyTest) {
-    using G = OrnGuid;
-    struct Case {
-        OperationId op;
-        std::vector<std::pair<G, int>> lookups;
-    };
-    const Case cases[] = {
-        {OperationId::PlacedObjectTest, {{orn_guid::kObjectInterface, 0}}},
-        {OperationId::FileSize, {{orn_guid::kTextInterface, 0}}},
-        {OperationId::PublicCallFloat, {}},
-        {OperationId::UnsignedValue, {{orn_guid::kUnsignedInterface, 0}}},
-        {OperationId::ValueMatchA,
-         {{orn_guid::kMatchAInterface, 0}, {orn_guid::kMatchAInterface, 1}}},
-        {OperationId::ValueMatchB,
-         {{orn_guid::kMatchBInterface, 0}, {orn_guid::kMatchBInterface, 1}}},
-        {OperationId::FileTimeCompare,
-         {{orn_guid::kTextInterface, 0}, {orn_guid::kTextInterface, 1}}},
-        {OperationId::WindowHasFocus, {}},
-        {OperationId::IsDirectory, {{orn_guid::kTextInterface, 0}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(FindOperation(static_cast<int>(c.op))->name);
-        Kch_Quantifier& q = NewQuantifier(c.op);
-        LookupRecorder recorder;
-        EXPECT_EQ(Evaluate(q), 0.0f);  // no children at all
-        ASSERT_EQ(recorder.Lookups().size(), c.lookups.size());
-        for (size_t i = 0; i < c.lookups.size(); ++i) {
-            EXPECT_EQ(recorder.Lookups()[i].interfaceGuid, c.lookups[i].first);
-            EXPECT_EQ(recorder.Lookups()[i].index, c.lookups[i].second);
-        }
-    }
-}
-
 TEST_F(QueryOperations, FileSizeGivesTheLow32BitsAsFloat) {
     struct Case {
         const char* label;

@@ -47,16 +47,6 @@ public:
     uint32_t stamp = 0;
 };
 
-// Results that are NaN are compared as NaN (their payload is the processor's), the rest bit
-// for bit.
-::testing::AssertionResult SameValue(float expected, float actual) {
-    if (std::isnan(expected)) {
-        if (std::isnan(actual)) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "expected NaN, got " << actual;
-    }
-    return SameBits(expected, actual);
-}
-
 std::vector<unsigned> Draws() {
     return {static_cast<unsigned>(std::rand()), static_cast<unsigned>(std::rand()),
             static_cast<unsigned>(std::rand())};
