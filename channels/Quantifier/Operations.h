@@ -1,5 +1,7 @@
 // The operations' functions, one each, declared from Operations.def under the names of the
-// list. Each family's source file defines its own operations' functions.
+// list. Each family's source file defines its own operations' functions by qualified name
+// (`float operations::VectorDot(Evaluation eval)`), so that a function without a row in the
+// list does not compile, and a row without its function does not link.
 #pragma once
 
 #include "Evaluation.h"

@@ -54,15 +54,14 @@ float WrapAccumulateWith(Evaluation& eval, UpperWrap upper) {
 }
 }  // namespace
 
-namespace operations {
-float WrapAccumulate(Evaluation eval) {
+float operations::WrapAccumulate(Evaluation eval) {
     return WrapAccumulateWith(eval, UpperWrap::AboveMax);
 }
-float WrapAccumulateHalfOpen(Evaluation eval) {
+float operations::WrapAccumulateHalfOpen(Evaluation eval) {
     return WrapAccumulateWith(eval, UpperWrap::AtOrAboveMax);
 }
 
-float ClampAccumulate(Evaluation eval) {
+float operations::ClampAccumulate(Evaluation eval) {
     Kch_FloatChannel* lowerChild = eval.FloatChild(0);
     Kch_FloatChannel* upperChild = eval.FloatChild(1);
     Kch_FloatChannel* stepChild = eval.FloatChild(2);
@@ -86,7 +85,7 @@ float ClampAccumulate(Evaluation eval) {
     return v;
 }
 
-float Clamp(Evaluation eval) {
+float operations::Clamp(Evaluation eval) {
     Kch_FloatChannel* child0 = eval.FloatChild(0);
     Kch_FloatChannel* child1 = eval.FloatChild(1);
     Kch_FloatChannel* child2 = eval.FloatChild(2);
@@ -99,7 +98,7 @@ float Clamp(Evaluation eval) {
 }
 
 // No edge detection: a held trigger flips the state at every evaluation.
-float Toggle(Evaluation eval) {
+float operations::Toggle(Evaluation eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
     if (trigger != nullptr && IsOn(trigger->GetFloat()))
         eval.toggleState() = Flipped(eval.toggleState());
@@ -108,13 +107,13 @@ float Toggle(Evaluation eval) {
 
 // A call to a toggling channel is the button the state stands for: it flips without reading
 // the trigger, and nothing is evaluated.
-bool AnswerCall(Evaluation eval) {
+bool operations::AnswerCall(Evaluation eval) {
     if (eval.operationType() != static_cast<int32_t>(OperationId::Toggle)) return false;
     eval.toggleState() = Flipped(eval.toggleState());
     return true;
 }
 
-float ToggleOnRise(Evaluation eval) {
+float operations::ToggleOnRise(Evaluation eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
     if (trigger == nullptr) return eval.toggleState();
     const float t = trigger->GetFloat();
@@ -126,7 +125,7 @@ float ToggleOnRise(Evaluation eval) {
     return eval.toggleState();
 }
 
-float SeedRandom(Evaluation eval) {
+float operations::SeedRandom(Evaluation eval) {
     Kch_FloatChannel* seedChild = eval.FloatChild(0);
     uint32_t seed;
     if (seedChild != nullptr) {
@@ -141,7 +140,7 @@ float SeedRandom(Evaluation eval) {
     return 0.0f;
 }
 
-float ChildTimeStamp(Evaluation eval) {
+float operations::ChildTimeStamp(Evaluation eval) {
     Orn_Channel* child = eval.self.GetChild(0);
     if (child == nullptr) return eval.currentValue();
     const uint32_t stamp = child->GetTimeStamp();
@@ -154,7 +153,7 @@ float ChildTimeStamp(Evaluation eval) {
     return eval.currentValue();
 }
 
-float CameraInvalidateCount(Evaluation eval) {
+float operations::CameraInvalidateCount(Evaluation eval) {
     int32_t& count = eval.invalidateCount();
     if (count == -1) {
         // The entry is made once per object: a count that wrapped all the way round to -1
@@ -168,4 +167,3 @@ float CameraInvalidateCount(Evaluation eval) {
     }
     return static_cast<float>(count);
 }
-}  // namespace operations
