@@ -1,6 +1,6 @@
 // The operations' functions, one each, declared from Operations.def under the names of the
 // list. Each family's source file defines its own operations' functions by qualified name
-// (`float operations::VectorDot(Evaluation eval)`), so that a function without a row in the
+// (`float operations::Name(Evaluation eval)`), so that a function without a row in the
 // list does not compile, and a row without its function does not link.
 #pragma once
 
