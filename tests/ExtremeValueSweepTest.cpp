@@ -93,42 +93,40 @@ const TextSpec& FillerText(int slot) {
     return texts[slot];
 }
 
-using Range = ResultKind;
-
 bool Whole(float v, float lowest, float highest) {
     return std::isfinite(v) && std::trunc(v) == v && v >= lowest && v <= highest;
 }
 
-::testing::AssertionResult InRange(Range range, float v) {
+::testing::AssertionResult InRange(ResultKind range, float v) {
     bool ok = true;
     switch (range) {
-        case Range::AnyFloat:
+        case ResultKind::AnyFloat:
             break;
-        case Range::Truth:
+        case ResultKind::Truth:
             ok = SameBits(0.0f, v) || SameBits(1.0f, v);
             break;
-        case Range::Sign:
+        case ResultKind::Sign:
             ok = SameBits(0.0f, v) || v == 1.0f || v == -1.0f;
             break;
-        case Range::Zero:
+        case ResultKind::Zero:
             ok = SameBits(0.0f, v);
             break;
-        case Range::Magnitude:
+        case ResultKind::Magnitude:
             ok = std::isnan(v) || v >= 0.0f;
             break;
-        case Range::Count:
+        case ResultKind::Count:
             ok = Whole(v, 0.0f, kInf);
             break;
-        case Range::Position:
+        case ResultKind::Position:
             ok = v == -1.0f || Whole(v, 0.0f, kInf);
             break;
-        case Range::Int32:
+        case ResultKind::Int32:
             ok = Whole(v, -kTwo31, kTwo31);
             break;
-        case Range::UnsignedByte:
+        case ResultKind::UnsignedByte:
             ok = Whole(v, 0.0f, 255.0f);
             break;
-        case Range::SignedByte:
+        case ResultKind::SignedByte:
             ok = Whole(v, -128.0f, 127.0f);
             break;
     }
@@ -309,7 +307,7 @@ protected:
     // every result must be of the operation's kind. Gives the first result, taken on the fresh
     // object.
     float Sweep(Kch_Quantifier& q) {
-        const Range range = Row(q.GetOperationType()).result;
+        const ResultKind range = Row(q.GetOperationType()).result;
         const float first = Evaluate(q);
         EXPECT_TRUE(InRange(range, first)) << "first evaluation";
         if (renders == 1) return first;
@@ -433,7 +431,7 @@ TEST_F(ExtremeValueSweep, EveryOperationOverSpecialNumbers) {
                     if (op == static_cast<int>(O::HexTextToFloatChild)) {
                         auto* target = static_cast<Kch_FloatChannel*>(
                             q.GetChildFromLinkGuid(orn_guid::kFloatInterface, 0));
-                        EXPECT_TRUE(InRange(Range::UnsignedByte, target->GetFloat()));
+                        EXPECT_TRUE(InRange(ResultKind::UnsignedByte, target->GetFloat()));
                     }
                     Reset();
                 }
