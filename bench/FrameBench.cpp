@@ -126,7 +126,7 @@ bool BuildFrame(Frame& frame, int channels) {
         Kch_Quantifier* quantifier = stage.Add(operation);
         if (quantifier == nullptr) return false;
         const OperationInfo& info = *FindOperation(static_cast<int>(operation));
-        for (size_t slot = 0; slot < info.childCount; ++slot) {
+        for (size_t slot = 0; slot < info.children.size(); ++slot) {
             const ChildSlot& child = info.children[slot];
             Orn_Channel* linked = nullptr;
             switch (child.kind) {

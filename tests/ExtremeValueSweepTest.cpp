@@ -93,113 +93,46 @@ const TextSpec& FillerText(int slot) {
     return texts[slot];
 }
 
-// The kind of value an operation gives, whatever its children hold.
-enum class Range {
-    Any,
-    Truth,         // 0.0 or 1.0
-    Sign,          // -1.0, 0.0 or 1.0
-    Zero,          // always +0.0
-    Magnitude,     // NaN or not negative
-    Count,         // a whole number from 0 on
-    Position,      // -1.0 or a whole number from 0 on
-    Int32,         // a whole number in the 32-bit signed range
-    UnsignedByte,  // 0 to 255
-    SignedByte,    // -128 to 127
-};
-struct OperationRange {
-    O op;
-    Range range;
-};
-constexpr OperationRange kRanges[] = {
-    {O::VectorLength, Range::Magnitude},
-    {O::VectorDistance, Range::Magnitude},
-    {O::VectorDistanceSquared, Range::Magnitude},
-    {O::MatrixDistanceChange, Range::Magnitude},
-    {O::MatrixDistance, Range::Magnitude},
-    {O::TextLength, Range::Count},
-    {O::TextFind, Range::Position},
-    {O::TextFindLast, Range::Count},
-    {O::TextToInteger, Range::Int32},
-    {O::PlacedObjectTest, Range::Truth},
-    {O::Toggle, Range::Truth},
-    {O::TextEqualsIgnoreCase, Range::Truth},
-    {O::FileSize, Range::Count},
-    {O::CameraDistance, Range::Magnitude},
-    {O::SeedRandom, Range::Zero},
-    {O::TextCount, Range::Count},
-    {O::ToggleOnRise, Range::Truth},
-    {O::ChildTimeStamp, Range::Count},
-    {O::MatrixBoxVisible, Range::Truth},
-    {O::PointInRectangle, Range::Truth},
-    {O::UnsignedValue, Range::Count},
-    {O::MatrixEqual, Range::Truth},
-    {O::CameraInvalidateCount, Range::Count},
-    {O::VectorEqual, Range::Truth},
-    {O::ValueMatchA, Range::Truth},
-    {O::ValueMatchB, Range::Truth},
-    {O::FileTimeCompare, Range::Sign},
-    {O::TextFirstCharCode, Range::UnsignedByte},
-    {O::HexTextToFloatChild, Range::Zero},
-    {O::FloatCodeToTextChild, Range::Zero},
-    {O::TextFirstCharStored, Range::SignedByte},
-    {O::WindowHasFocus, Range::Truth},
-    {O::IsDirectory, Range::Truth},
-    {O::TextCompare, Range::Sign},
-};
-
-Range RangeOf(O op) {
-    for (const OperationRange& entry : kRanges) {
-        if (entry.op == op) return entry.range;
-    }
-    return Range::Any;
-}
-
 bool Whole(float v, float lowest, float highest) {
     return std::isfinite(v) && std::trunc(v) == v && v >= lowest && v <= highest;
 }
 
-::testing::AssertionResult InRange(Range range, float v) {
+::testing::AssertionResult InRange(ResultKind range, float v) {
     bool ok = true;
     switch (range) {
-        case Range::Any:
+        case ResultKind::AnyFloat:
             break;
-        case Range::Truth:
+        case ResultKind::Truth:
             ok = SameBits(0.0f, v) || SameBits(1.0f, v);
             break;
-        case Range::Sign:
+        case ResultKind::Sign:
             ok = SameBits(0.0f, v) || v == 1.0f || v == -1.0f;
             break;
-        case Range::Zero:
+        case ResultKind::Zero:
             ok = SameBits(0.0f, v);
             break;
-        case Range::Magnitude:
+        case ResultKind::Magnitude:
             ok = std::isnan(v) || v >= 0.0f;
             break;
-        case Range::Count:
+        case ResultKind::Count:
             ok = Whole(v, 0.0f, kInf);
             break;
-        case Range::Position:
+        case ResultKind::Position:
             ok = v == -1.0f || Whole(v, 0.0f, kInf);
             break;
-        case Range::Int32:
+        case ResultKind::Int32:
             ok = Whole(v, -kTwo31, kTwo31);
             break;
-        case Range::UnsignedByte:
+        case ResultKind::UnsignedByte:
             ok = Whole(v, 0.0f, 255.0f);
             break;
-        case Range::SignedByte:
+        case ResultKind::SignedByte:
             ok = Whole(v, -128.0f, 127.0f);
             break;
     }
     if (ok) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << v << " (0x" << std::hex << std::bit_cast<uint32_t>(v)
                                          << ") is outside the operation's range";
-}
-
-// NaN matches any NaN (arithmetic picks the payload); everything else bit for bit.
-::testing::AssertionResult Same(float expected, float actual) {
-    if (std::isnan(expected) && std::isnan(actual)) return ::testing::AssertionSuccess();
-    return SameBits(expected, actual);
 }
 
 std::string NumberText(float value) {
@@ -347,7 +280,7 @@ protected:
     // lookup has to pass over a child of another interface.
     void AddDecoy(Kch_Quantifier& q, const OperationInfo& row) {
         bool usesMatchB = false;
-        for (int slot = 0; slot < row.childCount; ++slot)
+        for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot)
             usesMatchB |= row.children[static_cast<size_t>(slot)].kind == K::MatchB;
         if (usesMatchB) {
             Adopt(q, std::make_unique<Kch_MatchChannelA>(7));
@@ -360,7 +293,7 @@ protected:
     Kch_Quantifier& Build(int op, const Holding (&holdings)[3], int missing = -1) {
         const OperationInfo& row = Row(op);
         Kch_Quantifier& q = NewSweptQuantifier(op);
-        for (int slot = 0; slot < row.childCount; ++slot) {
+        for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
             if (slot == missing) {
                 if (row.children[static_cast<size_t>(slot)].kind != K::Any) AddDecoy(q, row);
                 continue;
@@ -374,7 +307,7 @@ protected:
     // every result must be of the operation's kind. Gives the first result, taken on the fresh
     // object.
     float Sweep(Kch_Quantifier& q) {
-        const Range range = RangeOf(static_cast<O>(q.GetOperationType()));
+        const ResultKind range = Row(q.GetOperationType()).result;
         const float first = Evaluate(q);
         EXPECT_TRUE(InRange(range, first)) << "first evaluation";
         if (renders == 1) return first;
@@ -389,10 +322,10 @@ protected:
     // operation's neutral value unless that child is optional.
     void CheckMissing(int op, const Holding (&holdings)[3]) {
         const OperationInfo& row = Row(op);
-        for (int slot = 0; slot < row.childCount; ++slot) {
+        for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
             SCOPED_TRACE(testing::Message() << "child slot " << slot << " missing");
             int lastOfKind = slot;
-            for (int s = 0; s < row.childCount; ++s) {
+            for (int s = 0; s < static_cast<int>(row.children.size()); ++s) {
                 if (row.children[static_cast<size_t>(s)].kind ==
                     row.children[static_cast<size_t>(slot)].kind)
                     lastOfKind = s;
@@ -415,7 +348,7 @@ protected:
 };
 
 bool HasKind(const OperationInfo& row, K kind) {
-    for (int slot = 0; slot < row.childCount; ++slot) {
+    for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
         if (row.children[static_cast<size_t>(slot)].kind == kind) return true;
     }
     return false;
@@ -442,7 +375,7 @@ void CheckNumberEverywhere(int op, float n, float result) {
         case O::VectorDistance:
         case O::VectorDistanceSquared:
         case O::MatrixDistance:
-            EXPECT_TRUE(Same(finite ? 0.0f : kNaN, result));
+            EXPECT_TRUE(SameValue(finite ? 0.0f : kNaN, result));
             break;
         case O::WrapAccumulate:
         case O::WrapAccumulateHalfOpen:
@@ -498,11 +431,13 @@ TEST_F(ExtremeValueSweep, EveryOperationOverSpecialNumbers) {
                     if (op == static_cast<int>(O::HexTextToFloatChild)) {
                         auto* target = static_cast<Kch_FloatChannel*>(
                             q.GetChildFromLinkGuid(orn_guid::kFloatInterface, 0));
-                        EXPECT_TRUE(InRange(Range::UnsignedByte, target->GetFloat()));
+                        EXPECT_TRUE(InRange(ResultKind::UnsignedByte, target->GetFloat()));
                     }
                     Reset();
                 }
-                for (int slot = 0; row.childCount > 1 && slot < row.childCount; ++slot) {
+                for (int slot = 0; static_cast<int>(row.children.size()) > 1 &&
+                                   slot < static_cast<int>(row.children.size());
+                     ++slot) {
                     SCOPED_TRACE(testing::Message() << "child slot " << slot << " only");
                     Holding holdings[3] = {{kFiller[0], -1, &FillerText(0)},
                                            {kFiller[1], -1, &FillerText(1)},
@@ -512,7 +447,7 @@ TEST_F(ExtremeValueSweep, EveryOperationOverSpecialNumbers) {
                     Reset();
                 }
                 // One lane or element at a time, the others ordinary.
-                for (int slot = 0; slot < row.childCount; ++slot) {
+                for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
                     const K kind = row.children[static_cast<size_t>(slot)].kind;
                     const int lanes = kind == K::Vector ? 4 : kind == K::Matrix ? 16 : 0;
                     for (int lane = 0; lane < lanes; ++lane) {
@@ -606,7 +541,9 @@ TEST_F(ExtremeValueSweep, EveryOperationOverSpecialTexts) {
                 }
                 Reset();
             }
-            for (int slot = 0; row.childCount > 1 && slot < row.childCount; ++slot) {
+            for (int slot = 0; static_cast<int>(row.children.size()) > 1 &&
+                               slot < static_cast<int>(row.children.size());
+                 ++slot) {
                 SCOPED_TRACE(testing::Message() << "child slot " << slot << " only");
                 Holding one[3] = {{kFiller[0], -1, &FillerText(0)},
                                   {kFiller[1], -1, &FillerText(1)},
@@ -661,7 +598,7 @@ TEST_F(ExtremeValueSweep, AChannelThatIsItsOwnChild) {
                 Kch_Quantifier& child = channel == &q ? other : q;
                 // First of all, so that the time-stamp operation takes it as its first child.
                 channel->SetChild(&child, -1, 0);
-                for (int slot = 0; slot < row.childCount; ++slot) {
+                for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
                     const K kind = row.children[static_cast<size_t>(slot)].kind;
                     if (kind == K::Float || kind == K::Any) {
                         if (slot > 0) channel->SetChild(&child, -1, 0);

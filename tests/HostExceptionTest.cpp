@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cmath>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "Orn_Guids.h"
+#include "support/InstrumentedChannel.h"
 #include "support/QuantifierTestSupport.h"
 
 namespace {
@@ -34,74 +36,13 @@ struct Tripwire {
         throwAt = n;
         calls = 0;
     }
-};
-
-class TripFloat : public Kch_FloatChannel {
-public:
-    float GetFloat() override { return trip.Step(), Kch_FloatChannel::GetFloat(); }
-    void SetFloat(float value) override { trip.Step(), Kch_FloatChannel::SetFloat(value); }
-    uint32_t GetTimeStamp() override { return trip.Step(), Kch_FloatChannel::GetTimeStamp(); }
-    Tripwire trip;
-};
-class TripVector : public Kch_VectorChannel {
-public:
-    XMFLOAT4 GetVector() override { return trip.Step(), Kch_VectorChannel::GetVector(); }
-    Tripwire trip;
-};
-class TripMatrix : public Kch_MatrixChannel {
-public:
-    XMMATRIX GetMatrix() override { return trip.Step(), Kch_MatrixChannel::GetMatrix(); }
-    Tripwire trip;
-};
-class TripText : public Kch_TextChannel {
-public:
-    const char* GetText() override { return trip.Step(), Kch_TextChannel::GetText(); }
-    void SetText(const char* text) override { trip.Step(), Kch_TextChannel::SetText(text); }
-    bool IsWideText() override { return trip.Step(), Kch_TextChannel::IsWideText(); }
-    const OrnWideChar* GetWideText() override {
-        return trip.Step(), Kch_TextChannel::GetWideText();
+    // Every instrumented call of a host object steps this tripwire.
+    ChannelHook Hook() {
+        return [this](std::string_view) -> ChannelAnswer {
+            Step();
+            return {};
+        };
     }
-    uint32_t GetTimeStamp() override { return trip.Step(), Kch_TextChannel::GetTimeStamp(); }
-    Tripwire trip;
-};
-class TripObject : public Kch_ObjectChannel {
-public:
-    XMMATRIX GetPlacementMatrix() override {
-        return trip.Step(), Kch_ObjectChannel::GetPlacementMatrix();
-    }
-    bool GetTestResult() override { return trip.Step(), Kch_ObjectChannel::GetTestResult(); }
-    Tripwire trip;
-};
-class TripUnsigned : public Kch_UnsignedChannel {
-public:
-    uint32_t GetUnsignedValue() override {
-        return trip.Step(), Kch_UnsignedChannel::GetUnsignedValue();
-    }
-    Tripwire trip;
-};
-class TripMatchA : public Kch_MatchChannelA {
-public:
-    int32_t GetMatchValue() override { return trip.Step(), Kch_MatchChannelA::GetMatchValue(); }
-    Tripwire trip;
-};
-class TripMatchB : public Kch_MatchChannelB {
-public:
-    int32_t GetMatchValue() override { return trip.Step(), Kch_MatchChannelB::GetMatchValue(); }
-    Tripwire trip;
-};
-class TripCamera : public Kch_CameraChannel {
-public:
-    XMMATRIX GetViewMatrix() override { return trip.Step(), Kch_CameraChannel::GetViewMatrix(); }
-    bool IsBoxVisible(const XMFLOAT4& minimum, const XMFLOAT4& maximum) override {
-        return trip.Step(), Kch_CameraChannel::IsBoxVisible(minimum, maximum);
-    }
-    Tripwire trip;
-};
-class TripTimer : public Kch_FrameTimer {
-public:
-    explicit TripTimer(const float* source) : Kch_FrameTimer(source) {}
-    float GetFloat() override { return trip.Step(), Kch_FrameTimer::GetFloat(); }
-    Tripwire trip;
 };
 
 // Makes frame timers that can be made to throw, and keeps track of them.
@@ -109,11 +50,12 @@ class TripEngine : public OrnEngine {
 public:
     Orn_Channel* CreateObject(const OrnGuid& classGuid, int, int) override {
         if (classGuid != orn_guid::kFrameTimerClass) return nullptr;
-        timers.push_back(new TripTimer(&frameTime));
-        return timers.back();
+        auto* timer = new Instrumented<Kch_FrameTimer>(&frameTime);
+        timer->hook = timerTrips.emplace_back().Hook();
+        return timer;
     }
-    std::vector<TripTimer*> timers;  // owned by the quantifiers
-    float frameTime = 50.0f;         // a change is divided by 50 x 0.04 = 2
+    std::deque<Tripwire> timerTrips;  // the timers are owned by the quantifiers
+    float frameTime = 50.0f;          // a change is divided by 50 x 0.04 = 2
 };
 
 // Values that change after the first render, so that state kept from it shows.
@@ -136,6 +78,7 @@ std::string TextAt(int slot, int render) {
 // One channel and its children; `updates` give every child its value for a render.
 struct Rig {
     Kch_Quantifier* quantifier = nullptr;
+    std::deque<Tripwire> trips;
     std::vector<Tripwire*> childTrips;  // by slot
     std::vector<std::function<void(int)>> updates;
     std::vector<std::unique_ptr<Orn_Channel>> children;
@@ -146,11 +89,13 @@ struct Rig {
         for (auto& child : children)
             channelInternal->Forget(child.get());
     }
-    template <class T>
-    T& Add(std::unique_ptr<T> child, bool link = true) {
-        T& ref = *child;
+    template <class Base>
+    Instrumented<Base>& Add(bool link = true) {
+        auto child = std::make_unique<Instrumented<Base>>();
+        Instrumented<Base>& ref = *child;
         if (link) quantifier->SetChild(&ref, -1, 0);
-        childTrips.push_back(&ref.trip);
+        ref.hook = trips.emplace_back().Hook();
+        childTrips.push_back(&trips.back());
         children.push_back(std::move(child));
         return ref;
     }
@@ -164,6 +109,7 @@ class HostExceptions : public ::testing::Test {
 protected:
     HostExceptions() {
         camera.SetViewMatrix(IdentityMatrix());
+        camera.hook = cameraTrip.Hook();
         engine.RegisterChannel(orn_guid::kCameraChannel, nullptr, &camera);
     }
 
@@ -175,17 +121,17 @@ protected:
         rig.quantifier->SetOperationType(op);
         rig.quantifier->SetChannelGroup(&group);
         const OperationInfo& row = *FindOperation(op);
-        for (int slot = 0; slot < row.childCount; ++slot) {
+        for (int slot = 0; slot < static_cast<int>(row.children.size()); ++slot) {
             switch (row.children[static_cast<size_t>(slot)].kind) {
                 case K::Float:
                 case K::Any: {
-                    auto& c = rig.Add(std::make_unique<TripFloat>());
+                    auto& c = rig.Add<Kch_FloatChannel>();
                     rig.updates.push_back(
                         [&c, slot](int r) { c.Kch_FloatChannel::SetFloat(FloatAt(slot, r)); });
                     break;
                 }
                 case K::Vector: {
-                    auto& c = rig.Add(std::make_unique<TripVector>());
+                    auto& c = rig.Add<Kch_VectorChannel>();
                     rig.updates.push_back([&c, slot](int r) {
                         const float v = FloatAt(slot, r);
                         c.SetVector({v, v + 1.0f, v + 2.0f, v + 3.0f});
@@ -193,17 +139,17 @@ protected:
                     break;
                 }
                 case K::Matrix: {
-                    auto& c = rig.Add(std::make_unique<TripMatrix>());
+                    auto& c = rig.Add<Kch_MatrixChannel>();
                     rig.updates.push_back([&c, slot](int r) { c.SetMatrix(MatrixAt(slot, r)); });
                     break;
                 }
                 case K::Text: {
-                    auto& c = rig.Add(std::make_unique<TripText>());
+                    auto& c = rig.Add<Kch_TextChannel>();
                     rig.updates.push_back([&c, slot](int r) { c.SetNarrowText(TextAt(slot, r)); });
                     break;
                 }
                 case K::Object: {
-                    auto& c = rig.Add(std::make_unique<TripObject>());
+                    auto& c = rig.Add<Kch_ObjectChannel>();
                     c.SetHasInnerObject(true);
                     c.SetTestRegion({0, 0, 0}, {1, 1, 1});
                     rig.updates.push_back(
@@ -211,19 +157,19 @@ protected:
                     break;
                 }
                 case K::Unsigned: {
-                    auto& c = rig.Add(std::make_unique<TripUnsigned>());
+                    auto& c = rig.Add<Kch_UnsignedChannel>();
                     rig.updates.push_back([&c, r0 = slot](int r) {
                         c.SetUnsignedValue(static_cast<uint32_t>(r0 + r));
                     });
                     break;
                 }
                 case K::MatchA: {
-                    auto& c = rig.Add(std::make_unique<TripMatchA>());
+                    auto& c = rig.Add<Kch_MatchChannelA>();
                     rig.updates.push_back([&c](int r) { c.SetMatchValue(r); });
                     break;
                 }
                 case K::MatchB: {
-                    auto& c = rig.Add(std::make_unique<TripMatchB>());
+                    auto& c = rig.Add<Kch_MatchChannelB>();
                     rig.updates.push_back([&c](int r) { c.SetMatchValue(r); });
                     break;
                 }
@@ -234,7 +180,7 @@ protected:
                     channelInternal->SetInternalChild(rig.quantifier, 0, internal.get());
                     channelInternal->SetPublicCallPath(internal.get(), name);
                     rig.children.push_back(std::move(internal));
-                    auto& target = rig.Add(std::make_unique<TripFloat>(), false);
+                    auto& target = rig.Add<Kch_FloatChannel>(false);
                     engine.RegisterChannel(orn_guid::kFloatInterface, name.c_str(), &target);
                     registered.push_back(&target);
                     rig.updates.push_back(
@@ -253,16 +199,11 @@ protected:
 
     TripEngine engine;
     ScopedGlobalEngine useEngine{engine};
-    TripCamera camera;
+    Instrumented<Kch_CameraChannel> camera;
+    Tripwire cameraTrip;
     Orn_ChannelGroup group;
     std::vector<Orn_Channel*> registered;
 };
-
-// Arithmetic NaNs carry the processor's payload.
-::testing::AssertionResult SameValue(float expected, float actual) {
-    if (std::isnan(expected) && std::isnan(actual)) return ::testing::AssertionSuccess();
-    return SameBits(expected, actual);
-}
 
 TEST_F(HostExceptions, EveryHostCallMayThrowWithoutHarm) {
     // Time stamps differ from channel to channel, so the time-stamp operation's results do too.
@@ -271,26 +212,29 @@ TEST_F(HostExceptions, EveryHostCallMayThrowWithoutHarm) {
     for (int op = 0; op < kOperationCount; ++op) {
         const OperationInfo& row = *FindOperation(op);
         // Each child slot, then the camera, then the frame timer.
-        for (int target = 0; target < row.childCount + 2; ++target) {
+        for (int target = 0; target < static_cast<int>(row.children.size()) + 2; ++target) {
             for (int n = 1;; ++n) {
                 SCOPED_TRACE(testing::Message()
                              << row.name << ", call " << n << " on "
-                             << (target < row.childCount    ? "child slot " + std::to_string(target)
-                                 : target == row.childCount ? std::string("the camera")
-                                                            : std::string("the frame timer")));
+                             << (target < static_cast<int>(row.children.size())
+                                     ? "child slot " + std::to_string(target)
+                                 : target == static_cast<int>(row.children.size())
+                                     ? std::string("the camera")
+                                     : std::string("the frame timer")));
                 ASSERT_LT(n, 20) << "an evaluation that never ends its host calls";
                 const int timers = Kch_FrameTimer::LiveCount();
                 const int resolvers = FilePathFind::LiveCount();
                 bool threw = false;
                 {
                     Rig tested, twin;
-                    engine.timers.clear();
+                    engine.timerTrips.clear();
                     Build(tested, op, "tested");
                     Build(twin, op, "twin");
-                    Tripwire* trip = target < row.childCount
+                    Tripwire* trip = target < static_cast<int>(row.children.size())
                                          ? tested.childTrips[static_cast<size_t>(target)]
-                                     : target == row.childCount ? &camera.trip
-                                                                : &engine.timers[0]->trip;
+                                     : target == static_cast<int>(row.children.size())
+                                         ? &cameraTrip
+                                         : &engine.timerTrips[0];
 
                     BeginRender(tested, twin, 1);
                     const float first = tested.quantifier->GetFloat();

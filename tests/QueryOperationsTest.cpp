@@ -2,6 +2,7 @@
 // what they answer, and that every handle and resolver is released on every way out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -11,35 +12,10 @@
 #include <thread>
 
 #include "Orn_Guids.h"
+#include "support/InstrumentedChannel.h"
 #include "support/QueryOperationsFixture.h"
 
 namespace {
-
-// A text child whose narrow and wide texts are set apart, counting what it is asked.
-class ProbeText : public Kch_TextChannel {
-public:
-    ProbeText(std::optional<std::string> narrow, std::optional<OrnWideString> wide)
-        : narrow(std::move(narrow)), wide(std::move(wide)) {}
-    const char* GetText() override {
-        ++narrowCalls;
-        return narrow ? narrow->c_str() : nullptr;
-    }
-    const OrnWideChar* GetWideText() override {
-        ++wideCalls;
-        return wide ? wide->c_str() : nullptr;
-    }
-    bool IsWideText() override {
-        ++kindCalls;
-        return wide.has_value();
-    }
-    int narrowCalls = 0;
-    int wideCalls = 0;
-    int kindCalls = 0;
-
-private:
-    std::optional<std::string> narrow;
-    std::optional<OrnWideString> wide;
-};
 
 XMMATRIX Translation(float x, float y, float z) {
     XMMATRIX m = IdentityMatrix();
@@ -54,39 +30,6 @@ bool SameMatrix(const XMMATRIX& a, const XMMATRIX& b) {
 }
 
 class QueryOperations : public QueryOperationsFixture {};
-
-TEST_F(QueryOperations, EachLooksUpExactlyTheChildrenOfItsRowBeforeAnyTest) {
-    using G = OrnGuid;
-    struct Case {
-        OperationId op;
-        std::vector<std::pair<G, int>> lookups;
-    };
-    const Case cases[] = {
-        {OperationId::PlacedObjectTest, {{orn_guid::kObjectInterface, 0}}},
-        {OperationId::FileSize, {{orn_guid::kTextInterface, 0}}},
-        {OperationId::PublicCallFloat, {}},
-        {OperationId::UnsignedValue, {{orn_guid::kUnsignedInterface, 0}}},
-        {OperationId::ValueMatchA,
-         {{orn_guid::kMatchAInterface, 0}, {orn_guid::kMatchAInterface, 1}}},
-        {OperationId::ValueMatchB,
-         {{orn_guid::kMatchBInterface, 0}, {orn_guid::kMatchBInterface, 1}}},
-        {OperationId::FileTimeCompare,
-         {{orn_guid::kTextInterface, 0}, {orn_guid::kTextInterface, 1}}},
-        {OperationId::WindowHasFocus, {}},
-        {OperationId::IsDirectory, {{orn_guid::kTextInterface, 0}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(FindOperation(static_cast<int>(c.op))->name);
-        Kch_Quantifier& q = NewQuantifier(c.op);
-        LookupRecorder recorder;
-        EXPECT_EQ(Evaluate(q), 0.0f);  // no children at all
-        ASSERT_EQ(recorder.Lookups().size(), c.lookups.size());
-        for (size_t i = 0; i < c.lookups.size(); ++i) {
-            EXPECT_EQ(recorder.Lookups()[i].interfaceGuid, c.lookups[i].first);
-            EXPECT_EQ(recorder.Lookups()[i].index, c.lookups[i].second);
-        }
-    }
-}
 
 TEST_F(QueryOperations, FileSizeGivesTheLow32BitsAsFloat) {
     struct Case {
@@ -271,18 +214,35 @@ TEST_F(QueryOperations, FileOperationsTestTheNarrowOrTheWideTextAsDocumented) {
         auto wideOf = [&](const std::string& path) {
             return c.hasWide ? std::optional<OrnWideString>(Wide(path)) : std::nullopt;
         };
-        ProbeText& child0 = Adopt(q, std::make_unique<ProbeText>(c.narrow, wideOf(first)));
-        ProbeText& child1 = Adopt(q, std::make_unique<ProbeText>(c.narrow, wideOf(file)));
+        // Text children whose narrow and wide texts are set apart; their calls are noted.
+        std::vector<std::string> calls;
+        const auto addProbe = [&](const std::string& name, const std::string& path) {
+            auto& child = Adopt(q, std::make_unique<Instrumented<Kch_TextChannel>>());
+            child.hook = [&calls, name, narrow = c.narrow,
+                          wide = wideOf(path)](std::string_view call) -> ChannelAnswer {
+                calls.push_back(name + "." + std::string(call));
+                if (call == "GetText") return narrow ? narrow->c_str() : nullptr;
+                if (call == "GetWideText") return wide ? wide->c_str() : nullptr;
+                if (call == "IsWideText") return wide.has_value();
+                return {};
+            };
+        };
+        addProbe("0", first);
+        addProbe("1", file);
+        const auto count = [&](const char* call) {
+            return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+        };
         EXPECT_TRUE(SameBits(c.expected, EvaluateClosingFiles(q)));
-        EXPECT_EQ(child0.wideCalls, c.wideCallsOfChild0);
-        EXPECT_EQ(child0.kindCalls + child1.kindCalls, 0) << "IsWideText is not consulted";
+        EXPECT_EQ(count("0.GetWideText"), c.wideCallsOfChild0);
+        EXPECT_EQ(count("0.IsWideText") + count("1.IsWideText"), 0)
+            << "IsWideText is not consulted";
         if (c.op == OperationId::FileTimeCompare) {
-            EXPECT_EQ(child0.narrowCalls + child1.narrowCalls, 0);
+            EXPECT_EQ(count("0.GetText") + count("1.GetText"), 0);
             // Child 0's null wide text ends the operation before child 1 is asked.
-            EXPECT_EQ(child1.wideCalls, c.hasWide ? 1 : 0);
+            EXPECT_EQ(count("1.GetWideText"), c.hasWide ? 1 : 0);
         } else {
-            EXPECT_EQ(child0.narrowCalls, 1);
-            EXPECT_EQ(child1.narrowCalls + child1.wideCalls, 0);
+            EXPECT_EQ(count("0.GetText"), 1);
+            EXPECT_EQ(count("1.GetText") + count("1.GetWideText"), 0);
         }
     }
 }
@@ -382,11 +342,6 @@ public:
     int lookups = 0;
 };
 
-class ThrowingFloat : public Kch_FloatChannel {
-public:
-    float GetFloat() override { throw std::runtime_error("no value"); }
-};
-
 TEST_F(PublicCall, TheResolverIsDestroyedWhenTheEngineThrows) {
     const int resolvers = FilePathFind::LiveCount();
     Orn_ChannelGroup group(std::string("/scenes"), nullptr);
@@ -407,7 +362,11 @@ TEST_F(PublicCall, TheResolverIsDestroyedWhenTheEngineThrows) {
         Kch_Quantifier& q = NewQuantifier(OperationId::PublicCallFloat);
         q.SetChannelGroup(&group);
         SetUpInternalChild(q, 2, "value");
-        ThrowingFloat& target = Keep(std::make_unique<ThrowingFloat>());
+        auto& target = Keep(std::make_unique<Instrumented<Kch_FloatChannel>>());
+        target.hook = [](std::string_view call) -> ChannelAnswer {
+            if (call == "GetFloat") throw std::runtime_error("no value");
+            return {};
+        };
         engine.RegisterChannel(orn_guid::kFloatInterface, "/scenes/value", &target);
         EXPECT_THROW(Evaluate(q), std::runtime_error);
         EXPECT_EQ(FilePathFind::LiveCount(), resolvers);
@@ -435,24 +394,6 @@ public:
 
 private:
     CallLog& log;
-};
-
-class RecordingObject : public Kch_ObjectChannel {
-public:
-    explicit RecordingObject(CallLog& log, bool throws = false) : log(log), throws(throws) {}
-    XMMATRIX GetPlacementMatrix() override {
-        log.calls.push_back("get placement");
-        return Kch_ObjectChannel::GetPlacementMatrix();
-    }
-    bool GetTestResult() override {
-        log.calls.push_back("test");
-        if (throws) throw std::runtime_error("test failed");
-        return true;
-    }
-
-private:
-    CallLog& log;
-    bool throws;
 };
 
 TEST_F(QueryOperations, PlacedObjectTestAsksTheTestAtThePlacementAndPutsTheObjectBack) {
@@ -494,7 +435,14 @@ TEST_F(QueryOperations, PlacedObjectTestCallsInOrderAndRestoresEvenWhenTheTestTh
         SCOPED_TRACE(throws ? "the test throws" : "the test answers");
         CallLog log;
         Kch_Quantifier& q = NewQuantifier(OperationId::PlacedObjectTest);
-        auto& object = Adopt(q, std::make_unique<RecordingObject>(log, throws));
+        auto& object = Adopt(q, std::make_unique<Instrumented<Kch_ObjectChannel>>());
+        object.hook = [&log, throws](std::string_view call) -> ChannelAnswer {
+            if (call == "GetPlacementMatrix") log.calls.push_back("get placement");
+            if (call != "GetTestResult") return {};
+            log.calls.push_back("test");
+            if (throws) throw std::runtime_error("test failed");
+            return true;
+        };
         object.SetHasInnerObject(false);
         object.innerObject = new RecordingInner(log);  // the channel owns and deletes it
         const XMMATRIX start = Translation(5.0f, 0.0f, 0.0f);

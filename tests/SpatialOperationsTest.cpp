@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Orn_Guids.h"
+#include "support/InstrumentedChannel.h"
 #include "support/QuantifierTestSupport.h"
 
 namespace {
@@ -25,20 +26,11 @@ constexpr float kBig = 1099511627776.0f;  // 2^40: adding 0.0001 in double no lo
 // What the current value holds before an operation that must not write it.
 constexpr float kUntouched = 0.5f;
 
-// An expected kNaN accepts any NaN (arithmetic gives them the processor's sign and payload);
-// everything else is compared bit for bit.
-::testing::AssertionResult Same(float expected, float actual) {
-    if (std::bit_cast<uint32_t>(expected) == std::bit_cast<uint32_t>(kNaN) && std::isnan(actual)) {
-        return ::testing::AssertionSuccess();
-    }
-    return SameBits(expected, actual);
-}
-
 ::testing::AssertionResult SameVector(const XMFLOAT4& expected, const XMFLOAT4& actual) {
     const float e[4] = {expected.x, expected.y, expected.z, expected.w};
     const float a[4] = {actual.x, actual.y, actual.z, actual.w};
     for (int lane = 0; lane < 4; ++lane) {
-        if (auto same = Same(e[lane], a[lane]); !same) return same << " in lane " << lane;
+        if (auto same = SameValue(e[lane], a[lane]); !same) return same << " in lane " << lane;
     }
     return ::testing::AssertionSuccess();
 }
@@ -58,87 +50,24 @@ XMMATRIX Cluttered(float x, float y, float z) {
     return {{{kNaN, 7, -3, 2}, {kInf, 0, 5, 1}, {1e30f, -kInf, 4, 0}, {x, y, z, 1}}};
 }
 
-// Reads of children and engine objects in order, each with the number of child lookups made by
-// then.
-struct ReadLog {
-    const LookupRecorder& lookups;
-    std::vector<std::string> reads;
-    std::vector<size_t> lookupsSeen;
-    void Note(const std::string& name) {
-        reads.push_back(name);
-        lookupsSeen.push_back(lookups.Lookups().size());
-    }
-};
-
-class LoggedMatrix : public Kch_MatrixChannel {
-public:
-    LoggedMatrix(const XMMATRIX& value, std::string name, ReadLog& log)
-        : Kch_MatrixChannel(value), name(std::move(name)), log(log) {}
-    XMMATRIX GetMatrix() override {
-        log.Note(name);
-        return Kch_MatrixChannel::GetMatrix();
-    }
-
-private:
-    std::string name;
-    ReadLog& log;
-};
-
-class LoggedVector : public Kch_VectorChannel {
-public:
-    LoggedVector(const XMFLOAT4& value, std::string name, ReadLog& log)
-        : Kch_VectorChannel(value), name(std::move(name)), log(log) {}
-    XMFLOAT4 GetVector() override {
-        log.Note(name);
-        return Kch_VectorChannel::GetVector();
-    }
-
-private:
-    std::string name;
-    ReadLog& log;
-};
-
-class LoggedCamera : public Kch_CameraChannel {
-public:
-    explicit LoggedCamera(ReadLog& log) : log(log) {}
-    XMMATRIX GetViewMatrix() override {
-        log.Note("view");
-        return Kch_CameraChannel::GetViewMatrix();
-    }
-    bool IsBoxVisible(const XMFLOAT4& minimum, const XMFLOAT4& maximum) override {
-        log.Note("box");
-        return Kch_CameraChannel::IsBoxVisible(minimum, maximum);
-    }
-
-private:
-    ReadLog& log;
-};
-
-// An engine whose frame timers give a scripted series of values, repeating the last one.
+// An engine whose frame timers give a scripted series of values, repeating the last one, and
+// note their reads in `reads` when it is set.
 class ScriptedEngine : public OrnEngine {
 public:
-    Orn_Channel* CreateObject(const OrnGuid& guid, int, int) override;
+    Orn_Channel* CreateObject(const OrnGuid& guid, int, int) override {
+        if (guid != orn_guid::kFrameTimerClass || timerValues.empty()) return nullptr;
+        auto* timer = new Instrumented<Kch_FloatChannel>();
+        timer->hook = [this](std::string_view call) -> ChannelAnswer {
+            if (call != "GetFloat") return {};
+            if (reads != nullptr) reads->push_back("timer.GetFloat");
+            return timerValues[std::min(timerReads++, timerValues.size() - 1)];
+        };
+        return timer;
+    }
     std::vector<float> timerValues;
     size_t timerReads = 0;
-    ReadLog* log = nullptr;
+    std::vector<std::string>* reads = nullptr;
 };
-
-class ScriptedTimer : public Kch_FloatChannel {
-public:
-    explicit ScriptedTimer(ScriptedEngine& engine) : engine(engine) {}
-    float GetFloat() override {
-        if (engine.log != nullptr) engine.log->Note("timer");
-        return engine.timerValues[std::min(engine.timerReads++, engine.timerValues.size() - 1)];
-    }
-
-private:
-    ScriptedEngine& engine;
-};
-
-Orn_Channel* ScriptedEngine::CreateObject(const OrnGuid& guid, int, int) {
-    if (guid != orn_guid::kFrameTimerClass || timerValues.empty()) return nullptr;
-    return new ScriptedTimer(*this);
-}
 
 // Each operation evaluated through CalculateValue after the render's value is in place, so
 // that what it writes into the current value shows in GetFloat.
@@ -227,7 +156,7 @@ TEST_F(SpatialOperations, ResultsAndWhatTheyLeaveInTheCurrentValue) {
         q.SetFloat(kUntouched);
         const float result = q.CalculateValue();
         if (c.expected) {
-            EXPECT_TRUE(Same(*c.expected, result));
+            EXPECT_TRUE(SameValue(*c.expected, result));
         } else {
             EXPECT_FALSE(std::isfinite(result)) << result;
         }
@@ -237,13 +166,13 @@ TEST_F(SpatialOperations, ResultsAndWhatTheyLeaveInTheCurrentValue) {
 }
 
 TEST_F(SpatialOperations, OneMatrixChannelLinkedTwiceEqualsItselfUnread) {
-    LookupRecorder lookups;
-    ReadLog log{lookups, {}, {}};
+    std::vector<std::string> reads;
     Kch_Quantifier& q = NewQuantifier(O::MatrixEqual);
-    LoggedMatrix& matrix = Adopt(q, std::make_unique<LoggedMatrix>(Placed(kNaN, 0, 0), "m", log));
+    auto& matrix = Adopt(q, std::make_unique<Instrumented<Kch_MatrixChannel>>(Placed(kNaN, 0, 0)));
+    matrix.hook = LogCalls(reads, "m");
     q.SetChild(&matrix, -1, 0);
     EXPECT_EQ(Evaluate(q), 1.0f);
-    EXPECT_TRUE(log.reads.empty());
+    EXPECT_TRUE(reads.empty());
 
     Kch_Quantifier& other = NewQuantifier(O::MatrixEqual);
     AddMatrix(other, Placed(kNaN, 0, 0));
@@ -251,55 +180,45 @@ TEST_F(SpatialOperations, OneMatrixChannelLinkedTwiceEqualsItselfUnread) {
     EXPECT_EQ(Evaluate(other), 0.0f) << "equal NaNs in two channels are unequal";
 }
 
-TEST_F(SpatialOperations, LooksUpEveryChildBeforeReadingAnyThenReadsInIndexOrder) {
+// Children in index order; the engine's camera and timer where each operation needs them.
+TEST_F(SpatialOperations, ReadsChildrenInIndexOrderAndTheEngineObjectsWhereTheyBelong) {
     struct Case {
         O op;
-        std::vector<std::string> lookups;
         std::vector<std::string> reads;
     };
     const Case cases[] = {
-        {O::MatrixDistanceChange, {"m0", "m1"}, {"m0", "m1", "timer", "timer"}},
-        {O::MatrixDistance, {"m0", "m1"}, {"m0", "m1"}},
-        {O::CameraDistance, {"m0"}, {"view", "m0"}},
-        {O::MatrixBoxVisible, {"m0"}, {"m0", "box"}},
-        {O::PointInRectangle, {"v0", "v1", "v2"}, {"v0", "v1", "v2"}},
-        {O::MatrixEqual, {"m0", "m1"}, {"m0", "m1"}},
+        {O::MatrixDistanceChange,
+         {"m0.GetMatrix", "m1.GetMatrix", "timer.GetFloat", "timer.GetFloat"}},
+        {O::MatrixDistance, {"m0.GetMatrix", "m1.GetMatrix"}},
+        {O::CameraDistance, {"camera.GetViewMatrix", "m0.GetMatrix"}},
+        {O::MatrixBoxVisible, {"m0.GetMatrix", "camera.IsBoxVisible"}},
+        {O::PointInRectangle, {"v0.GetVector", "v1.GetVector", "v2.GetVector"}},
+        {O::MatrixEqual, {"m0.GetMatrix", "m1.GetMatrix"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.op));
-        LookupRecorder lookups;
-        ReadLog log{lookups, {}, {}};
+        std::vector<std::string> reads;
         ScriptedEngine scripted;
         scripted.timerValues = {25.0f};
-        scripted.log = &log;
-        LoggedCamera camera(log);
+        scripted.reads = &reads;
+        Instrumented<Kch_CameraChannel> camera;
+        camera.hook = LogCalls(reads, "camera");
         scripted.RegisterChannel(orn_guid::kCameraChannel, nullptr, &camera);
         ScopedGlobalEngine useScripted(scripted);
         std::unique_ptr<Kch_Quantifier> q(InitDLL());
         q->SetOperationType(static_cast<int>(c.op));
         for (int i = 0; i < 2; ++i) {
-            Adopt(*q,
-                  std::make_unique<LoggedMatrix>(Placed(1, 2, 3), "m" + std::to_string(i), log));
+            auto& m = Adopt(*q, std::make_unique<Instrumented<Kch_MatrixChannel>>(Placed(1, 2, 3)));
+            m.hook = LogCalls(reads, "m" + std::to_string(i));
         }
         for (int i = 0; i < 3; ++i) {
-            Adopt(*q, std::make_unique<LoggedVector>(XMFLOAT4{1, 2, 3, 4}, "v" + std::to_string(i),
-                                                     log));
+            auto& v =
+                Adopt(*q, std::make_unique<Instrumented<Kch_VectorChannel>>(XMFLOAT4{1, 2, 3, 4}));
+            v.hook = LogCalls(reads, "v" + std::to_string(i));
         }
         scripted.BeginRender();
         q->GetFloat();
-
-        std::vector<std::string> looked;
-        for (const LookupRecorder::Lookup& l : lookups.Lookups()) {
-            const char* kind = l.interfaceGuid == orn_guid::kMatrixInterface   ? "m"
-                               : l.interfaceGuid == orn_guid::kVectorInterface ? "v"
-                                                                               : "?";
-            looked.push_back(kind + std::to_string(l.index));
-        }
-        EXPECT_EQ(looked, c.lookups);
-        EXPECT_EQ(log.reads, c.reads);
-        for (size_t seen : log.lookupsSeen) {
-            EXPECT_EQ(seen, c.lookups.size());
-        }
+        EXPECT_EQ(reads, c.reads);
     }
 }
 
@@ -326,12 +245,12 @@ TEST_F(SpatialOperations, DistanceChangeIsScaledByTheFrameTimer) {
         // Without a second transform the distance is measured from the origin.
         Kch_MatrixChannel& moving = AddMatrix(q, Placed(3, 4, 0));
         const float still = std::isnan(c.expected) ? kNaN : 0.0f;
-        EXPECT_TRUE(Same(still, Evaluate(q))) << "the first evaluation measures no change";
+        EXPECT_TRUE(SameValue(still, Evaluate(q))) << "the first evaluation measures no change";
         moving.SetMatrix(Placed(6, 8, 0));
-        EXPECT_TRUE(Same(c.expected, Evaluate(q)));
+        EXPECT_TRUE(SameValue(c.expected, Evaluate(q)));
         moving.SetMatrix(Placed(3, 4, 0));
-        EXPECT_TRUE(Same(c.expected, Evaluate(q))) << "approaching reads like separating";
-        EXPECT_TRUE(Same(still, Evaluate(q)));
+        EXPECT_TRUE(SameValue(c.expected, Evaluate(q))) << "approaching reads like separating";
+        EXPECT_TRUE(SameValue(still, Evaluate(q)));
     }
 }
 
@@ -361,7 +280,7 @@ TEST_F(SpatialOperations, DistanceChangeReadsTheTimerAgainForTheDivision) {
         scripted.timerReads = 0;
         moving.SetMatrix(Placed(6, 8, 0));
         scripted.BeginRender();
-        EXPECT_TRUE(Same(c.expected, q->GetFloat()));
+        EXPECT_TRUE(SameValue(c.expected, q->GetFloat()));
         EXPECT_EQ(scripted.timerReads, c.reads);
     }
 }

@@ -13,49 +13,13 @@
 
 #include "Orn_Guids.h"
 #include "Platform.h"
+#include "support/InstrumentedChannel.h"
 #include "support/QuantifierTestSupport.h"
 
 namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kTwo31 = 2147483648.0f;
-
-// A float child that answers from a script (the last answer repeats) and notes every read,
-// optionally into a log shared by several children to show the order of reads.
-class ScriptedFloat : public Kch_FloatChannel {
-public:
-    ScriptedFloat(std::vector<float> answers, int id = 0, std::vector<int>* log = nullptr)
-        : answers(std::move(answers)), id(id), log(log) {}
-    float GetFloat() override {
-        const size_t at = std::min(static_cast<size_t>(reads), answers.size() - 1);
-        ++reads;
-        if (log != nullptr) log->push_back(id);
-        return answers[at];
-    }
-    int reads = 0;
-
-private:
-    std::vector<float> answers;
-    int id;
-    std::vector<int>* log;
-};
-
-// A child whose time stamp the test chooses.
-class StampedChannel : public Orn_Channel {
-public:
-    uint32_t GetTimeStamp() override { return stamp; }
-    uint32_t stamp = 0;
-};
-
-// Results that are NaN are compared as NaN (their payload is the processor's), the rest bit
-// for bit.
-::testing::AssertionResult SameValue(float expected, float actual) {
-    if (std::isnan(expected)) {
-        if (std::isnan(actual)) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "expected NaN, got " << actual;
-    }
-    return SameBits(expected, actual);
-}
 
 std::vector<unsigned> Draws() {
     return {static_cast<unsigned>(std::rand()), static_cast<unsigned>(std::rand()),
@@ -69,6 +33,21 @@ std::vector<unsigned> DrawsAfterSeed(unsigned seed) {
 
 class StatefulOperations : public QuantifierTest {
 protected:
+    // A float child that answers from a script (the last answer repeats), counting its reads in
+    // `reads` and, given a log, noting `id` there at each read to show the order of several.
+    Kch_FloatChannel& AddScripted(Orn_Channel& parent, std::vector<float> answers, int& reads,
+                                  int id = 0, std::vector<int>* log = nullptr) {
+        auto& child = Adopt(parent, std::make_unique<Instrumented<Kch_FloatChannel>>());
+        child.hook = [answers = std::move(answers), &reads, id,
+                      log](std::string_view call) -> ChannelAnswer {
+            if (call != "GetFloat") return {};
+            const size_t at = std::min(static_cast<size_t>(reads), answers.size() - 1);
+            ++reads;
+            if (log != nullptr) log->push_back(id);
+            return answers[at];
+        };
+        return child;
+    }
     struct ThreeChildren {
         Kch_Quantifier& q;
         Kch_FloatChannel& c0;
@@ -183,14 +162,15 @@ TEST_F(StatefulOperations, EmptyRangeGivesZeroWithoutReadingTheStep) {
         Kch_Quantifier& q = NewQuantifier(c.op);
         Kch_FloatChannel& min = AddFloat(q, 0.0f);
         Kch_FloatChannel& max = AddFloat(q, 10.0f);
-        auto& step = Adopt(q, std::make_unique<ScriptedFloat>(std::vector<float>{3.0f}));
+        int stepReads = 0;
+        AddScripted(q, {3.0f}, stepReads);
         EXPECT_EQ(Evaluate(q), 3.0f);
         EXPECT_EQ(Evaluate(q), 6.0f);
         min.SetFloat(c.min);
         max.SetFloat(c.max);
-        const int readsBefore = step.reads;
+        const int readsBefore = stepReads;
         EXPECT_TRUE(SameBits(0.0f, Evaluate(q)));
-        EXPECT_EQ(step.reads, readsBefore);
+        EXPECT_EQ(stepReads, readsBefore);
         // Once the range opens again the accumulator starts over from zero.
         min.SetFloat(0.0f);
         max.SetFloat(10.0f);
@@ -207,19 +187,12 @@ TEST_F(StatefulOperations, ThreeChildOperationsLookUpAllChildrenBeforeReadingAny
                          std::to_string(present) + " children");
             Kch_Quantifier& q = NewQuantifier(op);
             std::vector<int> readOrder;
-            std::vector<ScriptedFloat*> children;
+            int reads[3] = {};
             const float values[] = {-1.0f, 10.0f, 2.0f};
             for (int i = 0; i < present; ++i) {
-                children.push_back(&Adopt(q, std::make_unique<ScriptedFloat>(
-                                                 std::vector<float>{values[i]}, i, &readOrder)));
+                AddScripted(q, {values[i]}, reads[i], i, &readOrder);
             }
-            LookupRecorder lookups;
             const float result = Evaluate(q);
-            ASSERT_EQ(lookups.Lookups().size(), 3u);
-            for (int i = 0; i < 3; ++i) {
-                EXPECT_EQ(lookups.Lookups()[i].interfaceGuid, orn_guid::kFloatInterface);
-                EXPECT_EQ(lookups.Lookups()[i].index, i);
-            }
             if (present < 3) {
                 EXPECT_TRUE(SameBits(0.0f, result));
                 EXPECT_TRUE(readOrder.empty());
@@ -336,27 +309,24 @@ TEST_F(StatefulOperations, TogglesWithoutTriggerReturnTheStateUnchanged) {
         q.CallChannel();
         q.SetOperationType(static_cast<int>(op));
         AddVector(q, {1, 1, 1, 1});  // not a float child
-        LookupRecorder lookups;
         EXPECT_EQ(Evaluate(q), 1.0f);
         EXPECT_EQ(Evaluate(q), 1.0f);
-        ASSERT_EQ(lookups.Lookups().size(), 2u);
-        EXPECT_EQ(lookups.Lookups()[0].interfaceGuid, orn_guid::kFloatInterface);
-        EXPECT_EQ(lookups.Lookups()[0].index, 0);
     }
 }
 
 TEST_F(StatefulOperations, RisingToggleReadsTheTriggerAgainForItsMemory) {
     Kch_Quantifier& q = NewQuantifier(OperationId::ToggleOnRise);
     // Each evaluation reads twice: the test value, then the remembered one.
-    auto& trigger = Adopt(q, std::make_unique<ScriptedFloat>(std::vector<float>{1, 0, 1, 1, 1, 1}));
+    int triggerReads = 0;
+    AddScripted(q, {1, 0, 1, 1, 1, 1}, triggerReads);
     EXPECT_EQ(Evaluate(q), 1.0f);
-    EXPECT_EQ(trigger.reads, 2);
+    EXPECT_EQ(triggerReads, 2);
     // The second read gave 0, so 1 counts as a rise again.
     EXPECT_EQ(Evaluate(q), 0.0f);
-    EXPECT_EQ(trigger.reads, 4);
+    EXPECT_EQ(triggerReads, 4);
     // Now the second read gave 1: no rise.
     EXPECT_EQ(Evaluate(q), 0.0f);
-    EXPECT_EQ(trigger.reads, 6);
+    EXPECT_EQ(triggerReads, 6);
 }
 
 TEST_F(StatefulOperations, CallChannelFlipsTheToggleBehindTheCachedValue) {
@@ -373,16 +343,17 @@ TEST_F(StatefulOperations, CallChannelFlipsTheToggleBehindTheCachedValue) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Kch_Quantifier& q = NewQuantifier(OperationId::Toggle);
-        auto& trigger = Adopt(q, std::make_unique<ScriptedFloat>(std::vector<float>{c.trigger}));
+        int triggerReads = 0;
+        AddScripted(q, {c.trigger}, triggerReads);
         EXPECT_EQ(Evaluate(q), c.beforeFlip);
-        const int reads = trigger.reads;
+        const int reads = triggerReads;
         q.CallChannel();
-        EXPECT_EQ(trigger.reads, reads) << "the flip evaluates nothing";
+        EXPECT_EQ(triggerReads, reads) << "the flip evaluates nothing";
         EXPECT_EQ(q.GetFloat(), c.cachedAfterFlip);
         engine.BeginRender();
         q.CallChannel();  // flips again, still without evaluating
         q.CallChannel();
-        EXPECT_EQ(trigger.reads, reads);
+        EXPECT_EQ(triggerReads, reads);
         EXPECT_EQ(q.GetFloat(), c.nextRender);
     }
 }
@@ -450,7 +421,13 @@ TEST_F(StatefulOperations, SeedRandomWithoutChildSeedsTheTickCount) {
 
 TEST_F(StatefulOperations, ChildTimeStampFollowsTheFirstChildOfAnyKind) {
     Kch_Quantifier& q = NewQuantifier(OperationId::ChildTimeStamp);
-    auto& child = Adopt(q, std::make_unique<StampedChannel>());
+    // A child of no particular kind whose time stamp the test chooses.
+    uint32_t childStamp = 0;
+    auto& child = Adopt(q, std::make_unique<Instrumented<Orn_Channel>>());
+    child.hook = [&childStamp](std::string_view call) -> ChannelAnswer {
+        if (call != "GetTimeStamp") return {};
+        return childStamp;
+    };
     AddFloat(q, 1.0f);  // later children are not looked at
 
     struct Step {
@@ -469,7 +446,7 @@ TEST_F(StatefulOperations, ChildTimeStampFollowsTheFirstChildOfAnyKind) {
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.childStamp);
-        child.stamp = s.childStamp;
+        childStamp = s.childStamp;
         const uint32_t ownBefore = q.GetTimeStamp();
         EXPECT_TRUE(SameBits(s.expected, Evaluate(q)));
         EXPECT_EQ(q.GetTimeStamp() != ownBefore, s.ownStampRenewed);

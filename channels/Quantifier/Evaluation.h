@@ -14,6 +14,7 @@ struct Evaluation {
     Kch_Quantifier& self;
 
     // The channel's own fields.
+    int32_t operationType() const { return self.operationType; }
     float& currentValue() const { return self.currentValue; }
     float& previousInput() const { return self.previousInput; }
     bool& hasPreviousInput() const { return self.hasPreviousInput; }

@@ -3,26 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "OperationTable.h"
+#include "Operations.h"
 #include "Orn_Engine.h"
 #include "Orn_Guids.h"
-
-void OwnedFrameTimer::Acquire() {
-    if (globalEngine == nullptr) return;
-    // The frame timer presents a float getter; the engine makes it as a float channel.
-    timer.reset(static_cast<Kch_FloatChannel*>(
-        globalEngine->CreateObject(orn_guid::kFrameTimerClass, 0, 0)));
-}
-
-void CameraRegistration::Find() {
-    if (globalEngine == nullptr) return;
-    channel = static_cast<Kch_CameraChannel*>(
-        globalEngine->FindChannel(orn_guid::kCameraChannel, nullptr));
-}
-
-CameraRegistration::~CameraRegistration() {
-    if (childIndex != -1 && channel != nullptr) channel->RemoveChild(childIndex);
-}
 
 namespace {
 ChildCreation AnyChildKind() {
@@ -63,10 +46,7 @@ Kch_Quantifier::~Kch_Quantifier() {
 }
 
 void Kch_Quantifier::CallChannel() {
-    if (operationType == static_cast<int32_t>(OperationId::Toggle)) {
-        toggleState = toggleState >= 1.0f ? 0.0f : 1.0f;
-        return;
-    }
+    if (operations::AnswerCall(Evaluation{*this})) return;
     GetFloat();
 }
 

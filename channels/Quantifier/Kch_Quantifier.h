@@ -31,8 +31,8 @@ public:
     // Releases the frame timer and leaves the camera's children if it had joined them.
     ~Kch_Quantifier() override;
 
-    // With the Toggle operation: flips the toggle state and evaluates nothing. Otherwise
-    // reads the value like GetFloat.
+    // An operation that answers a call itself (the plain toggle flips its state) evaluates
+    // nothing; any other reads the value like GetFloat.
     void CallChannel() override;
     bool SaveChannel(OrnFileSaver& saver) override;
     bool LoadChannel(OrnFileLoader& loader, Orn_ChannelGroup* group) override;

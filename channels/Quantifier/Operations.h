@@ -1,5 +1,7 @@
-// The operations, one function each, named as in the operation table. Each family's source
-// file defines the functions of its own operations; the dispatcher's table points at them.
+// The operations' functions, one each, declared from Operations.def under the names of the
+// list. Each family's source file defines its own operations' functions by qualified name
+// (`float operations::Name(Evaluation eval)`), so that a function without a row in the
+// list does not compile, and a row without its function does not link.
 #pragma once
 
 #include "Evaluation.h"
@@ -10,58 +12,10 @@
 using OperationFunction = float (*)(Evaluation eval);
 
 namespace operations {
-// Vector family.
-float VectorDot(Evaluation eval);
-float VectorX(Evaluation eval);
-float VectorY(Evaluation eval);
-float VectorZ(Evaluation eval);
-float VectorW(Evaluation eval);
-float VectorLength(Evaluation eval);
-float VectorDistance(Evaluation eval);
-float VectorDistanceSquared(Evaluation eval);
-float VectorEqual(Evaluation eval);
+#define QUANTIFIER_OPERATION(Name, ...) float Name(Evaluation eval);
+#include "Operations.def"
 
-// Spatial family.
-float MatrixDistanceChange(Evaluation eval);
-float MatrixDistance(Evaluation eval);
-float CameraDistance(Evaluation eval);
-float MatrixBoxVisible(Evaluation eval);
-float PointInRectangle(Evaluation eval);
-float MatrixEqual(Evaluation eval);
-
-// Stateful family.
-float WrapAccumulate(Evaluation eval);
-float WrapAccumulateHalfOpen(Evaluation eval);
-float ClampAccumulate(Evaluation eval);
-float Clamp(Evaluation eval);
-float Toggle(Evaluation eval);
-float ToggleOnRise(Evaluation eval);
-float SeedRandom(Evaluation eval);
-float ChildTimeStamp(Evaluation eval);
-float CameraInvalidateCount(Evaluation eval);
-
-// Text family.
-float TextLength(Evaluation eval);
-float TextFind(Evaluation eval);
-float TextFindLast(Evaluation eval);
-float TextCount(Evaluation eval);
-float TextToInteger(Evaluation eval);
-float TextToFloat(Evaluation eval);
-float TextEqualsIgnoreCase(Evaluation eval);
-float TextFirstCharCode(Evaluation eval);
-float TextFirstCharStored(Evaluation eval);
-float HexTextToFloatChild(Evaluation eval);
-float FloatCodeToTextChild(Evaluation eval);
-float TextCompare(Evaluation eval);
-
-// Query family.
-float PlacedObjectTest(Evaluation eval);
-float FileSize(Evaluation eval);
-float PublicCallFloat(Evaluation eval);
-float UnsignedValue(Evaluation eval);
-float ValueMatchA(Evaluation eval);
-float ValueMatchB(Evaluation eval);
-float FileTimeCompare(Evaluation eval);
-float WindowHasFocus(Evaluation eval);
-float IsDirectory(Evaluation eval);
+// What CallChannel does before it falls back to reading the value: true when the selected
+// operation answered the call itself.
+bool AnswerCall(Evaluation eval);
 }  // namespace operations

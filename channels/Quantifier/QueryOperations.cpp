@@ -31,9 +31,7 @@ float ValueMatch(Child* first, Child* second) {
 }
 }  // namespace
 
-namespace operations {
-
-float PlacedObjectTest(Evaluation eval) {
+float operations::PlacedObjectTest(Evaluation eval) {
     Kch_ObjectChannel* object = eval.ObjectChild(0);
     if (object == nullptr) return 0.0f;
     Orn_InnerObject* inner = object->innerObject;
@@ -48,7 +46,7 @@ float PlacedObjectTest(Evaluation eval) {
     return Truth(object->GetTestResult());
 }
 
-float FileSize(Evaluation eval) {
+float operations::FileSize(Evaluation eval) {
     Kch_TextChannel* text = eval.TextChild(0);
     if (text == nullptr) return 0.0f;
     // The narrow text is only a presence test; the path is always the wide text.
@@ -64,7 +62,7 @@ float FileSize(Evaluation eval) {
     return static_cast<float>(size);
 }
 
-float PublicCallFloat(Evaluation eval) {
+float operations::PublicCallFloat(Evaluation eval) {
     Orn_Channel* internal = channelInternal->GetInternalChild(&eval.self, 0);
     if (internal == nullptr) return 0.0f;
     if (internal->GetChannelInterfaceType() != kPublicCallInterfaceType) return 0.0f;
@@ -89,25 +87,25 @@ float PublicCallFloat(Evaluation eval) {
     return found->GetFloat();
 }
 
-float UnsignedValue(Evaluation eval) {
+float operations::UnsignedValue(Evaluation eval) {
     Kch_UnsignedChannel* child = eval.UnsignedChild(0);
     if (child == nullptr) return 0.0f;
     return static_cast<float>(child->GetUnsignedValue());
 }
 
-float ValueMatchA(Evaluation eval) {
+float operations::ValueMatchA(Evaluation eval) {
     Kch_MatchChannelA* first = eval.MatchChildA(0);
     Kch_MatchChannelA* second = eval.MatchChildA(1);
     return ValueMatch(first, second);
 }
 
-float ValueMatchB(Evaluation eval) {
+float operations::ValueMatchB(Evaluation eval) {
     Kch_MatchChannelB* first = eval.MatchChildB(0);
     Kch_MatchChannelB* second = eval.MatchChildB(1);
     return ValueMatch(first, second);
 }
 
-float FileTimeCompare(Evaluation eval) {
+float operations::FileTimeCompare(Evaluation eval) {
     Kch_TextChannel* text0 = eval.TextChild(0);
     Kch_TextChannel* text1 = eval.TextChild(1);
     // Unlike FileSize, the wide texts themselves are the presence test.
@@ -137,7 +135,7 @@ float FileTimeCompare(Evaluation eval) {
     return order < 0 ? 1.0f : (order > 0 ? -1.0f : 0.0f);
 }
 
-float WindowHasFocus(Evaluation eval) {
+float operations::WindowHasFocus(Evaluation eval) {
     Orn_ChannelGroup* group = eval.self.GetChannelGroup();
     if (group == nullptr) return 0.0f;
     using platform::AncestorKind;
@@ -168,7 +166,7 @@ float WindowHasFocus(Evaluation eval) {
                  groupRootIsForeground);
 }
 
-float IsDirectory(Evaluation eval) {
+float operations::IsDirectory(Evaluation eval) {
     Kch_TextChannel* text = eval.TextChild(0);
     if (text == nullptr) return 0.0f;
     if (text->GetText() == nullptr) return 0.0f;
@@ -177,5 +175,3 @@ float IsDirectory(Evaluation eval) {
     // Equality, not a bit test: a directory with any further attribute is not counted.
     return Truth(platform::GetPathAttributes(path) == platform::kFileAttributeDirectory);
 }
-
-}  // namespace operations

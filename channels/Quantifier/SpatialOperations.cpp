@@ -29,8 +29,7 @@ float SetCurrentValue(Evaluation& eval, float value) {
 }
 }  // namespace
 
-namespace operations {
-float MatrixDistanceChange(Evaluation eval) {
+float operations::MatrixDistanceChange(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_MatrixChannel* child1 = eval.MatrixChild(1);
     if (child0 == nullptr) return 0.0f;
@@ -58,7 +57,7 @@ float MatrixDistanceChange(Evaluation eval) {
     return std::fabs(change);
 }
 
-float MatrixDistance(Evaluation eval) {
+float operations::MatrixDistance(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_MatrixChannel* child1 = eval.MatrixChild(1);
     if (child0 == nullptr || child1 == nullptr) return 0.0f;
@@ -67,7 +66,7 @@ float MatrixDistance(Evaluation eval) {
     return Distance(p, q);
 }
 
-float CameraDistance(Evaluation eval) {
+float operations::CameraDistance(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_CameraChannel* camera = eval.cameraChannel();
     // An engine without a camera is treated like a missing child.
@@ -79,7 +78,7 @@ float CameraDistance(Evaluation eval) {
     return Distance(cameraPosition, p);
 }
 
-float MatrixBoxVisible(Evaluation eval) {
+float operations::MatrixBoxVisible(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_CameraChannel* camera = eval.cameraChannel();
     if (child0 == nullptr || camera == nullptr) return 0.0f;
@@ -105,7 +104,7 @@ float MatrixBoxVisible(Evaluation eval) {
     return SetCurrentValue(eval, visible ? 1.0f : 0.0f);
 }
 
-float PointInRectangle(Evaluation eval) {
+float operations::PointInRectangle(Evaluation eval) {
     Kch_VectorChannel* child0 = eval.VectorChild(0);
     Kch_VectorChannel* child1 = eval.VectorChild(1);
     Kch_VectorChannel* child2 = eval.VectorChild(2);
@@ -125,7 +124,7 @@ float PointInRectangle(Evaluation eval) {
     return SetCurrentValue(eval, outside ? 0.0f : 1.0f);
 }
 
-float MatrixEqual(Evaluation eval) {
+float operations::MatrixEqual(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_MatrixChannel* child1 = eval.MatrixChild(1);
     if (child0 == nullptr || child1 == nullptr) return SetCurrentValue(eval, 0.0f);
@@ -143,4 +142,3 @@ float MatrixEqual(Evaluation eval) {
     }
     return SetCurrentValue(eval, 1.0f);
 }
-}  // namespace operations

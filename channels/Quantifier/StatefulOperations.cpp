@@ -9,6 +9,7 @@
 #include "Conversions.h"
 #include "Operations.h"
 #include "Platform.h"
+#include "StepReduction.h"
 
 namespace {
 // A switch counts as on at 1.0 or more.
@@ -18,35 +19,6 @@ bool IsOn(float value) {
 
 float Flipped(float state) {
     return IsOn(state) ? 0.0f : 1.0f;
-}
-
-// Brings a step whose magnitude exceeds the range back to about the range: the integer part
-// of the step modulo the integer part of the range, with the step's sign, plus the step's
-// own fractional part. Only called with |step| > range > 0.
-float ReduceStep(float step, float range) {
-    // An infinite step has no integer part to reduce; it is added as it is.
-    if (!std::isfinite(step)) return step;
-    const float magnitude = std::fabs(step);
-    if (magnitude < 2147483648.0f) {
-        // Here range < |step| < 2^31, so both truncate into 32 bits, the step is never
-        // INT32_MIN (no overflow in abs) and the modulus is never negative.
-        const int32_t integerStep = TruncateToInt32(step);
-        const int32_t integerRange = TruncateToInt32(range);
-        // A range below 1 gives no modulus: the step is used unreduced.
-        if (integerRange == 0) return step;
-        const int32_t rem = integerStep % integerRange;
-        const float frac = magnitude - static_cast<float>(std::abs(integerStep));
-        return step > 0.0f ? frac + static_cast<float>(rem) : static_cast<float>(rem) - frac;
-    }
-    // From 2^31 on the integer part no longer fits 32 bits. Such a float is a whole number
-    // (no fractional part), and fmod gives its exact remainder, so the reduction means the
-    // same as below 2^31.
-    const float integerRange = std::trunc(range);
-    if (integerRange == 0.0f) return step;
-    float rem = std::fmod(step, integerRange);
-    // An integer remainder has no sign of zero; keep the result the 32-bit path would give.
-    if (rem == 0.0f) rem = 0.0f;
-    return rem;
 }
 
 enum class UpperWrap { AboveMax, AtOrAboveMax };
@@ -82,15 +54,14 @@ float WrapAccumulateWith(Evaluation& eval, UpperWrap upper) {
 }
 }  // namespace
 
-namespace operations {
-float WrapAccumulate(Evaluation eval) {
+float operations::WrapAccumulate(Evaluation eval) {
     return WrapAccumulateWith(eval, UpperWrap::AboveMax);
 }
-float WrapAccumulateHalfOpen(Evaluation eval) {
+float operations::WrapAccumulateHalfOpen(Evaluation eval) {
     return WrapAccumulateWith(eval, UpperWrap::AtOrAboveMax);
 }
 
-float ClampAccumulate(Evaluation eval) {
+float operations::ClampAccumulate(Evaluation eval) {
     Kch_FloatChannel* lowerChild = eval.FloatChild(0);
     Kch_FloatChannel* upperChild = eval.FloatChild(1);
     Kch_FloatChannel* stepChild = eval.FloatChild(2);
@@ -114,7 +85,7 @@ float ClampAccumulate(Evaluation eval) {
     return v;
 }
 
-float Clamp(Evaluation eval) {
+float operations::Clamp(Evaluation eval) {
     Kch_FloatChannel* child0 = eval.FloatChild(0);
     Kch_FloatChannel* child1 = eval.FloatChild(1);
     Kch_FloatChannel* child2 = eval.FloatChild(2);
@@ -127,14 +98,22 @@ float Clamp(Evaluation eval) {
 }
 
 // No edge detection: a held trigger flips the state at every evaluation.
-float Toggle(Evaluation eval) {
+float operations::Toggle(Evaluation eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
     if (trigger != nullptr && IsOn(trigger->GetFloat()))
         eval.toggleState() = Flipped(eval.toggleState());
     return eval.toggleState();
 }
 
-float ToggleOnRise(Evaluation eval) {
+// A call to a toggling channel is the button the state stands for: it flips without reading
+// the trigger, and nothing is evaluated.
+bool operations::AnswerCall(Evaluation eval) {
+    if (eval.operationType() != static_cast<int32_t>(OperationId::Toggle)) return false;
+    eval.toggleState() = Flipped(eval.toggleState());
+    return true;
+}
+
+float operations::ToggleOnRise(Evaluation eval) {
     Kch_FloatChannel* trigger = eval.FloatChild(0);
     if (trigger == nullptr) return eval.toggleState();
     const float t = trigger->GetFloat();
@@ -146,7 +125,7 @@ float ToggleOnRise(Evaluation eval) {
     return eval.toggleState();
 }
 
-float SeedRandom(Evaluation eval) {
+float operations::SeedRandom(Evaluation eval) {
     Kch_FloatChannel* seedChild = eval.FloatChild(0);
     uint32_t seed;
     if (seedChild != nullptr) {
@@ -161,7 +140,7 @@ float SeedRandom(Evaluation eval) {
     return 0.0f;
 }
 
-float ChildTimeStamp(Evaluation eval) {
+float operations::ChildTimeStamp(Evaluation eval) {
     Orn_Channel* child = eval.self.GetChild(0);
     if (child == nullptr) return eval.currentValue();
     const uint32_t stamp = child->GetTimeStamp();
@@ -174,7 +153,7 @@ float ChildTimeStamp(Evaluation eval) {
     return eval.currentValue();
 }
 
-float CameraInvalidateCount(Evaluation eval) {
+float operations::CameraInvalidateCount(Evaluation eval) {
     int32_t& count = eval.invalidateCount();
     if (count == -1) {
         // The entry is made once per object: a count that wrapped all the way round to -1
@@ -188,4 +167,3 @@ float CameraInvalidateCount(Evaluation eval) {
     }
     return static_cast<float>(count);
 }
-}  // namespace operations

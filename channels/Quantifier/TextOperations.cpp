@@ -114,8 +114,7 @@ const char* FirstNarrowText(Evaluation& eval) {
 }
 }  // namespace
 
-namespace operations {
-float TextLength(Evaluation eval) {
+float operations::TextLength(Evaluation eval) {
     Kch_TextChannel* child0 = eval.TextChild(0);
     if (child0 == nullptr) return 0.0f;
     if (child0->IsWideText()) {
@@ -126,10 +125,10 @@ float TextLength(Evaluation eval) {
     return narrow == nullptr ? 0.0f : static_cast<float>(static_cast<uint64_t>(tr::Length(narrow)));
 }
 
-float TextFind(Evaluation eval) {
+float operations::TextFind(Evaluation eval) {
     return Find(eval, Search::First);
 }
-float TextFindLast(Evaluation eval) {
+float operations::TextFindLast(Evaluation eval) {
     return Find(eval, Search::Last);
 }
 
@@ -138,7 +137,7 @@ float TextFindLast(Evaluation eval) {
 // it. An early 0.0 is stored there too, so every early way out forgets the stamps (0 is a
 // stamp the engine never hands out): texts that come back unchanged are counted again rather
 // than answered with a stale 0.0.
-float TextCount(Evaluation eval) {
+float operations::TextCount(Evaluation eval) {
     const auto forget = [&] {
         eval.stampA() = 0;
         eval.stampB() = 0;
@@ -170,17 +169,17 @@ float TextCount(Evaluation eval) {
     return count;
 }
 
-float TextToInteger(Evaluation eval) {
+float operations::TextToInteger(Evaluation eval) {
     return ReadNumber(
         eval, [](const auto* text) { return static_cast<float>(tr::ReadDecimalInt32(text)); });
 }
 
-float TextToFloat(Evaluation eval) {
+float operations::TextToFloat(Evaluation eval) {
     return ReadNumber(eval,
                       [](const auto* text) { return tr::RoundToFloat(tr::ReadDouble(text)); });
 }
 
-float TextEqualsIgnoreCase(Evaluation eval) {
+float operations::TextEqualsIgnoreCase(Evaluation eval) {
     Kch_TextChannel* child0 = eval.TextChild(0);
     Kch_TextChannel* child1 = eval.TextChild(1);
     if (child0 == nullptr || child1 == nullptr) return 0.0f;
@@ -188,12 +187,12 @@ float TextEqualsIgnoreCase(Evaluation eval) {
     return EqualIgnoringCase<char>(*child0, *child1);
 }
 
-float TextFirstCharCode(Evaluation eval) {
+float operations::TextFirstCharCode(Evaluation eval) {
     const char* text = FirstNarrowText(eval);
     return text == nullptr ? 0.0f : static_cast<float>(tr::CodeUnit(text[0]));
 }
 
-float TextFirstCharStored(Evaluation eval) {
+float operations::TextFirstCharStored(Evaluation eval) {
     const char* text = FirstNarrowText(eval);
     if (text == nullptr) return 0.0f;
     // A first byte of 0x80 or above reads as a signed 8-bit value (0xE9 gives -23.0), as scenes
@@ -204,7 +203,7 @@ float TextFirstCharStored(Evaluation eval) {
     return eval.currentValue();
 }
 
-float HexTextToFloatChild(Evaluation eval) {
+float operations::HexTextToFloatChild(Evaluation eval) {
     Kch_TextChannel* text = eval.TextChild(0);
     Kch_FloatChannel* target = eval.FloatChild(0);
     if (text == nullptr || target == nullptr) return 0.0f;
@@ -215,7 +214,7 @@ float HexTextToFloatChild(Evaluation eval) {
     return 0.0f;
 }
 
-float FloatCodeToTextChild(Evaluation eval) {
+float operations::FloatCodeToTextChild(Evaluation eval) {
     Kch_TextChannel* target = eval.TextChild(0);
     Kch_FloatChannel* source = eval.FloatChild(0);
     if (target == nullptr || source == nullptr) return 0.0f;
@@ -227,7 +226,7 @@ float FloatCodeToTextChild(Evaluation eval) {
     return 0.0f;
 }
 
-float TextCompare(Evaluation eval) {
+float operations::TextCompare(Evaluation eval) {
     Kch_TextChannel* child0 = eval.TextChild(0);
     Kch_TextChannel* child1 = eval.TextChild(1);
     if (child0 == nullptr || child1 == nullptr) return 0.0f;
@@ -242,4 +241,3 @@ float TextCompare(Evaluation eval) {
     return static_cast<float>(
         tr::CompareOrdinal(first.data(), first.size(), second.data(), second.size()));
 }
-}  // namespace operations

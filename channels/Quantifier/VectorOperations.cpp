@@ -34,39 +34,37 @@ float Equal(const XMFLOAT4& a, const XMFLOAT4& b) {
 }
 }  // namespace
 
-namespace operations {
-float VectorDot(Evaluation eval) {
+float operations::VectorDot(Evaluation eval) {
     return WithTwoVectors(eval, Dot);
 }
-float VectorX(Evaluation eval) {
+float operations::VectorX(Evaluation eval) {
     return WithOneVector(eval, [](const XMFLOAT4& a) { return a.x; });
 }
-float VectorY(Evaluation eval) {
+float operations::VectorY(Evaluation eval) {
     return WithOneVector(eval, [](const XMFLOAT4& a) { return a.y; });
 }
-float VectorZ(Evaluation eval) {
+float operations::VectorZ(Evaluation eval) {
     return WithOneVector(eval, [](const XMFLOAT4& a) { return a.z; });
 }
-float VectorW(Evaluation eval) {
+float operations::VectorW(Evaluation eval) {
     return WithOneVector(eval, [](const XMFLOAT4& a) { return a.w; });
 }
-float VectorLength(Evaluation eval) {
+float operations::VectorLength(Evaluation eval) {
     return WithOneVector(eval, LengthZFirst);
 }
 
-float VectorDistance(Evaluation eval) {
+float operations::VectorDistance(Evaluation eval) {
     return WithTwoVectors(eval, [](const XMFLOAT4& a, const XMFLOAT4& b) {
         return std::sqrt(SquaredLengthYFirst(Subtract(a, b)));
     });
 }
 
-float VectorDistanceSquared(Evaluation eval) {
+float operations::VectorDistanceSquared(Evaluation eval) {
     return WithTwoVectors(eval, [](const XMFLOAT4& a, const XMFLOAT4& b) {
         return SquaredLengthYFirst(Subtract(a, b));
     });
 }
 
-float VectorEqual(Evaluation eval) {
+float operations::VectorEqual(Evaluation eval) {
     return WithTwoVectors(eval, Equal);
 }
-}  // namespace operations

@@ -17,11 +17,16 @@ class Orn_ChannelGroup;
 
 class Orn_Channel;
 
-// Called for every child lookup by link GUID, before the lookup answers; lets a host or a
-// test see which children a channel asks for and in which order. Null: nobody is told.
+// Called for every child lookup, before the lookup answers; lets a host or a test see which
+// children a channel asks for and in which order. A lookup by link GUID is told under that
+// GUID, one by position whatever the interface (GetChild) under orn_guid::kWildcard, and the
+// engine's internal-child lookup (ChannelInternal::GetInternalChild) under orn_guid::kNull.
+// Null: nobody is told.
 using OrnLookupObserver = void (*)(const Orn_Channel* parent, const OrnGuid& interfaceGuid,
                                    int index, void* context);
 void OrnSetLookupObserver(OrnLookupObserver observer, void* context);
+// Tells the observer, if any, of one lookup; for the engine's own lookups outside the channel.
+void OrnReportLookup(const Orn_Channel* parent, const OrnGuid& interfaceGuid, int index);
 
 class Orn_Channel {
 public:

@@ -7,6 +7,7 @@
 
 #include "Orn_Engine.h"
 #include "Orn_FileStream.h"
+#include "Orn_Guids.h"
 #include "Orn_TimeStamps.h"
 
 namespace {
@@ -56,6 +57,10 @@ const ChannelType& BaseType() {
 void OrnSetLookupObserver(OrnLookupObserver observer, void* context) {
     lookupObserver = observer;
     lookupContext = context;
+}
+
+void OrnReportLookup(const Orn_Channel* parent, const OrnGuid& interfaceGuid, int index) {
+    if (lookupObserver != nullptr) lookupObserver(parent, interfaceGuid, index, lookupContext);
 }
 
 Orn_Channel::Orn_Channel() : timeStamp(orn_detail::NextTimeStamp()) {}
@@ -139,6 +144,7 @@ Orn_Channel* Orn_Channel::GetChildFromLinkGuid(const OrnGuid& interfaceGuid, int
 }
 
 Orn_Channel* Orn_Channel::GetChild(int index) const {
+    OrnReportLookup(this, orn_guid::kWildcard, index);
     return links.At(index);
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Orn_Guids.h"
+
 namespace {
 ChannelInternal defaultInternal;
 int liveResolvers = 0;
@@ -17,6 +19,7 @@ bool IsAbsolute(const std::string& path) {
 ChannelInternal* channelInternal = &defaultInternal;
 
 Orn_Channel* ChannelInternal::GetInternalChild(Orn_Channel* channel, int index) {
+    OrnReportLookup(channel, orn_guid::kNull, index);
     const auto found = internalChildren.find({channel, index});
     return found == internalChildren.end() ? nullptr : found->second;
 }
@@ -47,11 +50,19 @@ void ChannelInternal::Forget(Orn_Channel* channel) {
     publicCalls.erase(channel);
 }
 
-FilePathFind::FilePathFind() { ++liveResolvers; }
-FilePathFind::~FilePathFind() { --liveResolvers; }
-int FilePathFind::LiveCount() { return liveResolvers; }
+FilePathFind::FilePathFind() {
+    ++liveResolvers;
+}
+FilePathFind::~FilePathFind() {
+    --liveResolvers;
+}
+int FilePathFind::LiveCount() {
+    return liveResolvers;
+}
 
-void FilePathFind::SetSourcePath(const char* path) { sourcePath = path ? path : ""; }
+void FilePathFind::SetSourcePath(const char* path) {
+    sourcePath = path ? path : "";
+}
 
 const char* FilePathFind::GetCompleteFilePath(const char* filePath) {
     completePath = filePath ? filePath : "";

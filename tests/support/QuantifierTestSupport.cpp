@@ -1,13 +1,18 @@
 #include "support/QuantifierTestSupport.h"
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
 #include "Orn_Guids.h"
 
-LookupRecorder::LookupRecorder() { OrnSetLookupObserver(&LookupRecorder::Observe, this); }
-LookupRecorder::~LookupRecorder() { OrnSetLookupObserver(nullptr, nullptr); }
+LookupRecorder::LookupRecorder() {
+    OrnSetLookupObserver(&LookupRecorder::Observe, this);
+}
+LookupRecorder::~LookupRecorder() {
+    OrnSetLookupObserver(nullptr, nullptr);
+}
 
 void LookupRecorder::Observe(const Orn_Channel*, const OrnGuid& guid, int index, void* self) {
     static_cast<LookupRecorder*>(self)->lookups.push_back({guid, index});
@@ -64,4 +69,12 @@ Kch_CameraChannel& QuantifierTest::AddCamera(const XMMATRIX& view) {
     std::snprintf(text, sizeof text, "expected %.9g (0x%08X), got %.9g (0x%08X)", expected,
                   std::bit_cast<uint32_t>(expected), actual, std::bit_cast<uint32_t>(actual));
     return ::testing::AssertionFailure() << text;
+}
+
+::testing::AssertionResult SameValue(float expected, float actual) {
+    constexpr uint32_t kDefaultNaN = 0x7FC00000u;
+    if ((std::bit_cast<uint32_t>(expected) & 0x7FFFFFFFu) == kDefaultNaN && std::isnan(actual)) {
+        return ::testing::AssertionSuccess();
+    }
+    return SameBits(expected, actual);
 }

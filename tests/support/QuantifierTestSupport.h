@@ -88,3 +88,7 @@ protected:
 
 // Bit-exact float comparison (distinguishes -0 from +0 and compares NaN payloads).
 ::testing::AssertionResult SameBits(float expected, float actual);
+// As SameBits, but an expected NaN with the default payload, of either sign, accepts any NaN:
+// the processor chooses the sign and payload of the NaNs its arithmetic makes. A NaN with a
+// payload of its own is still compared bit for bit.
+::testing::AssertionResult SameValue(float expected, float actual);

@@ -10,9 +10,9 @@ namespace {
 // "float 0 (min), float 1 (max), float 2 (step)": a child's index counts the children of its
 // kind before it, as the operation looks it up.
 std::string ChildrenOf(const OperationInfo& info) {
-    if (info.childCount == 0) return "none";
+    if (info.children.empty()) return "none";
     std::string text;
-    for (size_t i = 0; i < info.childCount; ++i) {
+    for (size_t i = 0; i < info.children.size(); ++i) {
         const ChildSlot& slot = info.children[i];
         int index = 0;
         for (size_t k = 0; k < i; ++k)
