@@ -25,12 +25,13 @@ FrameProgress::~FrameProgress() {
     err << '\r' << std::string(shownWidth, ' ') << '\r' << std::flush;
 }
 
-void FrameProgress::Frame(size_t frame) {
+void FrameProgress::Frame(size_t frame, const char* stage) {
     if (!enabled) return;
     const Clock::time_point time = now();
     if (time - start < kDelay || (shownWidth > 0 && time - shown < kInterval)) return;
     shown = time;
-    std::string line = "quantifier-run: frame " + std::to_string(frame) + " of " +
+    std::string line = std::string("quantifier-run: ") + (stage ? stage : "") +
+                       (stage ? " frame " : "frame ") + std::to_string(frame) + " of " +
                        std::to_string(frames) + " (" + std::to_string(frame * 100 / frames) + "%)";
     // A shorter line than the last must cover all of it.
     const size_t width = line.size();

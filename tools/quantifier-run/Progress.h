@@ -23,8 +23,9 @@ public:
     FrameProgress(const FrameProgress&) = delete;
     FrameProgress& operator=(const FrameProgress&) = delete;
 
-    // Called before frame `frame` runs.
-    void Frame(size_t frame);
+    // Called before frame `frame` runs, or, with a `stage` ("drawing"), before a later pass
+    // over the frames handles it.
+    void Frame(size_t frame, const char* stage = nullptr);
 
 private:
     std::ostream& err;

@@ -63,6 +63,8 @@ void Evaluate(const Options& options, const Scene& scene, size_t frames, RunOutp
         RunFrames(
             scene, live, frames, [&](const std::vector<Cell>& row) { output.rows->Row(row); },
             &progress);
+        // A chart is drawn here, where the meter still shows, and can fail before the save.
+        output.rows->Finish(&progress);
     }
     // The save comes last, after every failure that could still stop the run.
     if (options.savePath) WriteStream(*options.savePath, SaveChannels(live));
