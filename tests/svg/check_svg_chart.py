@@ -2,9 +2,12 @@
 """Renders the runner's --format svg with a real SVG renderer and checks the picture: it
 renders at the size the document gives, the step line of a float output passes where its
 values say in the middle of each frame's column, and the frames whose value is not finite
-are marked instead of drawn.
+are marked instead of drawn. A chart of two thousand frames shows a lone infinity and keeps
+its longest value label whole; a chart of a million frames is a small document that an XML
+parser and the renderer accept, with one mark for a constant NaN, exact labels of whole
+numbers and a colour per matrix component.
 
-Usage: check_svg_chart.py RUNNER RSVG-CONVERT
+Usage: check_svg_chart.py RUNNER RSVG-CONVERT XMLLINT
 """
 import json
 import os
@@ -74,10 +77,81 @@ def distance(a, b):
     return max(abs(p - q) for p, q in zip(a, b))
 
 
+def render(runner, renderer, work, channels, outputs, frames=None):
+    """The runner's chart of a scene, parsed, and its rendering as rows of pixels."""
+    scene = os.path.join(work, "scene.json")
+    document = {"channels": channels, "outputs": outputs}
+    if frames is not None:
+        document["frames"] = frames
+    with open(scene, "w", encoding="utf-8") as f:
+        json.dump(document, f)
+    svg = subprocess.run([runner, "--format", "svg", scene], capture_output=True,
+                         check=True).stdout
+    with open(os.path.join(work, "chart.svg"), "wb") as f:
+        f.write(svg)
+    subprocess.run([renderer, "--format", "png", "--output", os.path.join(work, "chart.png"),
+                    os.path.join(work, "chart.svg")], check=True)
+    return svg, read_png(os.path.join(work, "chart.png"))
+
+
+NS = {"svg": "http://www.w3.org/2000/svg"}
+
+
+def check_many_frames(runner, renderer, xmllint, work, failures):
+    frames = 2000
+    spike = [1.0] * frames
+    spike[700] = "inf"
+    svg, (width, height, rows) = render(runner, renderer, work, [
+        {"name": "spike", "type": "float", "frames": spike},
+        {"name": "lowest", "type": "float", "frames": [-3.4028234663852886e38, 1]}],
+        ["spike", "lowest"], frames)
+    root = ElementTree.fromstring(svg)
+    plot = root.find("svg:g[@class='chart']/svg:rect[@class='plot']", NS)
+    left, top = float(plot.get("x")), float(plot.get("y"))
+    middle = int(left + 700.5 * float(plot.get("width")) / frames)
+    widest = max(sum(1 for x in range(middle - 10, middle + 11)
+                     if distance(rows[y][x], INFINITY) < 60)
+                 for y in range(int(top), int(top) + 12))
+    if widest < 6:
+        failures.append(f"a lone inf in {frames} frames is a mark {widest} pixels wide")
+    if any(distance(rows[y][x], (255, 255, 255)) > 30 for y in range(height) for x in (0, 1)):
+        failures.append("a value label reaches the picture's left edge: it is clipped")
+
+    # Toggling, constant NaN, the largest unsigned values, a matrix and a name XML cannot
+    # carry as it is.
+    matrix = [[1, 2, 3, 4], [5, 6, 7, 8], [9, 10, 11, 12], [13, 14, 15, 16]]
+    svg, _ = render(runner, renderer, work, [
+        {"name": "one", "type": "float", "value": 1},
+        {"name": "toggle", "type": "quantifier", "operation": "Toggle", "children": ["one"]},
+        {"name": "nan", "type": "float", "value": "nan"},
+        {"name": "u", "type": "unsigned", "frames": [4294967295, 4294967290]},
+        {"name": "m", "type": "matrix", "value": matrix},
+        {"name": "odd \ufffe\uffff\u202e name", "type": "text", "frames": ["a", "b"]}],
+        ["toggle", "nan", "u", "m", "odd \ufffe\uffff\u202e name"], 1000000)
+    if len(svg) > 1 << 20:
+        failures.append(f"the chart of a million frames is {len(svg)} bytes")
+    linted = subprocess.run([xmllint, "--noout", os.path.join(work, "chart.svg")],
+                            capture_output=True, text=True)
+    if linted.returncode != 0:
+        failures.append(f"xmllint refuses the chart: {linted.stderr[:300]}")
+    root = ElementTree.fromstring(svg)
+    charts = root.findall("svg:g[@class='chart']", NS)
+    specials = charts[1].findall(".//*[@class='special']", NS)
+    if len(specials) != 1:
+        failures.append(f"a constant NaN over a million frames has {len(specials)} marks")
+    labels = {text.text for text in charts[2].iter("{http://www.w3.org/2000/svg}text")}
+    if not {"4294967290", "4294967295"} <= labels:
+        failures.append(f"the unsigned axis is labelled {sorted(l for l in labels if l)}")
+    colours = {path.get("stroke") for path in charts[3].findall("svg:path[@class='series']", NS)}
+    if len(colours) != 16:
+        failures.append(f"the 16 components of a matrix have {len(colours)} colours")
+
+
 def main():
-    runner, renderer = sys.argv[1:]
+    runner, renderer, xmllint = sys.argv[1:]
     failures = []
     with tempfile.TemporaryDirectory() as work:
+        check_many_frames(runner, renderer, xmllint, work, failures)
         scene = os.path.join(work, "chart.json")
         with open(scene, "w", encoding="utf-8") as f:
             json.dump({"channels": [{"name": "f", "type": "float", "frames": VALUES},
