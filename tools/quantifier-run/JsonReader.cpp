@@ -72,6 +72,8 @@ bool JsonReader::ReadBool(const Json& value, const std::string& where) const {
 int64_t JsonReader::ReadInteger(const Json& value, const std::string& where, int64_t lowest,
                                 int64_t highest) const {
     const std::string range = std::to_string(lowest) + ".." + std::to_string(highest);
+    // The document keeps -0 as a float, for its sign; as a whole number it is 0.
+    if (value.is_number_float() && value.get<float>() == 0 && lowest <= 0 && highest >= 0) return 0;
     if (!value.is_number_integer())
         Fail(where, "expected a whole number in " + range + ", got " + Describe(value));
     if (value.is_number_unsigned()) {
