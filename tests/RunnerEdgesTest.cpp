@@ -84,16 +84,23 @@ TEST_F(RunnerEdgesTest, CommandLineValuesMustBeWhatTheySeem) {
 }
 
 TEST_F(RunnerEdgesTest, NoControlCharacterReachesATerminalOrBreaksALine) {
-    // A name and texts holding an escape sequence (ESC), DEL, and the one-byte CSI of C1.
+    // A name and texts holding an escape sequence (ESC), DEL, the one-byte CSI of C1, and
+    // bidirectional overrides and isolates, which would show the text in another order. The
+    // columns align by display width: CJK and emoji take two columns, a combining accent none.
     const RunResult table =
-        Run({WriteFile("scene.json", R"({"outputs": ["red\u001b[31m", "n"], "channels": [
-        {"name": "red\u001b[31m", "type": "text", "value": "a\u007fb\u009bc"},
-        {"name": "n", "type": "text", "bytes": [27, 91, 50, 74, 155]}]})"),
+        Run({WriteFile("scene.json", R"({"outputs": ["red\u001b[31m", "n", "w"], "channels": [
+        {"name": "red\u001b[31m", "type": "text",
+         "frames": ["a\u007fb\u009bc", "\u202eevil\u202c\u2066x\u2069"]},
+        {"name": "n", "type": "text", "bytes": [27, 91, 50, 74, 155]},
+        {"name": "w", "type": "text", "frames": ["\u6f22\u5b57\ud83d\ude00", "e\u0301"]}]})"),
              "--format", "table"});
     EXPECT_EQ(table.exitCode, 0) << table.err;
-    EXPECT_EQ(table.out,
-              "frame      red\\u001b[31m                  n\n"
-              "    0  \"a\\u007fb\\u009bc\"  \"\\u001b[2J\\u009b\"\n");
+    EXPECT_EQ(
+        table.out,
+        "frame                    red\\u001b[31m                  n         w\n"
+        "    0                \"a\\u007fb\\u009bc\"  \"\\u001b[2J\\u009b\"  "
+        "\"\u6f22\u5b57\U0001F600\"\n"
+        "    1  \"\\u202eevil\\u202c\\u2066x\\u2069\"  \"\\u001b[2J\\u009b\"       \"e\u0301\"\n");
 
     // A path is shown as it is, but its control characters escaped: the error stays one line.
     const RunResult missing = Run({Path("two\nlines.json")});

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "CharacterWidth.h"
 #include "Formatting.h"
 #include "OutputSpool.h"
 #include "SvgChart.h"
@@ -85,13 +86,6 @@ std::string CsvField(const std::string& text) {
     return out + "\"";
 }
 
-// Display width of UTF-8 text, one column per character.
-size_t Width(std::string_view text) {
-    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 class CsvWriter : public RowWriter {
 public:
     explicit CsvWriter(const std::vector<std::string>& names) : header("frame") {
@@ -122,14 +116,14 @@ public:
         for (const std::string& name : names)
             header.push_back(DisplaySafe(name));
         for (const std::string& name : header)
-            widths.push_back(Width(name));
+            widths.push_back(DisplayWidth(name));
     }
     void Row(const std::vector<Cell>& cells) override {
         std::string line = std::to_string(frame++);
-        widths[0] = std::max(widths[0], Width(line));
+        widths[0] = std::max(widths[0], DisplayWidth(line));
         for (size_t c = 0; c < cells.size(); ++c) {
             const std::string text = DisplaySafe(CellText(cells[c], OutputFormat::Table));
-            widths[c + 1] = std::max(widths[c + 1], Width(text));
+            widths[c + 1] = std::max(widths[c + 1], DisplayWidth(text));
             line += kApart;
             line += text;
         }
@@ -167,7 +161,7 @@ private:
     static constexpr char kApart = '\x1f';
     void Pad(std::string& line, size_t column, std::string_view text) const {
         if (column > 0) line += "  ";
-        line.append(widths[column] - Width(text), ' ');
+        line.append(widths[column] - DisplayWidth(text), ' ');
         line += text;
     }
 
