@@ -37,7 +37,14 @@ void JsonReader::CheckKeys(const Json& object, const std::string& where,
 const Json& JsonReader::Require(const Json& object, const char* key,
                                 const std::string& where) const {
     const Json* value = Find(object, key);
-    if (value == nullptr) Fail(where, std::string("\"") + key + "\" is missing");
+    if (value == nullptr) {
+        // A misspelt key is the likelier mistake, and the one the user can act on.
+        for (const auto& item : object.items()) {
+            if (!NearestNames(item.key(), {key}).empty())
+                Fail(where, "unknown key " + Quoted(item.key()) + DidYouMean(item.key(), {key}));
+        }
+        Fail(where, std::string("\"") + key + "\" is missing");
+    }
     return *value;
 }
 
