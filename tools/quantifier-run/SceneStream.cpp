@@ -107,7 +107,7 @@ void LoadChannels(LiveScene& live, const std::string& path, std::vector<std::str
     std::vector<uint8_t> bytes;
     std::string reason;
     if (!OrnReadFile(path, bytes, &reason, kMaxStreamBytes))
-        throw RunError(kExitFailure, "cannot load the scene: " + reason);
+        throw RunError(kExitFailure, "cannot load the scene stream (--load): " + reason);
     OrnFileLoader loader(std::move(bytes));
     if (!loader.Valid()) throw RunError(kExitFailure, path + ": " + loader.Error());
     // All or nothing: every record is checked before the first channel loads.
