@@ -60,7 +60,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     std::string format;
     std::string pluginPath, savePath, loadPath;
     bool listOperations = false;
-    app.add_option("SCENE.json", scenePath, "The scene to run");
+    app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
     // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
     app.add_option("--frames", frames, "Run N frames instead of the scene's count (decimal)")
         ->type_name("N");
@@ -83,7 +83,9 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                  "List the operations (number, name, children) and exit");
     app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
                " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
-               " MiB, and links nest at most " + std::to_string(kMaxLinkDepth) +
+               " MiB, lists and objects in a scene nest at most " +
+               std::to_string(kMaxJsonNesting) + " levels, and links nest at most " +
+               std::to_string(kMaxLinkDepth) +
                " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
                "save, output); 2 bad command line or scene. Nothing is saved or written to "
                "standard output unless the whole run succeeded.");

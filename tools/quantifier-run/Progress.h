@@ -16,9 +16,10 @@ class FrameProgress {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Shows nothing unless `enabled`.
+    // Shows nothing unless `enabled`. On a terminal of `columns` columns (0: unknown) the line
+    // is shortened to fit one row: a line that wrapped could not be rewritten in place.
     FrameProgress(std::ostream& err, bool enabled, size_t frames,
-                  std::function<Clock::time_point()> now = Clock::now);
+                  std::function<Clock::time_point()> now = Clock::now, size_t columns = 0);
     ~FrameProgress();
     FrameProgress(const FrameProgress&) = delete;
     FrameProgress& operator=(const FrameProgress&) = delete;
@@ -32,6 +33,7 @@ private:
     const bool enabled;
     const size_t frames;
     const std::function<Clock::time_point()> now;
+    const size_t columns;
     const Clock::time_point start;
     Clock::time_point shown;
     size_t shownWidth = 0;  // characters on the line, 0 when nothing is shown

@@ -12,6 +12,7 @@
 #include "LiveScene.h"
 #include "OutputSpool.h"
 #include "Plugin.h"
+#include "Process.h"
 #include "RunError.h"
 #include "SceneParser.h"
 #include "SceneStream.h"
@@ -59,7 +60,9 @@ void Evaluate(const Options& options, const Scene& scene, size_t frames, RunOutp
     if (options.loadPath) LoadChannels(live, *options.loadPath, output.warnings);
     {
         // Erased when the frames end or fail, before any other line reaches the terminal.
-        FrameProgress progress(err, ProgressWanted(errIsTerminal), frames);
+        FrameProgress progress(err, ProgressWanted(errIsTerminal), frames,
+                               FrameProgress::Clock::now,
+                               errIsTerminal ? platform::StandardErrorColumns() : 0);
         RunFrames(
             scene, live, frames, [&](const std::vector<Cell>& row) { output.rows->Row(row); },
             &progress);
