@@ -126,7 +126,7 @@ def check_many_frames(runner, renderer, xmllint, work, failures):
         {"name": "nan", "type": "float", "value": "nan"},
         {"name": "u", "type": "unsigned", "frames": [4294967295, 4294967290]},
         {"name": "m", "type": "matrix", "value": matrix},
-        {"name": "odd \ufffe\uffff\u202e name", "type": "text", "frames": ["a", "b"]}],
+        {"name": "odd \ufffe\uffff\u202e name", "type": "text", "frames": ["a", "b"] * 500000}],
         ["toggle", "nan", "u", "m", "odd \ufffe\uffff\u202e name"], 1000000)
     if len(svg) > 1 << 20:
         failures.append(f"the chart of a million frames is {len(svg)} bytes")
@@ -142,6 +142,9 @@ def check_many_frames(runner, renderer, xmllint, work, failures):
     labels = {text.text for text in charts[2].iter("{http://www.w3.org/2000/svg}text")}
     if not {"4294967290", "4294967295"} <= labels:
         failures.append(f"the unsigned axis is labelled {sorted(l for l in labels if l)}")
+    cells = charts[4].findall(".//svg:rect", NS)
+    if len(cells) > 2 * 660 + 2:
+        failures.append(f"a text toggling over a million frames has {len(cells)} cells")
     colours = {path.get("stroke") for path in charts[3].findall("svg:path[@class='series']", NS)}
     if len(colours) != 16:
         failures.append(f"the 16 components of a matrix have {len(colours)} colours")

@@ -35,29 +35,20 @@ void PutFloats(std::string& record, const float* values, size_t count) {
 // Decodes one cell of kind `kind` at `at`.
 void Decode(std::string_view data, size_t& at, size_t kind, ChartCell& cell) {
     cell.label = {};
-    switch (kind) {
-        case 0:
-        case 1:
-        case 2:
-            cell.count = kind == 0 ? 1 : kind == 1 ? 4 : 16;
-            for (size_t i = 0; i < cell.count; ++i)
-                cell.values[i] = Take<float>(data, at);
-            return;
-        case 3: {
-            const auto length = Take<uint32_t>(data, at);
-            cell.count = 0;
-            cell.label = data.substr(at, length);
-            at += length;
-            return;
-        }
-        case 4:
-            cell.count = 1;
-            cell.values[0] = Take<uint32_t>(data, at);
-            return;
-        default:
-            cell.count = 1;
-            cell.values[0] = Take<int32_t>(data, at);
-            return;
+    cell.count = 1;
+    if (kind == kCellIndex<float> || kind == kCellIndex<XMFLOAT4> || kind == kCellIndex<XMMATRIX>) {
+        cell.count = kind == kCellIndex<float> ? 1 : kind == kCellIndex<XMFLOAT4> ? 4 : 16;
+        for (size_t i = 0; i < cell.count; ++i)
+            cell.values[i] = Take<float>(data, at);
+    } else if (kind == kCellIndex<TextCell>) {
+        const auto length = Take<uint32_t>(data, at);
+        cell.count = 0;
+        cell.label = data.substr(at, length);
+        at += length;
+    } else if (kind == kCellIndex<uint32_t>) {
+        cell.values[0] = Take<uint32_t>(data, at);
+    } else {
+        cell.values[0] = Take<int32_t>(data, at);
     }
 }
 

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "Cell.h"
@@ -16,6 +18,18 @@
 namespace quantifier_run {
 
 class FrameProgress;
+
+// Where alternative T stands in Cell: the kind a chart records for an output.
+template <class T, class... Alternatives>
+constexpr size_t IndexIn(const std::variant<Alternatives...>*) {
+    constexpr bool same[] = {std::is_same_v<T, Alternatives>...};
+    size_t index = 0;
+    while (!same[index])
+        ++index;
+    return index;
+}
+template <class T>
+inline constexpr size_t kCellIndex = IndexIn<T>(static_cast<const Cell*>(nullptr));
 
 // What one output shows at one frame, as read back.
 struct ChartCell {

@@ -87,9 +87,9 @@ std::string Shortened(std::string_view text, size_t limit) {
 }
 
 std::vector<std::string> ComponentNames(size_t kind) {
-    if (kind == 1) return {"x", "y", "z", "w"};
+    if (kind == kCellIndex<XMFLOAT4>) return {"x", "y", "z", "w"};
     std::vector<std::string> names;
-    if (kind == 2) {
+    if (kind == kCellIndex<XMMATRIX>) {
         for (int row = 1; row <= 4; ++row) {
             for (int column = 1; column <= 4; ++column)
                 names.push_back(std::string(1, 'm').append(std::to_string(row * 10 + column)));
@@ -247,16 +247,16 @@ private:
         const bool last = end == frames;
         if (X(end) - X(track.runStart) < 0.999) {
             if (!track.mixedStart) track.mixedStart = track.runStart;
-            if (last) TextCell(track, *track.mixedStart, end, nullptr);
+            if (last) StripCell(track, *track.mixedStart, end, nullptr);
             return;
         }
-        if (track.mixedStart) TextCell(track, *track.mixedStart, track.runStart, nullptr);
+        if (track.mixedStart) StripCell(track, *track.mixedStart, track.runStart, nullptr);
         track.mixedStart.reset();
-        TextCell(track, track.runStart, end, &track.label);
+        StripCell(track, track.runStart, end, &track.label);
     }
 
     // A cell of the strip of frames [first, end), labelled, or of several values.
-    void TextCell(TextTrack& track, size_t first, size_t end, const std::string* label) {
+    void StripCell(TextTrack& track, size_t first, size_t end, const std::string* label) {
         const double stripTop = kTitle;  // placed by the strip's group
         const double x = X(first), width = X(end) - x;
         const std::string title = label ? Escaped(*label)
