@@ -10,6 +10,8 @@
 #include "Formatting.h"
 #include "OutputSpool.h"
 #include "RunError.h"
+#include "SvgMarkup.h"
+#include "TextStrip.h"
 
 namespace quantifier_run {
 namespace {
@@ -22,11 +24,9 @@ constexpr size_t kColumns = 660;  // pixel columns across a plot
 constexpr double kTitle = 24;
 constexpr double kLegendLine = 16;  // a legend that does not fit beside the title
 constexpr double kPlotHeight = 120;
-constexpr double kStripHeight = 26;
 constexpr double kAxis = 30;  // frame labels under a plot
 constexpr double kGap = 10;
-// About this many pixels per character at the chart's font size (bold titles a little more).
-constexpr double kCharWidth = 6.5;
+// About this many pixels per bold character (titles) at the chart's font size.
 constexpr double kBoldCharWidth = 7.2;
 
 // Sixteen, so that every component of a matrix has its own.
@@ -35,56 +35,8 @@ constexpr const char* kPalette[] = {
     "#393b79", "#e7969c", "#637939", "#ad494a", "#6baed6", "#fdae6b", "#843c39", "#31a354"};
 constexpr const char* kNanColour = "#7f7f7f";
 constexpr const char* kInfinityColour = "#bcbd22";
-constexpr const char* kMixedColour = "#9ecae1";  // a text cell of runs too short to show
 
 enum : uint8_t { kNan = 1, kUp = 2, kDown = 4 };
-
-std::string Number(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", value);
-    return buffer;
-}
-
-// Text as XML character data. Characters XML cannot carry, and those a reader must not get
-// raw, are written as their JSON escapes, as the other formats write them.
-std::string Escaped(std::string_view text) {
-    std::string out;
-    for (char c : DisplaySafe(text)) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
-size_t Characters(std::string_view text) {
-    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
-// At most `limit` characters of UTF-8 text, with an ellipsis when cut.
-std::string Shortened(std::string_view text, size_t limit) {
-    size_t characters = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (characters++ == limit) return std::string(text.substr(0, i)) + "\u2026";
-    }
-    return std::string(text);
-}
 
 std::vector<std::string> ComponentNames(size_t kind) {
     if (kind == kCellIndex<XMFLOAT4>) return {"x", "y", "z", "w"};
@@ -150,16 +102,6 @@ struct NumericTrack {
     std::vector<uint8_t> marks;    // per column: kNan, kUp, kDown of any component
 };
 
-// A text output's strip, drawn while the rows are read back: runs of equal values at least a
-// pixel wide are cells of their own, shorter ones between them share a cell.
-struct TextTrack {
-    std::string cells;
-    std::string label;  // of the run being read
-    size_t runStart = 0;
-    std::optional<size_t> mixedStart;  // of short runs not yet drawn
-    size_t shade = 0;
-};
-
 class Chart {
 public:
     Chart(const std::vector<std::string>& names, ChartRows& rows)
@@ -185,7 +127,7 @@ public:
         std::string body;
         for (size_t output = 0; output < names.size(); ++output) {
             const bool text = !frames || rows.Outputs()[output].text;
-            body += text ? TextStrip(output, top) : Plot(output, top);
+            body += text ? Strip(output, top) : Plot(output, top);
         }
         const double width = left + kPlotWidth + kRight;
         const double height = std::max(top, 2 * kGap);
@@ -206,16 +148,17 @@ private:
 
     void Read(FrameProgress* progress) {
         numeric.resize(names.size());
-        text.resize(names.size());
         for (size_t output = 0; output < names.size(); ++output) {
             const ChartOutput& info = rows.Outputs()[output];
+            // A strip's cells are drawn from its own top, where its group places them.
+            text.emplace_back([this](size_t frame) { return X(frame); }, frames, kTitle);
             if (info.text) continue;
             numeric[output].columns.resize(columns * info.count);
             numeric[output].marks.resize(columns);
         }
         if (!rows.ReadBack(
                 [&](size_t frame, size_t output, const ChartCell& cell) {
-                    if (rows.Outputs()[output].text) return AddText(output, frame, cell.label);
+                    if (rows.Outputs()[output].text) return text[output].Add(frame, cell.label);
                     NumericTrack& track = numeric[output];
                     const size_t column = ColumnOf(frame);
                     const size_t count = rows.Outputs()[output].count;
@@ -228,51 +171,6 @@ private:
                 },
                 progress))
             throw RunError(kExitFailure, "cannot read the results back from a temporary file");
-        for (size_t output = 0; output < names.size(); ++output) {
-            if (rows.Outputs()[output].text && frames) EndRun(output, frames);
-        }
-    }
-
-    void AddText(size_t output, size_t frame, std::string_view label) {
-        TextTrack& track = text[output];
-        if (frame > 0 && label == track.label) return;
-        if (frame > 0) EndRun(output, frame);
-        track.label = label;
-        track.runStart = frame;
-    }
-
-    // Ends the run of text[output] that reaches up to `end`.
-    void EndRun(size_t output, size_t end) {
-        TextTrack& track = text[output];
-        const bool last = end == frames;
-        if (X(end) - X(track.runStart) < 0.999) {
-            if (!track.mixedStart) track.mixedStart = track.runStart;
-            if (last) StripCell(track, *track.mixedStart, end, nullptr);
-            return;
-        }
-        if (track.mixedStart) StripCell(track, *track.mixedStart, track.runStart, nullptr);
-        track.mixedStart.reset();
-        StripCell(track, track.runStart, end, &track.label);
-    }
-
-    // A cell of the strip of frames [first, end), labelled, or of several values.
-    void StripCell(TextTrack& track, size_t first, size_t end, const std::string* label) {
-        const double stripTop = kTitle;  // placed by the strip's group
-        const double x = X(first), width = X(end) - x;
-        const std::string title = label ? Escaped(*label)
-                                        : "frames " + std::to_string(first) + " to " +
-                                              std::to_string(end - 1) + ": several values";
-        track.cells += "<rect x=\"" + Number(x) + "\" y=\"" + Number(stripTop) + "\" width=\"" +
-                       Number(width) + "\" height=\"" + Number(kStripHeight) + "\" fill=\"" +
-                       (label ? (track.shade++ % 2 ? "#dbe9f6" : "#c6dbef") : kMixedColour) +
-                       "\" stroke=\"#ffffff\"><title>" + title + "</title></rect>\n";
-        // About 6.5 pixels per character at this size.
-        const auto room = static_cast<size_t>(std::max(0.0, (width - 6) / kCharWidth));
-        if (label && room >= 2) {
-            track.cells += "<text x=\"" + Number(x + 3) + "\" y=\"" +
-                           Number(stripTop + kStripHeight / 2 + 4) + "\">" +
-                           Escaped(Shortened(*label, room - 1)) + "</text>\n";
-        }
     }
 
     // Frame labels under a plot or strip whose bottom is at `bottom`, at the middle of their
@@ -466,18 +364,18 @@ private:
         return out;
     }
 
-    std::string TextStrip(size_t output, double& top) const {
+    std::string Strip(size_t output, double& top) {
         const double stripTop = top + kTitle;
         std::string out = "<g class=\"chart\" id=\"chart-" + std::to_string(output) + "\">\n" +
                           Title(output, top, frames ? "text" : "", kPlotWidth);
         out += "<rect class=\"plot\" x=\"" + Number(left) + "\" y=\"" + Number(stripTop) +
-               "\" width=\"" + Number(kPlotWidth) + "\" height=\"" + Number(kStripHeight) +
+               "\" width=\"" + Number(kPlotWidth) + "\" height=\"" + Number(TextStrip::kHeight) +
                "\" fill=\"#fafafa\" stroke=\"#999999\"/>\n";
         // The cells were drawn at the strip's own origin.
-        out +=
-            "<g transform=\"translate(0 " + Number(top) + ")\">\n" + text[output].cells + "</g>\n";
-        out += FrameAxis(stripTop + kStripHeight) + "</g>\n";
-        top = stripTop + kStripHeight + kAxis + kGap;
+        out += "<g transform=\"translate(0 " + Number(top) + ")\">\n" + text[output].Finish() +
+               "</g>\n";
+        out += FrameAxis(stripTop + TextStrip::kHeight) + "</g>\n";
+        top = stripTop + TextStrip::kHeight + kAxis + kGap;
         return out;
     }
 
@@ -489,7 +387,7 @@ private:
     double left = kMinLeft;
     std::vector<Axis> axes;
     std::vector<NumericTrack> numeric;
-    std::vector<TextTrack> text;
+    std::vector<TextStrip> text;
 };
 
 class SvgWriter : public RowWriter {
