@@ -89,8 +89,12 @@ def render(runner, renderer, work, channels, outputs, frames=None):
                          check=True).stdout
     with open(os.path.join(work, "chart.svg"), "wb") as f:
         f.write(svg)
-    subprocess.run([renderer, "--format", "png", "--output", os.path.join(work, "chart.png"),
-                    os.path.join(work, "chart.svg")], check=True)
+    rendered = subprocess.run([renderer, "--format", "png", "--output",
+                               os.path.join(work, "chart.png"), os.path.join(work, "chart.svg")],
+                              capture_output=True, text=True)
+    if rendered.returncode != 0:
+        raise RuntimeError(f"the renderer refuses the chart of {frames} frames: "
+                           f"{rendered.stderr.strip()[:300]}")
     return svg, read_png(os.path.join(work, "chart.png"))
 
 
@@ -154,7 +158,10 @@ def main():
     runner, renderer, xmllint = sys.argv[1:]
     failures = []
     with tempfile.TemporaryDirectory() as work:
-        check_many_frames(runner, renderer, xmllint, work, failures)
+        try:
+            check_many_frames(runner, renderer, xmllint, work, failures)
+        except RuntimeError as refused:
+            failures.append(str(refused))
         scene = os.path.join(work, "chart.json")
         with open(scene, "w", encoding="utf-8") as f:
             json.dump({"channels": [{"name": "f", "type": "float", "frames": VALUES},
