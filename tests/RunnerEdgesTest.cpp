@@ -112,6 +112,11 @@ TEST_F(RunnerEdgesTest, NoControlCharacterReachesATerminalOrBreaksALine) {
     EXPECT_EQ(LineCount(missing.err), 1) << missing.err;
     EXPECT_NE(missing.err.find("two\\nlines.json: cannot open the scene file"), std::string::npos)
         << missing.err;
+    // Nor does a name in an error line show in another order than it holds.
+    const RunResult reversed = Run(
+        {WriteFile("scene.json", R"({"channels": [{"name": "\u202egnp.exe", "type": "flot"}]})")});
+    EXPECT_EQ(reversed.exitCode, kExitBadInput);
+    EXPECT_NE(reversed.err.find("channel \"\\u202egnp.exe\""), std::string::npos) << reversed.err;
 }
 
 TEST_F(RunnerEdgesTest, TableColumnsAlignByDisplayWidth) {

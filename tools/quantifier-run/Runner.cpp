@@ -6,6 +6,7 @@
 
 #include "CommandLine.h"
 #include "FilePath.h"
+#include "Formatting.h"
 #include "FrameLoop.h"
 #include "Limits.h"
 #include "LinkDepth.h"
@@ -116,9 +117,10 @@ int OutputFailed(std::ostream& err) {
 
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err, bool outIsTerminal, bool errIsTerminal) {
-    // Every line on the error stream stays one line, whatever a path or name holds.
+    // Every line on the error stream stays one line and shows what it holds, whatever a path or
+    // name holds.
     const auto report = [&](const std::string& prefix, const std::string& message) {
-        err << "quantifier-run: " << prefix << OneLine(message) << "\n" << std::flush;
+        err << "quantifier-run: " << prefix << DisplaySafe(OneLine(message)) << "\n" << std::flush;
     };
     try {
         const auto parsed = ParseCommandLine(arguments);
