@@ -105,10 +105,12 @@ def check_many_frames(runner, renderer, xmllint, work, failures):
     frames = 2000
     spike = [1.0] * frames
     spike[700] = "inf"
+    long_name = "a vector whose name runs on far past where its legend begins " * 2
     svg, (width, height, rows) = render(runner, renderer, work, [
         {"name": "spike", "type": "float", "frames": spike},
-        {"name": "lowest", "type": "float", "frames": [-3.4028234663852886e38, 1]}],
-        ["spike", "lowest"], frames)
+        {"name": "lowest", "type": "float", "frames": [-3.4028234663852886e38, 1]},
+        {"name": long_name, "type": "vector", "value": [1, 2, 3, 4]}],
+        ["spike", "lowest", long_name], frames)
     root = ElementTree.fromstring(svg)
     plot = root.find("svg:g[@class='chart']/svg:rect[@class='plot']", NS)
     left, top = float(plot.get("x")), float(plot.get("y"))
@@ -120,6 +122,17 @@ def check_many_frames(runner, renderer, xmllint, work, failures):
         failures.append(f"a lone inf in {frames} frames is a mark {widest} pixels wide")
     if any(distance(rows[y][x], (255, 255, 255)) > 30 for y in range(height) for x in (0, 1)):
         failures.append("a value label reaches the picture's left edge: it is clipped")
+    # Above the vector's plot, the title's letters and the legend's swatches share no row.
+    plot = root.findall("svg:g[@class='chart']/svg:rect[@class='plot']", NS)[2]
+    left, top = int(float(plot.get("x"))), int(float(plot.get("y")))
+    band = range(top - 45, top - 1)
+    title_rows = {y for y in band for x in range(left, left + 60) if max(rows[y][x]) < 100}
+    swatches = [(0x1F, 0x77, 0xB4), (0xD6, 0x27, 0x28), (0x2C, 0xA0, 0x2C), (0x94, 0x67, 0xBD)]
+    legend_rows = {y for y in band for x in range(left, width)
+                   if any(distance(rows[y][x], colour) < 30 for colour in swatches)}
+    if not title_rows or not legend_rows or title_rows & legend_rows:
+        failures.append(f"the title (rows {sorted(title_rows)}) and the legend "
+                        f"(rows {sorted(legend_rows)}) meet")
 
     # Toggling, constant NaN, the largest unsigned values, a matrix and a name XML cannot
     # carry as it is.
