@@ -10,12 +10,14 @@ namespace {
 
 using Clock = FrameProgress::Clock;
 
-// Runs `frames` frames of `step` each through a meter and returns what it wrote.
-std::string Written(bool enabled, size_t frames, Clock::duration step) {
+// Runs `frames` frames of `step` each through a meter on a terminal of `columns` columns and
+// returns what it wrote.
+std::string Written(bool enabled, size_t frames, Clock::duration step, size_t columns = 0) {
     std::ostringstream err;
     Clock::time_point time{};
     {
-        FrameProgress progress(err, enabled, frames, [&] { return time; });
+        FrameProgress progress(
+            err, enabled, frames, [&] { return time; }, columns);
         for (size_t frame = 0; frame < frames; ++frame) {
             progress.Frame(frame);
             time += step;
@@ -39,6 +41,22 @@ TEST(FrameProgress, ShowsOnlyForLongRunsAndErasesItsLine) {
     EXPECT_EQ(tail.back(), '\r');
     EXPECT_EQ(tail.find_first_not_of(' '), tail.size() - 1) << "not blank: " << tail;
     EXPECT_GE(tail.size() - 1, std::string("quantifier-run: frame 990 of 1000 (99%)").size());
+}
+
+TEST(FrameProgress, FitsANarrowTerminalSoThatNoRowIsLeftBehind) {
+    using std::chrono::milliseconds;
+    for (size_t columns : {30, 12, 5, 1}) {
+        SCOPED_TRACE(columns);
+        const std::string shown = Written(true, 100000, milliseconds(1), columns);
+        EXPECT_EQ(shown.find('\n'), std::string::npos);
+        // Every rewrite of the line, padding included, leaves the last column free.
+        for (size_t start = 0, end; (end = shown.find('\r', start + 1)) != std::string::npos;
+             start = end)
+            EXPECT_LT(end - start - 1, columns) << shown.substr(start, end - start);
+        if (columns >= 12) {
+            EXPECT_NE(shown.find("%)"), std::string::npos) << shown;
+        }
+    }
 }
 
 }  // namespace

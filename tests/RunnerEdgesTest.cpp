@@ -1,11 +1,13 @@
 // quantifier-run at the edges of what it accepts: scenes nested as deep as the stated limit and
 // one deeper, command lines with empty or non-decimal values, control characters that must not
-// reach a terminal or break an error line, and texts a csv reader must tell apart.
+// reach a terminal or break an error line, table columns of wide characters, and texts a csv
+// reader must tell apart.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "CharacterWidth.h"
 #include "Limits.h"
 #include "RunError.h"
 #include "support/RunnerFixture.h"
@@ -59,10 +61,16 @@ TEST_F(RunnerEdgesTest, CommandLineValuesMustBeWhatTheySeem) {
         {{"--load", ""}, kExitBadInput, "--load needs a path"},
         {{"--plugin", ""}, kExitBadInput, "--plugin needs a path"},
         {{"--frames", "010"}, 0, "9,10\n"},
-        {{"--frames", "0x10"}, kExitBadInput, "--frames: 0x10 is not a whole number"},
-        {{"--frames", "1e1"}, kExitBadInput, "--frames: 1e1 is not a whole number"},
-        {{"--frames", "+3"}, kExitBadInput, "--frames: +3 is not a whole number"},
-        {{"--frames", "2147483648"}, kExitBadInput, "--frames: 2147483648 is not"},
+        {{"--frames", "0x10"},
+         kExitBadInput,
+         "--frames needs a whole number from 0 to 2147483647, not \"0x10\""},
+        {{"--frames", "1e1"},
+         kExitBadInput,
+         "--frames needs a whole number from 0 to 2147483647, not \"1e1\""},
+        {{"--frames", "+3"},
+         kExitBadInput,
+         "--frames needs a whole number from 0 to 2147483647, not \"+3\""},
+        {{"--frames", "2147483648"}, kExitBadInput, "not \"2147483648\""},
         {{"--save", scene}, kExitBadInput, "would replace the scene file being run"},
     };
     for (const Case& c : cases) {
@@ -84,16 +92,19 @@ TEST_F(RunnerEdgesTest, CommandLineValuesMustBeWhatTheySeem) {
 }
 
 TEST_F(RunnerEdgesTest, NoControlCharacterReachesATerminalOrBreaksALine) {
-    // A name and texts holding an escape sequence (ESC), DEL, and the one-byte CSI of C1.
+    // A name and texts holding an escape sequence (ESC), DEL, the one-byte CSI of C1, and
+    // bidirectional overrides and isolates, which would show the text in another order.
     const RunResult table =
         Run({WriteFile("scene.json", R"({"outputs": ["red\u001b[31m", "n"], "channels": [
-        {"name": "red\u001b[31m", "type": "text", "value": "a\u007fb\u009bc"},
+        {"name": "red\u001b[31m", "type": "text",
+         "frames": ["a\u007fb\u009bc", "\u202eevil\u202c\u2066x\u2069"]},
         {"name": "n", "type": "text", "bytes": [27, 91, 50, 74, 155]}]})"),
              "--format", "table"});
     EXPECT_EQ(table.exitCode, 0) << table.err;
     EXPECT_EQ(table.out,
-              "frame      red\\u001b[31m                  n\n"
-              "    0  \"a\\u007fb\\u009bc\"  \"\\u001b[2J\\u009b\"\n");
+              "frame                    red\\u001b[31m                  n\n"
+              "    0                \"a\\u007fb\\u009bc\"  \"\\u001b[2J\\u009b\"\n"
+              "    1  \"\\u202eevil\\u202c\\u2066x\\u2069\"  \"\\u001b[2J\\u009b\"\n");
 
     // A path is shown as it is, but its control characters escaped: the error stays one line.
     const RunResult missing = Run({Path("two\nlines.json")});
@@ -101,6 +112,26 @@ TEST_F(RunnerEdgesTest, NoControlCharacterReachesATerminalOrBreaksALine) {
     EXPECT_EQ(LineCount(missing.err), 1) << missing.err;
     EXPECT_NE(missing.err.find("two\\nlines.json: cannot open the scene file"), std::string::npos)
         << missing.err;
+    // Nor does a name in an error line show in another order than it holds.
+    const RunResult reversed = Run(
+        {WriteFile("scene.json", R"({"channels": [{"name": "\u202egnp.exe", "type": "flot"}]})")});
+    EXPECT_EQ(reversed.exitCode, kExitBadInput);
+    EXPECT_NE(reversed.err.find("channel \"\\u202egnp.exe\""), std::string::npos) << reversed.err;
+}
+
+TEST_F(RunnerEdgesTest, TableColumnsAlignByDisplayWidth) {
+    if (quantifier_run::CharacterWidth(U'\u6f22') == 1)
+        GTEST_SKIP() << "this build has no character-width library and counts characters";
+    // CJK and emoji take two columns, a combining accent none.
+    const RunResult table = Run({WriteFile("scene.json", R"({"outputs": ["w", "n"], "channels": [
+        {"name": "w", "type": "text", "frames": ["\u6f22\u5b57\ud83d\ude00", "e\u0301"]},
+        {"name": "n", "type": "float", "value": 1}]})"),
+                                 "--format", "table"});
+    EXPECT_EQ(table.exitCode, 0) << table.err;
+    EXPECT_EQ(table.out,
+              "frame         w  n\n"
+              "    0  \"\u6f22\u5b57\U0001F600\"  1\n"
+              "    1       \"e\u0301\"  1\n");
 }
 
 TEST_F(RunnerEdgesTest, CsvTellsNoTextFromTheTextNull) {

@@ -2,6 +2,7 @@
 // these to find plug-ins installed beside them and to choose how to present results.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
@@ -26,5 +27,13 @@ bool StandardErrorIsTerminal();
 void UseBinaryStandardOutput();
 // The same for standard input: its bytes arrive unchanged.
 void UseBinaryStandardInput();
+
+// Reads the whole of standard input, as bytes (Windows would otherwise turn "\r\n" into
+// "\n"). False, with `reason` set, when reading fails or more than `limit` bytes arrive.
+bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason);
+
+// How many columns the terminal standard error shows on has; 0 when it is no terminal or the
+// system cannot tell.
+size_t StandardErrorColumns();
 
 }  // namespace platform

@@ -1,5 +1,8 @@
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -29,5 +32,30 @@ bool StandardErrorIsTerminal() {
 void UseBinaryStandardOutput() {}
 
 void UseBinaryStandardInput() {}
+
+bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason) {
+    bytes.clear();
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count == 0) return true;
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            reason = std::string("cannot read standard input: ") + std::strerror(errno);
+            return false;
+        }
+        bytes.append(buffer, static_cast<size_t>(count));
+        if (bytes.size() > limit) {
+            reason = "standard input: it is larger than " + std::to_string(limit) + " bytes";
+            return false;
+        }
+    }
+}
+
+size_t StandardErrorColumns() {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
 
 }  // namespace platform

@@ -60,4 +60,29 @@ void UseBinaryStandardInput() {
     _setmode(_fileno(stdin), _O_BINARY);
 }
 
+bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason) {
+    _setmode(_fileno(stdin), _O_BINARY);
+    bytes.clear();
+    char buffer[1 << 16];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+        bytes.append(buffer, count);
+        if (bytes.size() > limit) {
+            reason = "standard input: it is larger than " + std::to_string(limit) + " bytes";
+            return false;
+        }
+    }
+    if (std::ferror(stdin)) {
+        reason = "cannot read standard input";
+        return false;
+    }
+    return true;
+}
+
+size_t StandardErrorColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+    return static_cast<size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
 }  // namespace platform

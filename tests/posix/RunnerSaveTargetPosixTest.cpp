@@ -1,7 +1,9 @@
 // What quantifier-run does with what only POSIX sets before it: FIFOs, sockets and devices as
 // the target of a save, symbolic links, names near the file-system limit, a file-size limit,
-// standard output on a full device, and endless or failing files given as input.
+// standard output on a full device or a pipe nobody reads, endless or failing files given as
+// input, and the scene on standard input.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -30,9 +32,10 @@ protected:
         std::string err;
     };
 
-    // Runs the program itself with standard output to `out`, files limited to `fileLimit` bytes.
+    // Runs the program itself with standard output to `out` (empty: a pipe nobody reads, as
+    // when the reader has gone), files limited to `fileLimit` bytes, standard input from `in`.
     Process Spawn(std::vector<std::string> arguments, const std::string& out = "/dev/null",
-                  rlim_t fileLimit = RLIM_INFINITY) const {
+                  rlim_t fileLimit = RLIM_INFINITY, const std::string& in = "/dev/null") const {
         arguments.insert(arguments.begin(), QUANTIFIER_RUN_PATH);
         arguments.insert(arguments.end(), {"--plugin", QUANTIFIER_PLUGIN_PATH});
         // Standard error is a pipe, which no file-size limit cuts short.
@@ -42,8 +45,19 @@ protected:
         if (child == 0) {
             const rlimit limit{fileLimit, fileLimit};
             setrlimit(RLIMIT_FSIZE, &limit);
-            const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int outFd = -1;
+            if (out.empty()) {
+                int outPipe[2];
+                if (pipe(outPipe) != 0) _exit(127);
+                close(outPipe[0]);
+                outFd = outPipe[1];
+            } else {
+                outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            }
             dup2(outFd, 1);
+            dup2(open(in.c_str(), O_RDONLY), 0);
+            // As a shell starts a program, whatever this test program does with the signal.
+            signal(SIGPIPE, SIG_DFL);
             dup2(errPipe[1], 2);
             close(errPipe[0]);
             std::vector<char*> argv;
@@ -187,6 +201,20 @@ TEST_F(RunnerSaveTargetPosixTest, EndlessOrFailingInputIsReportedForWhatItIs) {
         EXPECT_EQ(LineCount(result.err), 1) << result.err;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
+}
+
+TEST_F(RunnerSaveTargetPosixTest, StandardInputAndAGoneReaderAreAsForOtherTools) {
+    const std::string scene = WriteFile("scene.json", kScene);
+    // "-" is the scene on standard input.
+    const Process piped = Spawn({"-", "--format", "csv"}, Path("rows.csv"), RLIM_INFINITY, scene);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(ReadFile(Path("rows.csv")), Run({scene, "--format", "csv"}).out);
+    // A reader gone before the rows are written ends the run by SIGPIPE, without a word, as
+    // "| head -1" ends other tools; the save came before the output and is made.
+    const Process gone = Spawn({scene, "--save", Path("saved.orn")}, "");
+    EXPECT_EQ(gone.status, 128 + SIGPIPE);
+    EXPECT_EQ(gone.err, "");
+    EXPECT_EQ(ReadFile(Path("saved.orn")).substr(0, 4), "ORNS");
 }
 
 }  // namespace

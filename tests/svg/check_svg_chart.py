@@ -2,9 +2,12 @@
 """Renders the runner's --format svg with a real SVG renderer and checks the picture: it
 renders at the size the document gives, the step line of a float output passes where its
 values say in the middle of each frame's column, and the frames whose value is not finite
-are marked instead of drawn.
+are marked instead of drawn. A chart of two thousand frames shows a lone infinity and keeps
+its longest value label whole; a chart of a million frames is a small document that an XML
+parser and the renderer accept, with one mark for a constant NaN, exact labels of whole
+numbers and a colour per matrix component.
 
-Usage: check_svg_chart.py RUNNER RSVG-CONVERT
+Usage: check_svg_chart.py RUNNER RSVG-CONVERT XMLLINT
 """
 import json
 import os
@@ -74,10 +77,104 @@ def distance(a, b):
     return max(abs(p - q) for p, q in zip(a, b))
 
 
+def render(runner, renderer, work, channels, outputs, frames=None):
+    """The runner's chart of a scene, parsed, and its rendering as rows of pixels."""
+    scene = os.path.join(work, "scene.json")
+    document = {"channels": channels, "outputs": outputs}
+    if frames is not None:
+        document["frames"] = frames
+    with open(scene, "w", encoding="utf-8") as f:
+        json.dump(document, f)
+    svg = subprocess.run([runner, "--format", "svg", scene], capture_output=True,
+                         check=True).stdout
+    with open(os.path.join(work, "chart.svg"), "wb") as f:
+        f.write(svg)
+    rendered = subprocess.run([renderer, "--format", "png", "--output",
+                               os.path.join(work, "chart.png"), os.path.join(work, "chart.svg")],
+                              capture_output=True, text=True)
+    if rendered.returncode != 0:
+        raise RuntimeError(f"the renderer refuses the chart of {frames} frames: "
+                           f"{rendered.stderr.strip()[:300]}")
+    return svg, read_png(os.path.join(work, "chart.png"))
+
+
+NS = {"svg": "http://www.w3.org/2000/svg"}
+
+
+def check_many_frames(runner, renderer, xmllint, work, failures):
+    frames = 2000
+    spike = [1.0] * frames
+    spike[700] = "inf"
+    long_name = "a vector whose name runs on far past where its legend begins " * 2
+    svg, (width, height, rows) = render(runner, renderer, work, [
+        {"name": "spike", "type": "float", "frames": spike},
+        {"name": "lowest", "type": "float", "frames": [-3.4028234663852886e38, 1]},
+        {"name": long_name, "type": "vector", "value": [1, 2, 3, 4]}],
+        ["spike", "lowest", long_name], frames)
+    root = ElementTree.fromstring(svg)
+    plot = root.find("svg:g[@class='chart']/svg:rect[@class='plot']", NS)
+    left, top = float(plot.get("x")), float(plot.get("y"))
+    middle = int(left + 700.5 * float(plot.get("width")) / frames)
+    widest = max(sum(1 for x in range(middle - 10, middle + 11)
+                     if distance(rows[y][x], INFINITY) < 60)
+                 for y in range(int(top), int(top) + 12))
+    if widest < 6:
+        failures.append(f"a lone inf in {frames} frames is a mark {widest} pixels wide")
+    if any(distance(rows[y][x], (255, 255, 255)) > 30 for y in range(height) for x in (0, 1)):
+        failures.append("a value label reaches the picture's left edge: it is clipped")
+    # Above the vector's plot, the title's letters and the legend's swatches share no row.
+    plot = root.findall("svg:g[@class='chart']/svg:rect[@class='plot']", NS)[2]
+    left, top = int(float(plot.get("x"))), int(float(plot.get("y")))
+    band = range(top - 45, top - 1)
+    title_rows = {y for y in band for x in range(left, left + 60) if max(rows[y][x]) < 100}
+    swatches = [(0x1F, 0x77, 0xB4), (0xD6, 0x27, 0x28), (0x2C, 0xA0, 0x2C), (0x94, 0x67, 0xBD)]
+    legend_rows = {y for y in band for x in range(left, width)
+                   if any(distance(rows[y][x], colour) < 30 for colour in swatches)}
+    if not title_rows or not legend_rows or title_rows & legend_rows:
+        failures.append(f"the title (rows {sorted(title_rows)}) and the legend "
+                        f"(rows {sorted(legend_rows)}) meet")
+
+    # Toggling, constant NaN, the largest unsigned values, a matrix and a name XML cannot
+    # carry as it is.
+    matrix = [[1, 2, 3, 4], [5, 6, 7, 8], [9, 10, 11, 12], [13, 14, 15, 16]]
+    svg, _ = render(runner, renderer, work, [
+        {"name": "one", "type": "float", "value": 1},
+        {"name": "toggle", "type": "quantifier", "operation": "Toggle", "children": ["one"]},
+        {"name": "nan", "type": "float", "value": "nan"},
+        {"name": "u", "type": "unsigned", "frames": [4294967295, 4294967290]},
+        {"name": "m", "type": "matrix", "value": matrix},
+        {"name": "odd \ufffe\uffff\u202e name", "type": "text", "frames": ["a", "b"] * 500000}],
+        ["toggle", "nan", "u", "m", "odd \ufffe\uffff\u202e name"], 1000000)
+    if len(svg) > 1 << 20:
+        failures.append(f"the chart of a million frames is {len(svg)} bytes")
+    linted = subprocess.run([xmllint, "--noout", os.path.join(work, "chart.svg")],
+                            capture_output=True, text=True)
+    if linted.returncode != 0:
+        failures.append(f"xmllint refuses the chart: {linted.stderr[:300]}")
+    root = ElementTree.fromstring(svg)
+    charts = root.findall("svg:g[@class='chart']", NS)
+    specials = charts[1].findall(".//*[@class='special']", NS)
+    if len(specials) != 1:
+        failures.append(f"a constant NaN over a million frames has {len(specials)} marks")
+    labels = {text.text for text in charts[2].iter("{http://www.w3.org/2000/svg}text")}
+    if not {"4294967290", "4294967295"} <= labels:
+        failures.append(f"the unsigned axis is labelled {sorted(l for l in labels if l)}")
+    cells = charts[4].findall(".//svg:rect", NS)
+    if len(cells) > 2 * 660 + 2:
+        failures.append(f"a text toggling over a million frames has {len(cells)} cells")
+    colours = {path.get("stroke") for path in charts[3].findall("svg:path[@class='series']", NS)}
+    if len(colours) != 16:
+        failures.append(f"the 16 components of a matrix have {len(colours)} colours")
+
+
 def main():
-    runner, renderer = sys.argv[1:]
+    runner, renderer, xmllint = sys.argv[1:]
     failures = []
     with tempfile.TemporaryDirectory() as work:
+        try:
+            check_many_frames(runner, renderer, xmllint, work, failures)
+        except RuntimeError as refused:
+            failures.append(str(refused))
         scene = os.path.join(work, "chart.json")
         with open(scene, "w", encoding="utf-8") as f:
             json.dump({"channels": [{"name": "f", "type": "float", "frames": VALUES},

@@ -9,6 +9,7 @@
 #include "Limits.h"
 #include "OperationList.h"
 #include "RunError.h"
+#include "Suggestions.h"
 
 namespace quantifier_run {
 
@@ -23,9 +24,26 @@ size_t FrameCount(const std::string& text) {
         if (valid) count = count * 10 + static_cast<size_t>(c - '0');
     }
     if (!valid || count > kMost)
-        throw RunError(kExitBadInput, "--frames: " + text + " is not a whole number from 0 to " +
-                                          std::to_string(kMost) + " (see --help)");
+        throw RunError(kExitBadInput, "--frames needs a whole number from 0 to " +
+                                          std::to_string(kMost) + ", not " + Quoted(text) +
+                                          " (see --help)");
     return count;
+}
+
+// What the option library reports in its own words, said in ours: an option given twice, or
+// last with no value after it.
+void CheckOptionUse(const std::vector<std::string>& arguments) {
+    for (const std::string option : {"--frames", "--format", "--plugin", "--save", "--load"}) {
+        const auto given =
+            std::count_if(arguments.begin(), arguments.end(), [&](const std::string& argument) {
+                return argument == option || argument.starts_with(option + "=");
+            });
+        if (given > 1)
+            throw RunError(kExitBadInput,
+                           option + " is given more than once; give it once (see --help)");
+        if (!arguments.empty() && arguments.back() == option)
+            throw RunError(kExitBadInput, option + " needs a value after it (see --help)");
+    }
 }
 }  // namespace
 
@@ -42,7 +60,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     std::string format;
     std::string pluginPath, savePath, loadPath, engineCommand;
     bool listOperations = false;
-    app.add_option("SCENE.json", scenePath, "The scene to run");
+    app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
     // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
     app.add_option("--frames", frames, "Run N frames instead of the scene's count (decimal)")
         ->type_name("N");
@@ -70,13 +88,16 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                  "List the operations (number, name, children) and exit");
     app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
                " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
-               " MiB, and links nest at most " + std::to_string(kMaxLinkDepth) +
+               " MiB, lists and objects in a scene nest at most " +
+               std::to_string(kMaxJsonNesting) + " levels, and links nest at most " +
+               std::to_string(kMaxLinkDepth) +
                " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
                "save, output); 2 bad command line or scene. Nothing is saved or written to "
                "standard output unless the whole run succeeded.");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
     app.allow_windows_style_options(false);
 
+    CheckOptionUse(arguments);
     // The library expects the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
@@ -91,11 +112,11 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
         throw RunError(kExitBadInput, std::string(error.what()) + " (see --help)");
     }
     if (listOperations) return ImmediateAnswer{ListOperations()};
-    if (scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
-
     Options options;
-    options.scenePath = scenePath;
+    // Before the scene: "--frames scene.json" took the path for the count.
     if (app.count("--frames") > 0) options.frames = FrameCount(frames);
+    if (scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
+    options.scenePath = scenePath;
     if (!format.empty()) options.format = OutputFormatNamed(format);
     // An option given with an empty path is a slip, not a wish to leave it out.
     const auto path = [&](const char* option, const std::string& value) {

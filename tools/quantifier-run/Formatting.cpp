@@ -55,7 +55,31 @@ void AppendAscii(std::string& out, uint32_t code, QuoteStyle style) {
     }
 }
 
+bool ShownEscaped(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || (code >= 0x202A && code <= 0x202E) ||
+           (code >= 0x2066 && code <= 0x2069) || code == 0xFFFE || code == 0xFFFF;
+}
+
 }  // namespace
+
+std::string DisplaySafe(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const codec::Scalar scalar = codec::DecodeUtf8(text, i);
+        if (scalar.length == 0) {
+            AppendEscape(out, static_cast<uint8_t>(text[i]));
+            ++i;
+            continue;
+        }
+        if (ShownEscaped(scalar.code)) {
+            AppendEscape(out, scalar.code);
+        } else {
+            out.append(text.substr(i, scalar.length));
+        }
+        i += scalar.length;
+    }
+    return out;
+}
 
 std::string FormatFloat(float value) {
     if (std::isnan(value)) return "nan";

@@ -21,4 +21,11 @@ std::string JsonString(std::string_view bytes, QuoteStyle style = QuoteStyle::Js
 // A wide text as a JSON string; a lone surrogate unit is written as its \uXXXX escape.
 std::string JsonString(std::u16string_view units, QuoteStyle style = QuoteStyle::Json);
 
+// Text as a terminal or a picture may show it: control characters (C0, DEL and C1, which
+// terminals take as the start of escape sequences), the bidirectional embedding, override and
+// isolate controls (which make text display in another order than it is stored), U+FFFE and
+// U+FFFF (which XML cannot carry) and bytes that are not UTF-8 are written as \uXXXX, the way
+// texts already write them. Everything else is kept as it is.
+std::string DisplaySafe(std::string_view text);
+
 }  // namespace quantifier_run

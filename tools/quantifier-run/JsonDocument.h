@@ -18,7 +18,9 @@ using Json = nlohmann::basic_json<std::map, std::vector, std::string, bool, std:
                                   std::uint64_t, float>;
 
 // Parses `text`; `fileLabel` names it in messages. Throws RunError (bad input) on a syntax
-// error or a key given twice in one object. The integer token -0 becomes the float -0.
+// error, a key given twice in one object, or lists and objects nested deeper than
+// kMaxJsonNesting. A number written with a fraction or an exponent whose value is a whole
+// number (5.0, 1e1) is that integer; any token of negative zero (-0, -0.0) is the float -0.
 Json ParseJson(std::string_view text, const std::string& fileLabel);
 
 struct TextPosition {

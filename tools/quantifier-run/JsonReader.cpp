@@ -37,7 +37,14 @@ void JsonReader::CheckKeys(const Json& object, const std::string& where,
 const Json& JsonReader::Require(const Json& object, const char* key,
                                 const std::string& where) const {
     const Json* value = Find(object, key);
-    if (value == nullptr) Fail(where, std::string("\"") + key + "\" is missing");
+    if (value == nullptr) {
+        // A misspelt key is the likelier mistake, and the one the user can act on.
+        for (const auto& item : object.items()) {
+            if (!NearestNames(item.key(), {key}).empty())
+                Fail(where, "unknown key " + Quoted(item.key()) + DidYouMean(item.key(), {key}));
+        }
+        Fail(where, std::string("\"") + key + "\" is missing");
+    }
     return *value;
 }
 
@@ -72,6 +79,8 @@ bool JsonReader::ReadBool(const Json& value, const std::string& where) const {
 int64_t JsonReader::ReadInteger(const Json& value, const std::string& where, int64_t lowest,
                                 int64_t highest) const {
     const std::string range = std::to_string(lowest) + ".." + std::to_string(highest);
+    // The document keeps -0 as a float, for its sign; as a whole number it is 0.
+    if (value.is_number_float() && value.get<float>() == 0 && lowest <= 0 && highest >= 0) return 0;
     if (!value.is_number_integer())
         Fail(where, "expected a whole number in " + range + ", got " + Describe(value));
     if (value.is_number_unsigned()) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "CharacterWidth.h"
 #include "Formatting.h"
 #include "OutputSpool.h"
 #include "SvgChart.h"
@@ -85,52 +86,6 @@ std::string CsvField(const std::string& text) {
     return out + "\"";
 }
 
-// Display width of UTF-8 text, one column per character.
-size_t Width(std::string_view text) {
-    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
-// Text a terminal shows as text: control characters (C0, DEL and C1, which terminals take as
-// the start of escape sequences) and bytes that start no UTF-8 sequence are written as \u00XX,
-// the way texts already write them. Everything else is kept as it is.
-std::string TerminalSafe(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<uint8_t>(text[i]);
-        uint32_t code = byte;
-        size_t length = 1;
-        if (byte >= 0x80) {
-            length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
-            if (length == 0 || text.size() - i < length) {
-                length = 1;
-            } else {
-                code = byte & (0x7Fu >> length);
-                for (size_t k = 1; k < length; ++k) {
-                    const auto next = static_cast<uint8_t>(text[i + k]);
-                    if ((next & 0xC0) != 0x80) {
-                        length = 1;
-                        code = byte;
-                        break;
-                    }
-                    code = code << 6 | (next & 0x3Fu);
-                }
-            }
-        }
-        if (code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F) ||
-            (length == 1 && byte >= 0x80)) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(code & 0xFF));
-            out += escape;
-        } else {
-            out.append(text.substr(i, length));
-        }
-        i += length - 1;
-    }
-    return out;
-}
-
 class CsvWriter : public RowWriter {
 public:
     explicit CsvWriter(const std::vector<std::string>& names) : header("frame") {
@@ -159,16 +114,16 @@ class TableWriter : public RowWriter {
 public:
     explicit TableWriter(const std::vector<std::string>& names) : header{"frame"} {
         for (const std::string& name : names)
-            header.push_back(TerminalSafe(name));
+            header.push_back(DisplaySafe(name));
         for (const std::string& name : header)
-            widths.push_back(Width(name));
+            widths.push_back(DisplayWidth(name));
     }
     void Row(const std::vector<Cell>& cells) override {
         std::string line = std::to_string(frame++);
-        widths[0] = std::max(widths[0], Width(line));
+        widths[0] = std::max(widths[0], DisplayWidth(line));
         for (size_t c = 0; c < cells.size(); ++c) {
-            const std::string text = TerminalSafe(CellText(cells[c], OutputFormat::Table));
-            widths[c + 1] = std::max(widths[c + 1], Width(text));
+            const std::string text = DisplaySafe(CellText(cells[c], OutputFormat::Table));
+            widths[c + 1] = std::max(widths[c + 1], DisplayWidth(text));
             line += kApart;
             line += text;
         }
@@ -206,7 +161,7 @@ private:
     static constexpr char kApart = '\x1f';
     void Pad(std::string& line, size_t column, std::string_view text) const {
         if (column > 0) line += "  ";
-        line.append(widths[column] - Width(text), ' ');
+        line.append(widths[column] - DisplayWidth(text), ' ');
         line += text;
     }
 
@@ -242,22 +197,6 @@ private:
     size_t frame = 0;
 };
 
-// A format without a writer of its own is formatted whole from rows kept in memory.
-class WholeWriter : public RowWriter {
-public:
-    WholeWriter(OutputFormat format, std::vector<std::string> names) : format(format) {
-        results.names = std::move(names);
-    }
-    void Row(const std::vector<Cell>& cells) override { results.rows.push_back(cells); }
-    bool WriteTo(std::ostream& out) override {
-        return WriteOut(out, FormatResults(results, format));
-    }
-
-private:
-    OutputFormat format;
-    Results results;
-};
-
 std::unique_ptr<RowWriter> StreamingWriter(OutputFormat format,
                                            const std::vector<std::string>& names) {
     switch (format) {
@@ -268,7 +207,7 @@ std::unique_ptr<RowWriter> StreamingWriter(OutputFormat format,
         case OutputFormat::Json:
             return std::make_unique<JsonWriter>(names);
         case OutputFormat::Svg:
-            break;  // drawn from the whole run
+            return MakeSvgWriter(names);
     }
     return nullptr;
 }
@@ -284,20 +223,18 @@ std::optional<OutputFormat> OutputFormatNamed(std::string_view name) {
 }
 
 std::string FormatResults(const Results& results, OutputFormat format) {
-    // A chart needs every row before it can draw its axes.
-    if (format == OutputFormat::Svg) return SvgChart(results);
     const std::unique_ptr<RowWriter> writer = StreamingWriter(format, results.names);
     if (!writer) return {};
     for (const std::vector<Cell>& row : results.rows)
         writer->Row(row);
+    writer->Finish(nullptr);
     std::ostringstream out;
     writer->WriteTo(out);
     return out.str();
 }
 
 std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::vector<std::string> names) {
-    if (std::unique_ptr<RowWriter> writer = StreamingWriter(format, names)) return writer;
-    return std::make_unique<WholeWriter>(format, std::move(names));
+    return StreamingWriter(format, names);
 }
 
 }  // namespace quantifier_run

@@ -28,6 +28,9 @@ public:
     virtual ~RowWriter() = default;
     // The rows in frame order, from frame 0. Throws RunError when the rows cannot be held.
     virtual void Row(const std::vector<Cell>& cells) = 0;
+    // After the last row and before WriteTo: what needs every row (a chart's drawing), telling
+    // `progress` (when given) how far it has come. Throws RunError when it fails.
+    virtual void Finish(FrameProgress* /*progress*/) {}
     // After the last row, the whole output to `out`; false when a write to it failed.
     virtual bool WriteTo(std::ostream& out) = 0;
 };

@@ -16,21 +16,24 @@ class FrameProgress {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Shows nothing unless `enabled`.
+    // Shows nothing unless `enabled`. On a terminal of `columns` columns (0: unknown) the line
+    // is shortened to fit one row: a line that wrapped could not be rewritten in place.
     FrameProgress(std::ostream& err, bool enabled, size_t frames,
-                  std::function<Clock::time_point()> now = Clock::now);
+                  std::function<Clock::time_point()> now = Clock::now, size_t columns = 0);
     ~FrameProgress();
     FrameProgress(const FrameProgress&) = delete;
     FrameProgress& operator=(const FrameProgress&) = delete;
 
-    // Called before frame `frame` runs.
-    void Frame(size_t frame);
+    // Called before frame `frame` runs, or, with a `stage` ("drawing"), before a later pass
+    // over the frames handles it.
+    void Frame(size_t frame, const char* stage = nullptr);
 
 private:
     std::ostream& err;
     const bool enabled;
     const size_t frames;
     const std::function<Clock::time_point()> now;
+    const size_t columns;
     const Clock::time_point start;
     Clock::time_point shown;
     size_t shownWidth = 0;  // characters on the line, 0 when nothing is shown

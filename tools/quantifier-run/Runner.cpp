@@ -8,10 +8,12 @@
 #include "EngineProcess.h"
 #include "EngineSession.h"
 #include "FilePath.h"
+#include "Formatting.h"
 #include "Limits.h"
 #include "LinkDepth.h"
 #include "OutputSpool.h"
 #include "Plugin.h"
+#include "Process.h"
 #include "Progress.h"
 #include "RunError.h"
 #include "SceneParser.h"
@@ -67,7 +69,9 @@ void Evaluate(const Options& options, EngineRequest request, size_t depth, RunOu
     std::optional<std::vector<uint8_t>> saved;
     {
         // Erased when the frames end or fail, before any other line reaches the terminal.
-        FrameProgress progress(err, ProgressWanted(errIsTerminal), request.frames);
+        FrameProgress progress(err, ProgressWanted(errIsTerminal), request.frames,
+                               FrameProgress::Clock::now,
+                               errIsTerminal ? platform::StandardErrorColumns() : 0);
         const EngineEvents events{
             .warning = [&](const std::string& text) { output.warnings.push_back(text); },
             .beforeFrame = [&](size_t frame) { progress.Frame(frame); },
@@ -81,6 +85,8 @@ void Evaluate(const Options& options, EngineRequest request, size_t depth, RunOu
             throw RunError(kExitFailure, "cannot start a thread with a stack for " +
                                              std::to_string(depth) + " nested channels");
         }
+        // A chart is drawn here, where the meter still shows, and can fail before the save.
+        output.rows->Finish(&progress);
     }
     // The save comes last, after every failure that could still stop the run.
     if (saved) WriteStream(*options.savePath, *saved);
@@ -134,9 +140,10 @@ int OutputFailed(std::ostream& err) {
 
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err, bool outIsTerminal, bool errIsTerminal) {
-    // Every line on the error stream stays one line, whatever a path or name holds.
+    // Every line on the error stream stays one line and shows what it holds, whatever a path or
+    // name holds.
     const auto report = [&](const std::string& prefix, const std::string& message) {
-        err << "quantifier-run: " << prefix << OneLine(message) << "\n" << std::flush;
+        err << "quantifier-run: " << prefix << DisplaySafe(OneLine(message)) << "\n" << std::flush;
     };
     try {
         const auto parsed = ParseCommandLine(arguments);

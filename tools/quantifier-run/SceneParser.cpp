@@ -8,6 +8,7 @@
 #include "JsonDocument.h"
 #include "Limits.h"
 #include "Orn_FileStream.h"
+#include "Process.h"
 #include "RunError.h"
 #include "SceneReader.h"
 
@@ -19,6 +20,13 @@ Scene ParseScene(std::string_view text, const std::string& fileLabel) {
 }
 
 Scene LoadSceneFile(const std::string& path) {
+    // "-" is standard input, as for most tools that read one file.
+    if (path == "-") {
+        std::string text, reason;
+        if (!platform::ReadStandardInput(text, kMaxSceneBytes, reason))
+            throw RunError(kExitBadInput, reason);
+        return ParseScene(text, "standard input");
+    }
     std::error_code error;
     if (std::filesystem::is_directory(FilePath(path), error))
         throw RunError(kExitBadInput, path + ": is a folder, not a scene file");

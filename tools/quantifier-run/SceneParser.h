@@ -12,7 +12,7 @@ namespace quantifier_run {
 // Throws RunError (bad input) with one line naming `fileLabel` and what is wrong.
 Scene ParseScene(std::string_view text, const std::string& fileLabel);
 
-// Reads and parses the scene file at `path`.
+// Reads and parses the scene file at `path`; "-" is standard input.
 Scene LoadSceneFile(const std::string& path);
 
 }  // namespace quantifier_run

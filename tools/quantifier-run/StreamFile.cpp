@@ -10,7 +10,7 @@ std::vector<uint8_t> ReadStream(const std::string& path) {
     std::vector<uint8_t> bytes;
     std::string reason;
     if (!OrnReadFile(path, bytes, &reason, kMaxStreamBytes))
-        throw RunError(kExitFailure, "cannot load the scene: " + reason);
+        throw RunError(kExitFailure, "cannot load the scene stream (--load): " + reason);
     return bytes;
 }
 

@@ -6,135 +6,172 @@
 #include <iterator>
 #include <optional>
 
+#include "ChartRows.h"
 #include "Formatting.h"
+#include "OutputSpool.h"
+#include "RunError.h"
+#include "SvgMarkup.h"
+#include "TextStrip.h"
 
 namespace quantifier_run {
 namespace {
 
 // Geometry, in pixels of the rendered picture.
-constexpr double kWidth = 760;
-constexpr double kLeft = 80;  // room for the value labels
+constexpr double kMinLeft = 80;  // room for the value labels, widened for long ones
 constexpr double kRight = 20;
-constexpr double kPlotWidth = kWidth - kLeft - kRight;
+constexpr double kPlotWidth = 660;
+constexpr size_t kColumns = 660;  // pixel columns across a plot
 constexpr double kTitle = 24;
+constexpr double kLegendLine = 16;  // a legend that does not fit beside the title
 constexpr double kPlotHeight = 120;
-constexpr double kStripHeight = 26;
 constexpr double kAxis = 30;  // frame labels under a plot
 constexpr double kGap = 10;
+// About this many pixels per bold character (titles) at the chart's font size.
+constexpr double kBoldCharWidth = 7.2;
 
-constexpr const char* kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd",
-                                    "#ff7f0e", "#17becf", "#8c564b", "#e377c2"};
+// Sixteen, so that every component of a matrix has its own.
+constexpr const char* kPalette[] = {
+    "#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#17becf", "#8c564b", "#e377c2",
+    "#393b79", "#e7969c", "#637939", "#ad494a", "#6baed6", "#fdae6b", "#843c39", "#31a354"};
 constexpr const char* kNanColour = "#7f7f7f";
 constexpr const char* kInfinityColour = "#bcbd22";
 
-std::string Number(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", value);
-    return buffer;
-}
+enum : uint8_t { kNan = 1, kUp = 2, kDown = 4 };
 
-// Text as XML character data. Characters XML cannot carry are written as their JSON escapes,
-// as the other formats write them.
-std::string Escaped(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
-                    out += buffer;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out;
-}
-
-// At most `limit` characters of UTF-8 text, with an ellipsis when cut.
-std::string Shortened(const std::string& text, size_t limit) {
-    size_t characters = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (characters++ == limit) return text.substr(0, i) + "\u2026";
-    }
-    return text;
-}
-
-// The numbers an output shows at one frame, empty for texts.
-std::vector<double> Components(const Cell& cell) {
-    if (const auto* f = std::get_if<float>(&cell)) return {*f};
-    if (const auto* v = std::get_if<XMFLOAT4>(&cell)) return {v->x, v->y, v->z, v->w};
-    if (const auto* m = std::get_if<XMMATRIX>(&cell))
-        return std::vector<double>(&m->m[0][0], &m->m[0][0] + 16);
-    if (const auto* u = std::get_if<uint32_t>(&cell)) return {static_cast<double>(*u)};
-    if (const auto* i = std::get_if<int32_t>(&cell)) return {static_cast<double>(*i)};
-    return {};
-}
-
-std::string TextLabel(const TextCell& text) {
-    switch (text.kind) {
-        case TextValue::Kind::Narrow:
-            return JsonString(text.bytes);
-        case TextValue::Kind::Wide:
-            return JsonString(text.units);
-        case TextValue::Kind::None:
-            break;
-    }
-    return "null";
-}
-
-std::vector<std::string> ComponentNames(const Cell& cell) {
-    if (std::holds_alternative<XMFLOAT4>(cell)) return {"x", "y", "z", "w"};
-    if (std::holds_alternative<XMMATRIX>(cell)) {
-        std::vector<std::string> names;
+std::vector<std::string> ComponentNames(size_t kind) {
+    if (kind == kCellIndex<XMFLOAT4>) return {"x", "y", "z", "w"};
+    std::vector<std::string> names;
+    if (kind == kCellIndex<XMMATRIX>) {
         for (int row = 1; row <= 4; ++row) {
             for (int column = 1; column <= 4; ++column)
                 names.push_back(std::string(1, 'm').append(std::to_string(row * 10 + column)));
         }
-        return names;
     }
-    return {};
+    return names;
 }
+
+// One pixel column of one component: its first, last, lowest and highest finite values.
+struct Summary {
+    bool finite = false;
+    double first = 0, last = 0, low = 0, high = 0;
+    void Add(double v) {
+        if (!std::isfinite(v)) return;
+        if (!finite) first = low = high = v;
+        finite = true;
+        last = v;
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    bool Constant(double v) const { return finite && low == v && high == v; }
+};
+
+// A numeric output's value axis: its ends and their labels.
+struct Axis {
+    double low = 0, high = 1;
+    std::string lowLabel, highLabel, note;
+};
+
+std::string AxisLabel(double value, bool whole) {
+    return whole ? std::to_string(static_cast<long long>(value))
+                 : FormatFloat(static_cast<float>(value));
+}
+
+Axis AxisOf(const ChartOutput& output) {
+    Axis axis;
+    // The axis spans the finite values; a constant gets room around it.
+    axis.low = output.low.value_or(0);
+    axis.high = output.high.value_or(1);
+    if (axis.low == axis.high) {
+        double room = std::max(1.0, std::fabs(axis.low) / 10);
+        // Whole numbers keep whole ends, labelled exactly.
+        if (output.whole) room = std::floor(room);
+        axis.low -= room;
+        axis.high += room;
+    }
+    axis.lowLabel = AxisLabel(axis.low, output.whole);
+    axis.highLabel = AxisLabel(axis.high, output.whole);
+    axis.note = output.low ? AxisLabel(*output.low, output.whole) + " \u2026 " +
+                                 AxisLabel(*output.high, output.whole)
+                           : "no finite values";
+    return axis;
+}
+
+// A numeric output, a pixel column (or a frame, when frames are wider) at a time.
+struct NumericTrack {
+    std::vector<Summary> columns;  // column-major: every component of a column together
+    std::vector<uint8_t> marks;    // per column: kNan, kUp, kDown of any component
+};
 
 class Chart {
 public:
-    explicit Chart(const Results& results)
-        : results(results), frames(results.rows.size()), columnWidth(kPlotWidth / Span()) {}
+    Chart(const std::vector<std::string>& names, ChartRows& rows)
+        : names(names),
+          rows(rows),
+          frames(rows.Frames()),
+          columns(std::min(frames, kColumns)),
+          columnWidth(kPlotWidth / static_cast<double>(std::max<size_t>(frames, 1))) {
+        size_t longest = 0;
+        for (const ChartOutput& output : rows.Outputs()) {
+            axes.push_back(AxisOf(output));
+            if (frames && !output.text) {
+                longest = std::max(
+                    {longest, Characters(axes.back().lowLabel), Characters(axes.back().highLabel)});
+            }
+        }
+        left = std::max(kMinLeft, 12 + kCharWidth * static_cast<double>(longest));
+    }
 
-    std::string Document() {
+    std::string Document(FrameProgress* progress) {
+        Read(progress);
         double top = kGap;
         std::string body;
-        for (size_t output = 0; output < results.names.size(); ++output) {
-            const bool text = !frames || std::holds_alternative<TextCell>(results.rows[0][output]);
-            body += text ? TextStrip(output, top) : Plot(output, top);
+        for (size_t output = 0; output < names.size(); ++output) {
+            const bool text = !frames || rows.Outputs()[output].text;
+            body += text ? Strip(output, top) : Plot(output, top);
         }
+        const double width = left + kPlotWidth + kRight;
         const double height = std::max(top, 2 * kGap);
         return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-               Number(kWidth) + "\" height=\"" + Number(height) + "\" viewBox=\"0 0 " +
-               Number(kWidth) + " " + Number(height) +
+               Number(width) + "\" height=\"" + Number(height) + "\" viewBox=\"0 0 " +
+               Number(width) + " " + Number(height) +
                "\" font-family=\"sans-serif\" font-size=\"11\">\n"
                "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n" +
                body + "</svg>\n";
     }
 
 private:
-    double Span() const { return static_cast<double>(std::max<size_t>(frames, 1)); }
-    double X(size_t frame) const { return kLeft + static_cast<double>(frame) * columnWidth; }
+    double X(size_t frame) const { return left + static_cast<double>(frame) * columnWidth; }
+    size_t ColumnOf(size_t frame) const { return frame * columns / frames; }
+    // The first frame of pixel column `column` (`frames` past the last).
+    size_t FirstFrame(size_t column) const { return (column * frames + columns - 1) / columns; }
+
+    void Read(FrameProgress* progress) {
+        numeric.resize(names.size());
+        for (size_t output = 0; output < names.size(); ++output) {
+            const ChartOutput& info = rows.Outputs()[output];
+            // A strip's cells are drawn from its own top, where its group places them.
+            text.emplace_back([this](size_t frame) { return X(frame); }, frames, kTitle);
+            if (info.text) continue;
+            numeric[output].columns.resize(columns * info.count);
+            numeric[output].marks.resize(columns);
+        }
+        if (!rows.ReadBack(
+                [&](size_t frame, size_t output, const ChartCell& cell) {
+                    if (rows.Outputs()[output].text) return text[output].Add(frame, cell.label);
+                    NumericTrack& track = numeric[output];
+                    const size_t column = ColumnOf(frame);
+                    const size_t count = rows.Outputs()[output].count;
+                    for (size_t c = 0; c < cell.count && c < count; ++c) {
+                        const double v = cell.values[c];
+                        track.columns[column * count + c].Add(v);
+                        if (std::isnan(v)) track.marks[column] |= kNan;
+                        if (std::isinf(v)) track.marks[column] |= v > 0 ? kUp : kDown;
+                    }
+                },
+                progress))
+            throw RunError(kExitFailure, "cannot read the results back from a temporary file");
+    }
 
     // Frame labels under a plot or strip whose bottom is at `bottom`, at the middle of their
     // frame's column, every 1, 2 or 5 times a power of ten frames.
@@ -154,200 +191,230 @@ private:
             out += "<text x=\"" + Number(x) + "\" y=\"" + Number(bottom + 15) + "\">" +
                    std::to_string(frame) + "</text>\n";
         }
-        out += "<text x=\"" + Number(kLeft + kPlotWidth) + "\" y=\"" + Number(bottom + 27) +
+        out += "<text x=\"" + Number(left + kPlotWidth) + "\" y=\"" + Number(bottom + 27) +
                "\" text-anchor=\"end\">frame</text>\n</g>\n";
         return out;
     }
 
-    std::string Title(size_t output, double top, const std::string& note) const {
-        return "<text x=\"" + Number(kLeft) + "\" y=\"" + Number(top + 15) +
-               "\" font-weight=\"bold\">" + Escaped(results.names[output]) +
+    // The name in bold and a note after it, shortened to `room` pixels; the whole name is the
+    // title's tooltip.
+    std::string Title(size_t output, double top, const std::string& note, double room) const {
+        const std::string& name = names[output];
+        const double noteWidth = 8 + kCharWidth * static_cast<double>(Characters(note));
+        const auto fits = static_cast<size_t>(std::max(0.0, (room - noteWidth) / kBoldCharWidth));
+        const std::string shown = Shortened(name, std::max<size_t>(fits, 8) - 1);
+        return "<text x=\"" + Number(left) + "\" y=\"" + Number(top + 15) +
+               "\" font-weight=\"bold\">" +
+               (shown == name ? "" : "<title>" + Escaped(name) + "</title>") + Escaped(shown) +
                "<tspan dx=\"8\" font-weight=\"normal\" fill=\"#555555\">" + Escaped(note) +
                "</tspan></text>\n";
     }
 
+    static double TitleWidth(const std::string& name, const std::string& note) {
+        return kBoldCharWidth * static_cast<double>(Characters(name)) + 8 +
+               kCharWidth * static_cast<double>(Characters(note));
+    }
+
     std::string Plot(size_t output, double& top) {
-        std::vector<std::vector<double>> values(frames);
-        for (size_t frame = 0; frame < frames; ++frame)
-            values[frame] = Components(results.rows[frame][output]);
-        const size_t count = values.empty() ? 0 : values[0].size();
-        std::optional<double> low, high;
-        for (const auto& frame : values) {
-            for (double v : frame) {
-                if (!std::isfinite(v)) continue;
-                low = std::min(low.value_or(v), v);
-                high = std::max(high.value_or(v), v);
-            }
-        }
-        // The axis spans the finite values; a constant gets room around it.
-        double axisLow = low.value_or(0), axisHigh = high.value_or(1);
-        if (axisLow == axisHigh) {
-            const double room = std::max(1.0, std::fabs(axisLow) / 10);
-            axisLow -= room;
-            axisHigh += room;
-        }
-        const double plotTop = top + kTitle;
+        const ChartOutput& info = rows.Outputs()[output];
+        const Axis& axis = axes[output];
+        const std::vector<std::string> componentNames = ComponentNames(info.kind);
+        // The legend sits right of the title, or on a line of its own when they would meet.
+        const double legendWidth = 36.0 * static_cast<double>(componentNames.size());
+        const bool legendBelow =
+            !componentNames.empty() &&
+            TitleWidth(names[output], axis.note) + 10 > kPlotWidth - legendWidth;
+        const double legendTop = legendBelow ? top + kTitle - 6 : top;
+        const double plotTop = top + kTitle + (legendBelow ? kLegendLine : 0);
         const double plotBottom = plotTop + kPlotHeight;
-        auto y = [&](double v) {
-            return plotBottom - (v - axisLow) / (axisHigh - axisLow) * kPlotHeight;
+        const auto y = [&](double v) {
+            return plotBottom - (v - axis.low) / (axis.high - axis.low) * kPlotHeight;
         };
 
-        std::string note = low ? FormatFloat(static_cast<float>(*low)) + " \u2026 " +
-                                     FormatFloat(static_cast<float>(*high))
-                               : "no finite values";
-        std::string out = "<g class=\"chart\" id=\"chart-" + std::to_string(output) + "\">\n" +
-                          Title(output, top, note);
-        out += "<rect class=\"plot\" x=\"" + Number(kLeft) + "\" y=\"" + Number(plotTop) +
+        std::string out =
+            "<g class=\"chart\" id=\"chart-" + std::to_string(output) + "\">\n" +
+            Title(output, top, axis.note,
+                  legendBelow || componentNames.empty() ? kPlotWidth : kPlotWidth - legendWidth);
+        out += "<rect class=\"plot\" x=\"" + Number(left) + "\" y=\"" + Number(plotTop) +
                "\" width=\"" + Number(kPlotWidth) + "\" height=\"" + Number(kPlotHeight) +
                "\" fill=\"#fafafa\" stroke=\"#999999\"/>\n";
         // Value axis: its two ends, and zero when it lies between them.
-        for (double v : {axisLow, axisHigh}) {
-            out += "<text x=\"" + Number(kLeft - 6) + "\" y=\"" + Number(y(v) + 4) +
-                   "\" text-anchor=\"end\" fill=\"#333333\">" +
-                   Escaped(FormatFloat(static_cast<float>(v))) + "</text>\n";
-        }
-        if (axisLow < 0 && axisHigh > 0) {
-            out += "<line x1=\"" + Number(kLeft) + "\" y1=\"" + Number(y(0)) + "\" x2=\"" +
-                   Number(kLeft + kPlotWidth) + "\" y2=\"" + Number(y(0)) +
+        out += "<text x=\"" + Number(left - 6) + "\" y=\"" + Number(y(axis.low) + 4) +
+               "\" text-anchor=\"end\" fill=\"#333333\">" + Escaped(axis.lowLabel) + "</text>\n";
+        out += "<text x=\"" + Number(left - 6) + "\" y=\"" + Number(y(axis.high) + 4) +
+               "\" text-anchor=\"end\" fill=\"#333333\">" + Escaped(axis.highLabel) + "</text>\n";
+        if (axis.low < 0 && axis.high > 0) {
+            out += "<line x1=\"" + Number(left) + "\" y1=\"" + Number(y(0)) + "\" x2=\"" +
+                   Number(left + kPlotWidth) + "\" y2=\"" + Number(y(0)) +
                    "\" stroke=\"#cccccc\" stroke-dasharray=\"4 3\"/>\n";
         }
-        out += NonFiniteMarks(values, plotTop, plotBottom);
-        for (size_t c = 0; c < count; ++c)
-            out += StepLine(values, c, y, kPalette[c % std::size(kPalette)]);
-        out += Legend(ComponentNames(results.rows[0][output]), top);
+        const NumericTrack& track = numeric[output];
+        std::string marks;
+        out += NonFiniteShades(track, plotTop, plotBottom, marks);
+        for (size_t c = 0; c < info.count; ++c)
+            out += StepLine(track, info.count, c, y, kPalette[c % std::size(kPalette)]);
+        // Over the lines, so that no line hides a special value.
+        out += marks;
+        out += Legend(componentNames, legendTop);
         out += FrameAxis(plotBottom) + "</g>\n";
         top = plotBottom + kAxis + kGap;
         return out;
     }
 
-    // One path per component: a value holds across its frame's column, and a frame whose
-    // value is not finite breaks the line.
+    // One path per component. A value holds across its frame's column; where a pixel column
+    // holds several frames, the line runs through their lowest and highest values there. A
+    // column with no finite value breaks the line.
     template <class Y>
-    std::string StepLine(const std::vector<std::vector<double>>& values, size_t component,
-                         const Y& y, const char* colour) const {
+    std::string StepLine(const NumericTrack& track, size_t count, size_t component, const Y& y,
+                         const char* colour) const {
         std::string path;
         bool drawing = false;
-        for (size_t frame = 0; frame < frames; ++frame) {
-            const double v = values[frame][component];
-            if (!std::isfinite(v)) {
+        double at = 0;  // the value the line has reached
+        const auto to = [&](double v) {
+            if (v != at) path.append(1, 'V').append(Number(y(v)));
+            at = v;
+        };
+        for (size_t column = 0; column < columns; ++column) {
+            const Summary& s = track.columns[column * count + component];
+            if (!s.finite) {
                 drawing = false;
                 continue;
             }
             if (!drawing) {
                 // Appended piece by piece: GCC 12's optimiser takes "literal" + string for an
                 // overlapping copy (-Wrestrict).
-                path.append(1, 'M').append(Number(X(frame))).append(1, ' ').append(Number(y(v)));
-            } else if (v != values[frame - 1][component]) {
-                path.append(1, 'V').append(Number(y(v)));
+                path.append(1, 'M')
+                    .append(Number(X(FirstFrame(column))))
+                    .append(1, ' ')
+                    .append(Number(y(s.first)));
+                at = s.first;
             }
+            to(s.first);
+            if (s.low != s.first || s.high != s.first) {
+                to(s.low);
+                to(s.high);
+            }
+            to(s.last);
             drawing = true;
             // Equal values in a row make one segment.
-            if (frame + 1 == frames || values[frame + 1][component] != v)
-                path.append(1, 'H').append(Number(X(frame + 1)));
+            if (column + 1 == columns ||
+                !track.columns[(column + 1) * count + component].Constant(s.last))
+                path.append(1, 'H').append(Number(X(FirstFrame(column + 1))));
         }
         if (path.empty()) return {};
         return "<path class=\"series\" d=\"" + path + "\" fill=\"none\" stroke=\"" + colour +
                "\" stroke-width=\"2\" stroke-linejoin=\"round\"/>\n";
     }
 
-    // A frame with a NaN or an infinity in any component gets a shaded column and a mark: a
-    // triangle at the top for inf, at the bottom for -inf, a circle in the middle for NaN.
-    std::string NonFiniteMarks(const std::vector<std::vector<double>>& values, double plotTop,
-                               double plotBottom) const {
+    // Each run of columns holding the same special values (a NaN or an infinity in any
+    // component) gets one shaded band, returned, and one mark, added to `marks`: a triangle
+    // at the top for inf, at the bottom for -inf, a circle in the middle for NaN.
+    std::string NonFiniteShades(const NumericTrack& track, double plotTop, double plotBottom,
+                                std::string& marks) const {
         std::string out;
-        for (size_t frame = 0; frame < frames; ++frame) {
-            bool nan = false, up = false, down = false;
-            for (double v : values[frame]) {
-                nan |= std::isnan(v);
-                up |= std::isinf(v) && v > 0;
-                down |= std::isinf(v) && v < 0;
-            }
-            if (!nan && !up && !down) continue;
-            const double x = X(frame), middle = x + columnWidth / 2;
-            const double half = std::min(5.0, std::max(2.0, columnWidth / 2));
-            out += "<rect class=\"non-finite\" x=\"" + Number(x) + "\" y=\"" + Number(plotTop) +
-                   "\" width=\"" + Number(columnWidth) + "\" height=\"" + Number(kPlotHeight) +
-                   "\" fill=\"" + (nan ? kNanColour : kInfinityColour) +
-                   "\" fill-opacity=\"0.25\"/>\n";
-            if (up) {
-                out += "<path d=\"M" + Number(middle - half) + " " + Number(plotTop + 2 * half) +
-                       "L" + Number(middle) + " " + Number(plotTop) + "L" + Number(middle + half) +
-                       " " + Number(plotTop + 2 * half) + "Z\" fill=\"" + kInfinityColour +
-                       "\"><title>inf</title></path>\n";
-            }
-            if (down) {
-                out += "<path d=\"M" + Number(middle - half) + " " + Number(plotBottom - 2 * half) +
-                       "L" + Number(middle) + " " + Number(plotBottom) + "L" +
-                       Number(middle + half) + " " + Number(plotBottom - 2 * half) + "Z\" fill=\"" +
-                       kInfinityColour + "\"><title>-inf</title></path>\n";
-            }
-            if (nan) {
-                out += "<circle cx=\"" + Number(middle) + "\" cy=\"" +
-                       Number((plotTop + plotBottom) / 2) + "\" r=\"" + Number(half) +
-                       "\" fill=\"" + kNanColour + "\"><title>nan</title></circle>\n";
-            }
-        }
-        return out;
-    }
-
-    // The components' colours, right-aligned on the title line.
-    std::string Legend(const std::vector<std::string>& names, double top) const {
-        std::string out;
-        // Clear of the title at the left.
-        const double step = std::min(36.0, (kPlotWidth - 120) / std::max<size_t>(names.size(), 1));
-        double x = kLeft + kPlotWidth;
-        for (size_t i = names.size(); i-- > 0;) {
-            x -= step;
-            out += "<rect x=\"" + Number(x) + "\" y=\"" + Number(top + 8) +
-                   "\" width=\"10\" height=\"10\" fill=\"" + kPalette[i % std::size(kPalette)] +
-                   "\"/><text x=\"" + Number(x + 13) + "\" y=\"" + Number(top + 17) + "\">" +
-                   names[i] + "</text>\n";
-        }
-        return out;
-    }
-
-    std::string TextStrip(size_t output, double& top) const {
-        const double stripTop = top + kTitle;
-        std::string out = "<g class=\"chart\" id=\"chart-" + std::to_string(output) + "\">\n" +
-                          Title(output, top, frames ? "text" : "");
-        out += "<rect class=\"plot\" x=\"" + Number(kLeft) + "\" y=\"" + Number(stripTop) +
-               "\" width=\"" + Number(kPlotWidth) + "\" height=\"" + Number(kStripHeight) +
-               "\" fill=\"#fafafa\" stroke=\"#999999\"/>\n";
-        size_t shade = 0;
-        for (size_t first = 0; first < frames;) {
-            const std::string label = TextLabel(std::get<TextCell>(results.rows[first][output]));
+        for (size_t first = 0; first < columns;) {
+            const uint8_t kinds = track.marks[first];
             size_t end = first + 1;
-            while (end < frames &&
-                   TextLabel(std::get<TextCell>(results.rows[end][output])) == label)
+            while (end < columns && track.marks[end] == kinds)
                 ++end;
-            const double x = X(first), width = X(end) - x;
-            out += "<rect x=\"" + Number(x) + "\" y=\"" + Number(stripTop) + "\" width=\"" +
-                   Number(width) + "\" height=\"" + Number(kStripHeight) + "\" fill=\"" +
-                   (shade++ % 2 ? "#dbe9f6" : "#c6dbef") + "\" stroke=\"#ffffff\"><title>" +
-                   Escaped(label) + "</title></rect>\n";
-            // About 6.5 pixels per character at this size.
-            const auto room = static_cast<size_t>(std::max(0.0, (width - 6) / 6.5));
-            if (room >= 2) {
-                out += "<text x=\"" + Number(x + 3) + "\" y=\"" +
-                       Number(stripTop + kStripHeight / 2 + 4) + "\">" +
-                       Escaped(Shortened(label, room - 1)) + "</text>\n";
+            if (kinds != 0) {
+                const double x = X(FirstFrame(first)), width = X(FirstFrame(end)) - x;
+                const double middle = x + width / 2;
+                // Large enough to see however narrow the run.
+                const double half = std::min(5.0, std::max(4.0, width / 2));
+                out += "<rect class=\"non-finite\" x=\"" + Number(x) + "\" y=\"" + Number(plotTop) +
+                       "\" width=\"" + Number(std::max(width, 1.0)) + "\" height=\"" +
+                       Number(kPlotHeight) + "\" fill=\"" +
+                       (kinds & kNan ? kNanColour : kInfinityColour) +
+                       "\" fill-opacity=\"0.25\"/>\n";
+                if (kinds & kUp) marks += Triangle(middle, half, plotTop, 1, "inf");
+                if (kinds & kDown) marks += Triangle(middle, half, plotBottom, -1, "-inf");
+                if (kinds & kNan) {
+                    marks += "<circle class=\"special\" cx=\"" + Number(middle) + "\" cy=\"" +
+                             Number((plotTop + plotBottom) / 2) + "\" r=\"" + Number(half) +
+                             "\" fill=\"" + kNanColour + "\"><title>nan</title></circle>\n";
+                }
             }
             first = end;
         }
-        out += FrameAxis(stripTop + kStripHeight) + "</g>\n";
-        top = stripTop + kStripHeight + kAxis + kGap;
         return out;
     }
 
-    const Results& results;
+    // A triangle with its tip at `tip`, pointing up (`direction` 1) or down (-1).
+    static std::string Triangle(double middle, double half, double tip, int direction,
+                                const char* title) {
+        const double base = tip + direction * 2 * half;
+        return "<path class=\"special\" d=\"M" + Number(middle - half) + " " + Number(base) + "L" +
+               Number(middle) + " " + Number(tip) + "L" + Number(middle + half) + " " +
+               Number(base) + "Z\" fill=\"" + kInfinityColour + "\"><title>" + title +
+               "</title></path>\n";
+    }
+
+    // The components' colours, right-aligned on the line at `top`.
+    std::string Legend(const std::vector<std::string>& componentNames, double top) const {
+        std::string out;
+        double x = left + kPlotWidth;
+        for (size_t i = componentNames.size(); i-- > 0;) {
+            x -= 36;
+            out += "<rect x=\"" + Number(x) + "\" y=\"" + Number(top + 8) +
+                   "\" width=\"10\" height=\"10\" fill=\"" + kPalette[i % std::size(kPalette)] +
+                   "\"/><text x=\"" + Number(x + 13) + "\" y=\"" + Number(top + 17) + "\">" +
+                   componentNames[i] + "</text>\n";
+        }
+        return out;
+    }
+
+    std::string Strip(size_t output, double& top) {
+        const double stripTop = top + kTitle;
+        std::string out = "<g class=\"chart\" id=\"chart-" + std::to_string(output) + "\">\n" +
+                          Title(output, top, frames ? "text" : "", kPlotWidth);
+        out += "<rect class=\"plot\" x=\"" + Number(left) + "\" y=\"" + Number(stripTop) +
+               "\" width=\"" + Number(kPlotWidth) + "\" height=\"" + Number(TextStrip::kHeight) +
+               "\" fill=\"#fafafa\" stroke=\"#999999\"/>\n";
+        // The cells were drawn at the strip's own origin.
+        out += "<g transform=\"translate(0 " + Number(top) + ")\">\n" + text[output].Finish() +
+               "</g>\n";
+        out += FrameAxis(stripTop + TextStrip::kHeight) + "</g>\n";
+        top = stripTop + TextStrip::kHeight + kAxis + kGap;
+        return out;
+    }
+
+    const std::vector<std::string>& names;
+    ChartRows& rows;
     const size_t frames;
+    const size_t columns;
     const double columnWidth;
+    double left = kMinLeft;
+    std::vector<Axis> axes;
+    std::vector<NumericTrack> numeric;
+    std::vector<TextStrip> text;
+};
+
+class SvgWriter : public RowWriter {
+public:
+    explicit SvgWriter(std::vector<std::string> names)
+        : names(std::move(names)), rows(this->names.size()) {}
+    void Row(const std::vector<Cell>& cells) override { rows.Add(cells); }
+    void Finish(FrameProgress* progress) override {
+        document = Chart(names, rows).Document(progress);
+        finished = true;
+    }
+    bool WriteTo(std::ostream& out) override {
+        if (!finished) Finish(nullptr);
+        return WriteOut(out, document);
+    }
+
+private:
+    std::vector<std::string> names;
+    ChartRows rows;
+    std::string document;
+    bool finished = false;
 };
 
 }  // namespace
 
-std::string SvgChart(const Results& results) {
-    return Chart(results).Document();
+std::unique_ptr<RowWriter> MakeSvgWriter(std::vector<std::string> names) {
+    return std::make_unique<SvgWriter>(std::move(names));
 }
 
 }  // namespace quantifier_run

@@ -10,6 +10,11 @@ namespace quantifier_run {
 inline constexpr size_t kMaxSceneBytes = size_t{64} << 20;
 inline constexpr size_t kMaxStreamBytes = size_t{256} << 20;
 
+// The deepest nesting of lists and objects in a scene file. A scene needs six levels; each
+// level costs memory before the document is read whole, so deeper ones are refused while
+// parsing, whatever key they are under.
+inline constexpr size_t kMaxJsonNesting = 64;
+
 // The deepest chain of links run: a quantifier evaluates its children inside its own
 // evaluation, so the depth sets the stack a run needs (see EvaluationStack.h).
 inline constexpr size_t kMaxLinkDepth = 100000;

@@ -39,6 +39,11 @@ size_t EditDistanceWithin(std::string_view a, std::string_view b, size_t limit, 
     return row[b.size()];
 }
 
+bool SameLetters(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
 void AppendControl(std::string& quoted, char c) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
@@ -98,7 +103,17 @@ std::vector<std::string> NearestNames(std::string_view name,
     for (const std::string& candidate : candidates) {
         if (work > kMostWork) break;
         const size_t distance = EditDistanceWithin(name, candidate, limit, work);
-        if (distance <= limit) near.emplace_back(distance, candidate);
+        if (distance <= limit) {
+            near.emplace_back(distance, candidate);
+        } else if (name.size() >= 3 && candidate.size() > name.size()) {
+            // A word left short ("child") or the end of a longer name ("Distance") is no
+            // misspelling, but still points at the names it begins or ends.
+            work += name.size();
+            const std::string_view whole(candidate);
+            if (SameLetters(whole.substr(0, name.size()), name) ||
+                SameLetters(whole.substr(whole.size() - name.size()), name))
+                near.emplace_back(limit + 1, candidate);
+        }
     }
     std::stable_sort(near.begin(), near.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
