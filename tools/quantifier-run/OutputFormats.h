@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FrameLoop.h"
+#include "Progress.h"
 
 namespace quantifier_run {
 
