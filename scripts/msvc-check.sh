@@ -8,7 +8,7 @@
 # Usage: scripts/msvc-check.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh mingw-w64
+scripts/deps.sh mingw-w64 libutf8proc-dev
 clang_cl=$(command -v clang-cl || command -v clang-cl-14)
 cxx_include=$(x86_64-w64-mingw32-g++-posix -print-file-name=include)/c++
 c_include=/usr/x86_64-w64-mingw32/include
@@ -16,7 +16,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The runner's header-only libraries, without the rest of the build machine's headers.
 mkdir "$work/include"
-ln -s /usr/include/nlohmann /usr/include/CLI "$work/include/"
+ln -s /usr/include/nlohmann /usr/include/CLI /usr/include/utf8proc.h "$work/include/"
 
 # The project's MSVC-path flags (CMakeLists.txt), warnings as errors as in the presets.
 flags=(--target=x86_64-pc-windows-msvc /std:c++20 /EHsc /W4 /WX /utf-8 /permissive-
@@ -24,6 +24,8 @@ flags=(--target=x86_64-pc-windows-msvc /std:c++20 /EHsc /W4 /WX /utf-8 /permissi
        # MinGW-w64's headers take their GCC branches only when they see GCC and a
        # __declspec macro, and libstdc++ needs strict ANSI mode.
        /clang:-fgnuc-version=12 "/D__declspec(x)=__declspec(x)" /D__STRICT_ANSI__
+       # libstdc++'s thread layer without weak references, as scripts/msvc-build.sh builds it.
+       /D_GLIBCXX_GTHREAD_USE_WEAK=0
        -imsvc "$cxx_include" -imsvc "$cxx_include/x86_64-w64-mingw32" -imsvc "$c_include"
        -Icodec -Ihost/include -Iplatform -Iplatform/hosting -Ichannels/Quantifier)
 import='/DORN_ENGINE_DATA=__declspec(dllimport)'
@@ -43,8 +45,9 @@ check() {  # name, extra flags..., -- sources...
 check plug-in /DQUANTIFIER_BUILDING_PLUGIN "$import" -- channels/Quantifier/*.cpp
 check engine "$export" -- $(ls host/src/*.cpp | grep -v Posix)
 check platform -- $(ls platform/*.cpp platform/hosting/*.cpp | grep -v Posix)
-check runner "$import" '/DQUANTIFIER_VERSION="0"' -Itools/quantifier-run -I"$work/include" -- \
-    tools/quantifier-run/*.cpp
+check runner "$import" '/DQUANTIFIER_VERSION="0"' -Itools/quantifier-run \
+    -Itools/quantifier-run/engine -I"$work/include" -- tools/quantifier-run/*.cpp \
+    tools/quantifier-run/engine/*.cpp
 
 # The table the engine calls through: the slots of Kch_Quantifier's own table in order, the
 # RTTI slot before them left out.

@@ -14,16 +14,16 @@ linux=build/default/bin/quantifier-run
 [ -f build/msvc/quantifier-engine.exe ] || scripts/msvc-build.sh
 . scripts/wine-prefix.sh
 # One Wine session for every run (see scripts/windows.sh).
-if wineserver -p; then
-    trap 'wineserver -k || true' EXIT
-fi
+# A server that is already running (-p answers with an error) is someone else's and stays.
+started_server=false
+wineserver -p && started_server=true
 wine cmd /c exit >/dev/null 2>&1 </dev/null
 
 declare -A machine_dependent=(
     [engine-links]="the desktop's active and foreground windows"
 )
 work=$(mktemp -d)
-trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
+trap 'rm -rf "$work"; if $started_server; then wineserver -k || true; fi' EXIT
 failed=0
 compared=0
 

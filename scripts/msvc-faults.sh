@@ -11,11 +11,11 @@ linux=build/default/bin/quantifier-run
 [ -x "$linux" ] || { cmake --preset default >/dev/null &&
     cmake --build --preset default --target quantifier-run Quantifier; }
 . scripts/wine-prefix.sh
-if wineserver -p; then
-    trap 'wineserver -k || true' EXIT
-fi
+# A server that is already running (-p answers with an error) is someone else's and stays.
+started_server=false
+wineserver -p && started_server=true
 work=$(mktemp -d)
-trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
+trap 'rm -rf "$work"; if $started_server; then wineserver -k || true; fi' EXIT
 
 # Runs the checks on the build in $1 and stops at the first that fails, saying which. A run
 # that hangs (a fault can deadlock as well as crash) fails after a while.
