@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 #include "ChildProcess.h"
 
@@ -58,27 +57,6 @@ ChildProcess ChildProcess::Start(const std::string& command, std::string* error)
     child.input = toChild[1];
     child.output = fromChild[0];
     return child;
-}
-
-ChildProcess::~ChildProcess() {
-    if (started) Wait();
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : started(std::exchange(other.started, false)),
-      process(std::exchange(other.process, -1)),
-      input(std::exchange(other.input, -1)),
-      output(std::exchange(other.output, -1)) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-    if (this != &other) {
-        if (started) Wait();
-        started = std::exchange(other.started, false);
-        process = std::exchange(other.process, -1);
-        input = std::exchange(other.input, -1);
-        output = std::exchange(other.output, -1);
-    }
-    return *this;
 }
 
 bool ChildProcess::Write(const uint8_t* data, size_t size) {

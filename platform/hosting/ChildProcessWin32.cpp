@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <utility>
-
 #include "ChildProcess.h"
 #include "TextCodec.h"
 
@@ -71,27 +69,6 @@ ChildProcess ChildProcess::Start(const std::string& command, std::string* error)
     child.input = reinterpret_cast<intptr_t>(input);
     child.output = reinterpret_cast<intptr_t>(output);
     return child;
-}
-
-ChildProcess::~ChildProcess() {
-    if (started) Wait();
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : started(std::exchange(other.started, false)),
-      process(std::exchange(other.process, -1)),
-      input(std::exchange(other.input, -1)),
-      output(std::exchange(other.output, -1)) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-    if (this != &other) {
-        if (started) Wait();
-        started = std::exchange(other.started, false);
-        process = std::exchange(other.process, -1);
-        input = std::exchange(other.input, -1);
-        output = std::exchange(other.output, -1);
-    }
-    return *this;
 }
 
 bool ChildProcess::Write(const uint8_t* data, size_t size) {
