@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-scripts/deps.sh mingw-w64 wine libwine-dev gcc-12-source lld-14 clang-14 llvm-14
+scripts/deps.sh mingw-w64 wine libwine-dev gcc-12-source lld-14 clang-tools-14 llvm-14
 out=${QUANTIFIER_MSVC_OUT:-build/msvc}
 overlay=${QUANTIFIER_MSVC_OVERLAY:-}
 [ -n "$overlay" ] && overlay=$(cd "$overlay" && pwd)
