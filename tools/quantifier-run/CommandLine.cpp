@@ -97,7 +97,8 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                std::to_string(kMaxJsonNesting) + " levels, and links nest at most " +
                std::to_string(kMaxLinkDepth) +
                " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
-               "save, output); 2 bad command line or scene. Nothing is saved or written to "
+               "save, output); 2 bad command line or scene, or a warning with --strict. Nothing is "
+               "saved or written to "
                "standard output unless the whole run succeeded.");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
     app.allow_windows_style_options(false);
