@@ -77,11 +77,15 @@ std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, s
     PerKind slots{};
     bool readsFirst = false;
     std::vector<std::string> missing;
+    bool missesLinked = false;
     for (const ChildSlot& slot : info->children) {
         if (slot.kind == ChildKind::Any) {
             // Found by position: the first link, whatever it is linked through.
             readsFirst = true;
-            if (self.children.empty()) missing.emplace_back("child 0 (of any kind)");
+            if (self.children.empty()) {
+                missing.emplace_back("child 0 (of any kind)");
+                missesLinked = true;
+            }
             continue;
         }
         if (slot.kind == ChildKind::Internal) {
@@ -105,6 +109,7 @@ std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, s
             std::string(ChildKindName(slot.kind)) + " child " + std::to_string(index);
         if (!slot.role.empty()) name += " (" + std::string(slot.role) + ")";
         missing.push_back(std::move(name));
+        missesLinked = true;
     }
 
     std::vector<std::string> unread;
@@ -124,9 +129,11 @@ std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, s
                " linked but no child slot of the operation reads " +
                (unread.size() == 1 ? "it" : "them");
     }
-    line += Listed(missing) + " will not be found; ";
-    if (!unread.empty()) return line + "linked instead: " + Listed(unread);
-    return line + (self.children.empty() ? "no child is linked" : "no other child is linked");
+    line += Listed(missing) + " will not be found";
+    if (!unread.empty()) return line + "; linked instead: " + Listed(unread);
+    // An internal child is not among the links, so their absence says nothing about it.
+    if (!missesLinked) return line;
+    return line + (self.children.empty() ? "; no child is linked" : "; no other child is linked");
 }
 
 }  // namespace quantifier_run
