@@ -60,6 +60,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     std::string format;
     std::string pluginPath, savePath, loadPath, engineCommand;
     bool listOperations = false;
+    bool strict = false;
     app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
     // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
     app.add_option("--frames", frames, "Run N frames instead of the scene's count (decimal)")
@@ -84,6 +85,10 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                    "command, that speaks the runner's engine protocol on its standard input and "
                    "output: quantifier-engine, or the one built in the engine's own ABI")
         ->type_name("COMMAND");
+    app.add_flag("--strict", strict,
+                 "Fail the run (exit status 2, nothing written or saved) on any warning: links "
+                 "that do not give an operation its children, records a --load cannot use, "
+                 "operation numbers outside the table, actions after the last frame");
     app.add_flag("--list-operations", listOperations,
                  "List the operations (number, name, children) and exit");
     app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
@@ -92,7 +97,8 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                std::to_string(kMaxJsonNesting) + " levels, and links nest at most " +
                std::to_string(kMaxLinkDepth) +
                " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
-               "save, output); 2 bad command line or scene. Nothing is saved or written to "
+               "save, output); 2 bad command line or scene, or a warning with --strict. Nothing is "
+               "saved or written to "
                "standard output unless the whole run succeeded.");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
     app.allow_windows_style_options(false);
@@ -117,6 +123,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     if (app.count("--frames") > 0) options.frames = FrameCount(frames);
     if (scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
     options.scenePath = scenePath;
+    options.strict = strict;
     if (!format.empty()) options.format = OutputFormatNamed(format);
     // An option given with an empty path is a slip, not a wish to leave it out.
     const auto path = [&](const char* option, const std::string& value) {

@@ -20,6 +20,8 @@ struct Options {
     std::optional<std::string> loadPath;
     // A command that runs the engine side in a process of its own (EngineProcess.h).
     std::optional<std::string> engineCommand;
+    // Any warning fails the run as bad input, with nothing written or saved.
+    bool strict = false;
 };
 
 // What the command line asks for when it is not a run: help, the version or the operation

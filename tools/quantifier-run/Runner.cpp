@@ -10,6 +10,7 @@
 #include "FilePath.h"
 #include "Formatting.h"
 #include "Limits.h"
+#include "LinkCheck.h"
 #include "LinkDepth.h"
 #include "OutputSpool.h"
 #include "Plugin.h"
@@ -46,6 +47,35 @@ void CheckSaveTarget(const Options& options) {
                            (std::filesystem::is_directory(status) ? " is a directory"
                                                                   : " is not a regular file") +
                            " and is not replaced");
+}
+
+// Every quantifier as the scene links it, with the operation it starts with and with each one an
+// action sets before the last frame.
+void CheckLinks(const Scene& scene, size_t frames, const std::string& scenePath,
+                std::vector<std::string>& warnings) {
+    for (size_t i = 0; i < scene.channels.size(); ++i) {
+        if (scene.channels[i].kind != ChannelKind::Quantifier) continue;
+        if (auto problems = LinkProblems(scene.channels, i, scene.channels[i].operation))
+            warnings.push_back(scenePath + ": " + *problems);
+    }
+    for (const ActionSpec& action : scene.actions) {
+        if (action.kind != ActionKind::SetOperationType || action.frame >= frames) continue;
+        if (auto problems = LinkProblems(scene.channels, action.channel, action.number))
+            warnings.push_back(scenePath + ": from frame " + std::to_string(action.frame) +
+                               " (SetOperationType): " + *problems);
+    }
+}
+
+// Under --strict a warning ends the run as bad input; its line names the first warning, since
+// an error is one line.
+void FailIfStrict(const Options& options, const std::vector<std::string>& warnings) {
+    if (!options.strict || warnings.empty()) return;
+    const size_t more = warnings.size() - 1;
+    throw RunError(kExitBadInput, warnings.front() + " (--strict fails the run on this warning" +
+                                      (more == 0 ? std::string()
+                                                 : " and " + std::to_string(more) +
+                                                       (more == 1 ? " other" : " others")) +
+                                      ")");
 }
 
 // The plug-in to load: the one the command line names, made absolute so that the system's loader
@@ -88,6 +118,8 @@ void Evaluate(const Options& options, EngineRequest request, size_t depth, RunOu
         // A chart is drawn here, where the meter still shows, and can fail before the save.
         output.rows->Finish(&progress);
     }
+    // Warnings of the engine side (a --load) come with the run; they stop it before the save.
+    FailIfStrict(options, output.warnings);
     // The save comes last, after every failure that could still stop the run.
     if (saved) WriteStream(*options.savePath, *saved);
 }
@@ -103,6 +135,8 @@ RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, boo
                                       std::to_string(action.frame) +
                                       " comes after the last frame and is not applied");
     }
+    CheckLinks(scene, frames, options.scenePath, output.warnings);
+    FailIfStrict(options, output.warnings);
     CheckSaveTarget(options);
     const size_t depth = LinkDepth(scene);
     if (depth > kMaxLinkDepth)

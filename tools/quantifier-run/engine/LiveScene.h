@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "Cell.h"
@@ -35,6 +36,7 @@ public:
     size_t ChannelCount() const { return channels.size(); }
     Orn_Channel& Channel(size_t index) { return *channels[index]; }
     const ChannelSpec& Definition(size_t index) const { return scene.channels[index]; }
+    std::span<const ChannelSpec> Definitions() const { return scene.channels; }
     // The group a channel belongs to, or null.
     Orn_ChannelGroup* Group(size_t index) const;
 

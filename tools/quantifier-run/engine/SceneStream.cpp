@@ -1,8 +1,10 @@
 #include "SceneStream.h"
 
+#include <cstring>
 #include <map>
 #include <optional>
 
+#include "LinkCheck.h"
 #include "Orn_FileStream.h"
 #include "RunError.h"
 #include "Suggestions.h"
@@ -38,6 +40,41 @@ struct KnownBlock {
 };
 constexpr KnownBlock kQuantifierBlocks[] = {
     {"VEOT", 4}, {"VEUN", 1}, {"VEFF", 4}, {"VECF", 4}, {"VECV", 12}};
+
+// The operation a record's "VEOT" block holds, if it holds one of the field's size.
+std::optional<int32_t> RecordOperation(OrnFileLoader& loader) {
+    if (!loader.GetInfoIfTag("VEOT") || loader.GetTagSize() != sizeof(int32_t)) return std::nullopt;
+    int32_t operation = 0;
+    loader.CopyTagDataToPointer(&operation);
+    return operation;
+}
+
+// What loading the current record into `channel` changes that the scene does not show: a
+// quantifier's data that a channel of another kind drops, a quantifier that gets none, or a
+// quantifier whose links do not suit the operation the record gives it.
+std::optional<std::string> LoadMismatch(LiveScene& live, OrnFileLoader& loader, size_t channel) {
+    const ChannelSpec& target = live.Definition(channel);
+    bool quantifierData = false;
+    for (const KnownBlock& known : kQuantifierBlocks)
+        quantifierData = quantifierData || loader.GetInfoIfTag(known.tag);
+    const std::optional<int32_t> operation = RecordOperation(loader);
+    if (target.kind != ChannelKind::Quantifier) {
+        if (!quantifierData) return std::nullopt;
+        return "holds a quantifier's data" +
+               (operation ? " (operation " + std::to_string(*operation) + ")" : std::string()) +
+               ", which " + std::string(LinkedKindName(target.kind)) + " channel " +
+               Quoted(target.name) + " drops";
+    }
+    // A quantifier writes its blocks into every record it saves: without them, the record
+    // was saved by a channel of another kind.
+    if (!quantifierData)
+        return "holds no quantifier data: quantifier " + Quoted(target.name) + " keeps operation " +
+               std::to_string(target.operation) + " and stores no current value";
+    if (!operation || *operation == target.operation) return std::nullopt;
+    if (auto problems = LinkProblems(live.Definitions(), channel, *operation))
+        return "gives operation " + std::to_string(*operation) + ": " + *problems;
+    return std::nullopt;
+}
 
 [[noreturn]] void Damaged(const std::string& path, size_t offset, const std::string& what) {
     throw RunError(kExitFailure, path + ": at byte " + std::to_string(offset) + ": " + what);
@@ -88,6 +125,8 @@ LoadPlan PlanLoad(LiveScene& live, OrnFileLoader& loader, const std::string& pat
                                 std::to_string(known.size));
             }
         }
+        if (auto mismatch = LoadMismatch(live, loader, found->second))
+            warnings.push_back(where + " " + *mismatch);
         plan.back() = found->second;
     }
     if (!loader.AtEnd()) throw RunError(kExitFailure, path + ": " + loader.Error());

@@ -1,0 +1,139 @@
+#include "LinkCheck.h"
+
+#include <array>
+#include <vector>
+
+#include "OperationTable.h"
+#include "Suggestions.h"
+
+namespace quantifier_run {
+namespace {
+
+// The interface each kind's engine channel is linked through (the one its constructor gives
+// it), which is what GetChildFromLinkGuid matches: a quantifier is a float channel to its
+// parent, and a channel's interface type plays no part in the match.
+ChildKind Presents(ChannelKind kind) {
+    switch (kind) {
+        case ChannelKind::Float:
+        case ChannelKind::Quantifier:
+            return ChildKind::Float;
+        case ChannelKind::Vector:
+            return ChildKind::Vector;
+        case ChannelKind::Matrix:
+            return ChildKind::Matrix;
+        case ChannelKind::Text:
+            return ChildKind::Text;
+        case ChannelKind::Object:
+            return ChildKind::Object;
+        case ChannelKind::Unsigned:
+            return ChildKind::Unsigned;
+        case ChannelKind::MatchA:
+            return ChildKind::MatchA;
+        case ChannelKind::MatchB:
+            return ChildKind::MatchB;
+    }
+    return ChildKind::Float;
+}
+
+// PublicCallFloat reads its internal child only when the engine marks it a public call so.
+constexpr int32_t kPublicCallInterfaceType = 2;
+
+using PerKind = std::array<int, 10>;
+constexpr size_t At(ChildKind kind) {
+    return static_cast<size_t>(kind);
+}
+
+std::string Listed(const std::vector<std::string>& items) {
+    std::string text;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) text += i + 1 == items.size() ? " and " : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
+std::string Described(const ChannelSpec& channel) {
+    return std::string(LinkedKindName(channel.kind)) + " " + Quoted(channel.name);
+}
+
+}  // namespace
+
+std::string_view LinkedKindName(ChannelKind kind) {
+    if (kind == ChannelKind::Quantifier) return "quantifier";
+    return ChildKindName(Presents(kind));
+}
+
+std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, size_t quantifier,
+                                        int32_t operation) {
+    const OperationInfo* info = FindOperation(operation);
+    if (info == nullptr) return std::nullopt;
+    const ChannelSpec& self = channels[quantifier];
+
+    PerKind linked{};
+    for (size_t child : self.children)
+        ++linked[At(Presents(channels[child].kind))];
+
+    // A slot's index counts the earlier slots of its kind, as the lookups count children.
+    PerKind slots{};
+    bool readsFirst = false;
+    std::vector<std::string> missing;
+    bool missesLinked = false;
+    for (const ChildSlot& slot : info->children) {
+        if (slot.kind == ChildKind::Any) {
+            // Found by position: the first link, whatever it is linked through.
+            readsFirst = true;
+            if (self.children.empty()) {
+                missing.emplace_back("child 0 (of any kind)");
+                missesLinked = true;
+            }
+            continue;
+        }
+        if (slot.kind == ChildKind::Internal) {
+            if (self.internalChildren.empty()) {
+                missing.emplace_back("internal child 0");
+            } else {
+                const ChannelSpec& internal = channels[self.internalChildren.front()];
+                const int32_t type = internal.interfaceType.value_or(0);
+                if (type != kPublicCallInterfaceType)
+                    missing.push_back("internal child 0 of interface type " +
+                                      std::to_string(kPublicCallInterfaceType) + " (" +
+                                      Quoted(internal.name) + " has " + std::to_string(type) + ")");
+            }
+            continue;
+        }
+        const int index = slots[At(slot.kind)]++;
+        // An optional child is looked up and may be absent: the operation has a meaning
+        // without it.
+        if (index < linked[At(slot.kind)] || slot.role == "optional") continue;
+        std::string name =
+            std::string(ChildKindName(slot.kind)) + " child " + std::to_string(index);
+        if (!slot.role.empty()) name += " (" + std::string(slot.role) + ")";
+        missing.push_back(std::move(name));
+        missesLinked = true;
+    }
+
+    std::vector<std::string> unread;
+    PerKind seen{};
+    for (size_t position = 0; position < self.children.size(); ++position) {
+        const ChannelSpec& child = channels[self.children[position]];
+        const ChildKind through = Presents(child.kind);
+        const int index = seen[At(through)]++;
+        if ((readsFirst && position == 0) || index < slots[At(through)]) continue;
+        unread.push_back(Described(child));
+    }
+
+    if (missing.empty() && unread.empty()) return std::nullopt;
+    std::string line = "quantifier " + Quoted(self.name) + " (" + std::string(info->name) + "): ";
+    if (missing.empty()) {
+        return line + Listed(unread) + (unread.size() == 1 ? " is" : " are") +
+               " linked but no child slot of the operation reads " +
+               (unread.size() == 1 ? "it" : "them");
+    }
+    line += Listed(missing) + " will not be found";
+    if (!unread.empty()) return line + "; linked instead: " + Listed(unread);
+    // An internal child is not among the links, so their absence says nothing about it.
+    if (!missesLinked) return line;
+    return line + (self.children.empty() ? "; no child is linked" : "; no other child is linked");
+}
+
+}  // namespace quantifier_run
