@@ -55,6 +55,8 @@ for scene in tests/scenes/*.json; do
     name=$(basename "$scene" .json)
     args=()
     [ -f "tests/scenes/$name.args" ] && mapfile -t args <"tests/scenes/$name.args"
+    # Files beside the scenes are named from their folder, as the scene test names them.
+    args=("${args[@]/#\$SCENES\//tests/scenes/}")
     compare "$name" --format csv "${args[@]}" "$scene"
 done
 for scene in examples/*.json; do
