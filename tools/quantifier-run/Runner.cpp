@@ -47,14 +47,17 @@ struct Target {
     const char* option;
     const std::optional<std::string>& path;
     const char* failure;  // how a failure to write it begins
+    // The output replacing the stream the run loads would, watched, run for ever; a save over
+    // it is how a stream is carried from run to run.
+    bool refusesLoadedStream;
 };
 
 // What can be known about the files a run replaces before anything runs, so that a run that
 // cannot write them fails before it starts. The writes themselves check again.
 void CheckTargets(const Options& options) {
     const Target targets[] = {
-        {"--save", options.savePath, "cannot save the scene: "},
-        {"--output", options.outputPath, "cannot write the output: "},
+        {"--save", options.savePath, "cannot save the scene: ", false},
+        {"--output", options.outputPath, "cannot write the output: ", true},
     };
     for (const Target& target : targets) {
         if (!target.path) continue;
@@ -64,10 +67,9 @@ void CheckTargets(const Options& options) {
             throw RunError(kExitBadInput, std::string(target.option) + " " + path +
                                               " would replace the scene file being run; name "
                                               "another file");
-        // The output replacing the stream the run loads would, watched, run forever.
-        if (target.path == options.outputPath && options.loadPath &&
+        if (target.refusesLoadedStream && options.loadPath &&
             std::filesystem::equivalent(FilePath(path), FilePath(*options.loadPath), error))
-            throw RunError(kExitBadInput, "--output " + path +
+            throw RunError(kExitBadInput, std::string(target.option) + " " + path +
                                               " would replace the scene stream --load reads; "
                                               "name another file");
         const std::filesystem::file_status status = std::filesystem::status(FilePath(path), error);
