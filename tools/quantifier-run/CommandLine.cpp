@@ -88,9 +88,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     app.add_flag("--watch", watch,
                  "After the first run, run the scene again whenever its file or the --load "
                  "stream is saved, until Ctrl-C; a failed run is reported and the last good "
-                 "results stay. Live preview: open the scene in an editor that checks it "
-                 "against scene.json's schema, and beside it a viewer of the file that "
-                 "quantifier-run --watch --output chart.svg scene.json keeps up to date");
+                 "results stay");
     app.add_option("--engine-process", engineCommand,
                    "Run the engine and the plug-in in another program, started by this shell "
                    "command, that speaks the runner's engine protocol on its standard input and "
@@ -104,8 +102,12 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                std::to_string(kMaxJsonNesting) + " levels, and links nest at most " +
                std::to_string(kMaxLinkDepth) +
                " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
-               "save, output); 2 bad command line or scene. Nothing is saved or written to "
-               "standard output unless the whole run succeeded.");
+               "save, output); 2 bad command line or scene; --watch ends with 0 at Ctrl-C. Nothing "
+               "is saved or written (to standard output or --output) unless the whole run "
+               "succeeded.\nLive preview: the scene open in "
+               "an editor that checks it against scene.schema.json, a viewer that reloads "
+               "chart.svg beside it, and in a terminal: quantifier-run --watch --output "
+               "chart.svg scene.json");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
     app.allow_windows_style_options(false);
 
