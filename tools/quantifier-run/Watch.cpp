@@ -24,7 +24,8 @@ std::vector<platform::FileStamp> Stamps(const std::vector<std::string>& files) {
 std::string TimeOfDay() {
     const std::time_t now = std::time(nullptr);
     char text[16] = "??:??:??";
-    if (const std::tm* local = std::localtime(&now)) std::strftime(text, sizeof text, "%T", local);
+    if (const std::tm* local = std::localtime(&now))
+        std::strftime(text, sizeof text, "%H:%M:%S", local);
     return text;
 }
 
