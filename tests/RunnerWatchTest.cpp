@@ -78,15 +78,15 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
          {},
          "frame,a\n0,1\n",
          {{"a longer value", [&] { WriteFile("scene.json", FloatScene("2.5")); },
-           "frame,a\n0,2.5\n", "ran 1 frames"},
+           "frame,a\n0,2.5\n", "ran 1 frame in"},
           {"a shorter one", [&] { WriteFile("scene.json", FloatScene("3")); }, "frame,a\n0,3\n",
-           "ran 1 frames"}}},
+           "ran 1 frame in"}}},
         {"replaced by rename",
          FloatScene("1"),
          {},
          "frame,a\n0,1\n",
          {{"renamed over", [&] { ReplaceByRename("scene.json", FloatScene("4")); },
-           "frame,a\n0,4\n", "ran 1 frames"}}},
+           "frame,a\n0,4\n", "ran 1 frame in"}}},
         {"broken, then mended",
          FloatScene("1"),
          {},
@@ -94,18 +94,19 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
          {{"half typed", [&] { WriteFile("scene.json", R"({"channels": [{"name": )"); },
            "frame,a\n0,1\n", "scene.json:1:"},
           {"mended", [&] { WriteFile("scene.json", FloatScene("5")); }, "frame,a\n0,5\n",
-           "ran 1 frames"}}},
+           "ran 1 frame in"}}},
         {"deleted, then back",
          FloatScene("1"),
          {},
          "frame,a\n0,1\n",
-         {{"deleted", [&] { fs::remove(FsPath(scene)); }, "frame,a\n0,6\n", "ran 1 frames",
+         {{"deleted", [&] { fs::remove(FsPath(scene)); }, "frame,a\n0,6\n", "ran 1 frame in",
            [&] { WriteFile("scene.json", FloatScene("6")); }}}},
         {"the loaded stream changed",
          loading,
          {"--load", stream},
          "frame,q\n0,5\n",
-         {{"saved again", [&] { SaveStream(stream, "VectorZ"); }, "frame,q\n0,7\n", "ran 1 frames"},
+         {{"saved again", [&] { SaveStream(stream, "VectorZ"); }, "frame,q\n0,7\n",
+           "ran 1 frame in"},
           {"damaged", [&] { WriteFile("saved.orn", "ORNS damaged"); }, "frame,q\n0,7\n",
            "saved.orn"}},
          kExitFailure},
@@ -145,7 +146,7 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
         ASSERT_EQ(outputs.size(), c.steps.size() + 1) << err.str();
         EXPECT_EQ(out.str(), "");
         EXPECT_EQ(outputs[0], c.firstOutput);
-        EXPECT_NE(statuses[0].find("ran 1 frames in "), std::string::npos) << statuses[0];
+        EXPECT_NE(statuses[0].find("ran 1 frame in "), std::string::npos) << statuses[0];
         for (size_t i = 0; i < c.steps.size(); ++i) {
             SCOPED_TRACE(c.steps[i].what);
             EXPECT_EQ(outputs[i + 1], c.steps[i].output);

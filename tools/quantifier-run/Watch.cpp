@@ -60,7 +60,8 @@ int WatchFiles(const std::vector<std::string>& files, const std::function<RunOut
             const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - start);
             exitCode = outcome.exitCode;
-            Status(err, exitCode == 0 ? "ran " + std::to_string(outcome.frames) + " frames in " +
+            Status(err, exitCode == 0 ? "ran " + std::to_string(outcome.frames) +
+                                            (outcome.frames == 1 ? " frame in " : " frames in ") +
                                             std::to_string(took.count()) + " ms"
                                       : outcome.error);
             ++runs;
