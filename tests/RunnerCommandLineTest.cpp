@@ -71,6 +71,46 @@ TEST_F(RunnerCommandLineTest, JsonOfNoFramesIsStillADocument) {
     EXPECT_EQ(result.out, "{\n  \"outputs\": [\"a\"],\n  \"frames\": []\n}\n");
 }
 
+// The output file holds the bytes standard output would, in the format its extension names
+// unless --format names one; a run long enough to spool its rows to a temporary file copies
+// them over whole.
+TEST_F(RunnerCommandLineTest, AnOutputFileHoldsWhatStandardOutputWould) {
+    const std::string scene = WriteFile("scene.json", R"({"channels": [
+        {"name": "v", "type": "vector", "frames": [[1, 2, 3, 4], [5, 6, 7, 8]]},
+        {"name": "x", "type": "quantifier", "operation": "VectorX", "children": ["v"]}],
+        "outputs": ["x", "v"]})");
+    struct Case {
+        const char* file;
+        std::vector<std::string> arguments;
+        std::vector<std::string> sameAs;  // the arguments of the plain run it matches
+    };
+    const Case cases[] = {
+        {"chart.svg", {}, {"--format", "svg"}},
+        {"rows.JSON", {}, {"--format", "json"}},
+        {"rows.csv", {}, {"--format", "csv"}},
+        {"rows.txt", {}, {"--format", "csv"}},
+        {"no-extension", {}, {"--format", "csv"}},
+        {"table.svg", {"--format", "table"}, {"--format", "table"}},
+        // About 14 MiB of rows, more than the spool holds in memory.
+        {"long.csv", {"--frames", "600000"}, {"--format", "csv", "--frames", "600000"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {scene, "--output", Path(c.file)});
+        const RunResult written = Run(arguments, true);
+        EXPECT_EQ(written.exitCode, 0) << written.err;
+        EXPECT_EQ(written.out, "");
+        std::vector<std::string> plain = c.sameAs;
+        plain.push_back(scene);
+        const std::string expected = Run(plain).out;
+        EXPECT_GT(expected.size(), 20u);
+        EXPECT_TRUE(ReadFile(Path(c.file)) == expected);
+        fs::remove(Path(c.file));
+    }
+    EXPECT_EQ(Entries(), std::vector<std::string>{"scene.json"});
+}
+
 // ---------------------------------------------------------------------------------------------
 // Saving and loading channels.
 
@@ -137,6 +177,8 @@ TEST_F(RunnerCommandLineTest, ARecordNamedWithALineBreakIsWarnedAboutOnOneLine) 
 
 TEST_F(RunnerCommandLineTest, BadArgumentsAreOneLineAndWriteNothing) {
     const std::string notAStream = WriteFile("not-a-stream.orn", "this is text");
+    const std::string folder = Path("folder");
+    fs::create_directories(folder);
     const char* ok = R"({"channels": [{"name": "a", "type": "float", "value": 1}]})";
     struct Case {
         const char* name;
@@ -177,6 +219,33 @@ TEST_F(RunnerCommandLineTest, BadArgumentsAreOneLineAndWriteNothing) {
          kExitFailure,
          "cannot load the scene stream (--load): cannot open absent.orn"},
         {"not a stream", ok, {"--load", notAStream}, kExitFailure, "not a scene stream"},
+        {"output over the scene",
+         ok,
+         {"--output", Path("scene.json")},
+         kExitBadInput,
+         "would replace the scene file being run"},
+        {"output over the loaded stream",
+         ok,
+         {"--load", notAStream, "--output", notAStream},
+         kExitBadInput,
+         "would replace the scene stream --load reads"},
+        {"output to a folder", ok, {"--output", folder}, kExitFailure, "is a directory"},
+        {"output without a path", ok, {"--output", ""}, kExitBadInput, "--output needs a path"},
+        {"output given twice",
+         ok,
+         {"--output", "a.csv", "--output", "b.csv"},
+         kExitBadInput,
+         "--output is given more than once"},
+        {"watch with a save",
+         ok,
+         {"--watch"},
+         kExitBadInput,
+         "--save cannot be given with --watch"},
+        {"watch of standard input",
+         nullptr,
+         {"-", "--watch"},
+         kExitBadInput,
+         "--watch follows a scene file, not standard input"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

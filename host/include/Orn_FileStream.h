@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,17 @@ private:
 //   between naming and replacing, a killed writer leaves a short ".~<digits>" file, which the
 //   next save into the same directory removes once its writer is gone.
 bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                            std::string* error = nullptr);
+
+// Gives the bytes of a file being written, in order and in pieces, to `write`, which says
+// whether the piece was written; false when a write failed or the bytes could not be produced.
+// A save may ask for the bytes more than once (it starts again when the system refuses its
+// first way of writing), and they must be the same each time.
+using OrnByteSource =
+    std::function<bool(const std::function<bool(const uint8_t* data, size_t size)>& write)>;
+
+// The same as above, for content too large to hold in memory at once.
+bool OrnWriteFileAtomically(const std::string& path, const OrnByteSource& source,
                             std::string* error = nullptr);
 
 // Reads the whole file at `path` (UTF-8). False, with the reason in `error` (when given), when it

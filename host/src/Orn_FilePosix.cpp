@@ -191,7 +191,7 @@ enum class Written { Complete, Failed, Unnamable };
 
 // Writes the bytes into a new temporary file and names it; `temporary` is its name on success.
 Written WriteTemporary(const std::string& directory, const std::string& prefix,
-                       const std::string& target, const std::vector<uint8_t>& bytes, bool unnamed,
+                       const std::string& target, const OrnByteSource& source, bool unnamed,
                        std::string& temporary, std::string& error) {
     const int fd = CreateTemporary(directory, prefix, unnamed, temporary);
     if (fd < 0) {
@@ -203,7 +203,9 @@ Written WriteTemporary(const std::string& directory, const std::string& prefix,
     struct stat old;
     if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
 
-    bool written = WriteAll(fd, bytes.data(), bytes.size()) && SyncFile(fd);
+    bool written =
+        source([fd](const uint8_t* data, size_t size) { return WriteAll(fd, data, size); }) &&
+        SyncFile(fd);
     int failure = errno;
     Written result = Written::Complete;
     if (written && temporary.empty() && !NameTemporary(fd, directory, prefix, temporary)) {
@@ -223,6 +225,12 @@ Written WriteTemporary(const std::string& directory, const std::string& prefix,
 
 bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                             std::string* error) {
+    return OrnWriteFileAtomically(
+        path, [&](const auto& write) { return write(bytes.data(), bytes.size()); }, error);
+}
+
+bool OrnWriteFileAtomically(const std::string& path, const OrnByteSource& source,
+                            std::string* error) {
     std::string reason, target, directory, name, temporary;
     const auto fail = [&](const std::string& why) {
         if (error) *error = why;
@@ -235,10 +243,10 @@ bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>&
     const std::string prefix = TemporaryPrefix(name);
     RemoveStaleTemporaries(directory, prefix);
 
-    Written written = WriteTemporary(directory, prefix, target, bytes, true, temporary, reason);
+    Written written = WriteTemporary(directory, prefix, target, source, true, temporary, reason);
     // Without /proc an unnamed file cannot be given its name: write a named one instead.
     if (written == Written::Unnamable)
-        written = WriteTemporary(directory, prefix, target, bytes, false, temporary, reason);
+        written = WriteTemporary(directory, prefix, target, source, false, temporary, reason);
     if (written != Written::Complete) return fail(reason);
     if (rename(temporary.c_str(), target.c_str()) != 0) {
         const int failure = errno;

@@ -122,6 +122,12 @@ bool ReplaceWith(const std::string& temporary, const std::string& path) {
 
 bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                             std::string* error) {
+    return OrnWriteFileAtomically(
+        path, [&](const auto& write) { return write(bytes.data(), bytes.size()); }, error);
+}
+
+bool OrnWriteFileAtomically(const std::string& path, const OrnByteSource& source,
+                            std::string* error) {
     std::string temporary, target, reason;
     if (!ResolveTarget(path, target, reason)) {
         if (error) *error = reason;
@@ -132,7 +138,9 @@ bool OrnWriteFileAtomically(const std::string& path, const std::vector<uint8_t>&
         if (error) *error = Explain("cannot create a temporary file for", path, GetLastError());
         return false;
     }
-    const bool written = WriteAll(file, bytes.data(), bytes.size()) && FlushFileBuffers(file);
+    const bool written =
+        source([file](const uint8_t* data, size_t size) { return WriteAll(file, data, size); }) &&
+        FlushFileBuffers(file);
     const DWORD writeError = GetLastError();
     const bool closed = CloseHandle(file) != 0;
     if (!written || !closed) {

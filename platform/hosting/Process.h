@@ -32,6 +32,11 @@ void UseBinaryStandardInput();
 // "\n"). False, with `reason` set, when reading fails or more than `limit` bytes arrive.
 bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason);
 
+// Lets the terminal standard output shows on take the control sequences that clear it and go
+// to its top, so that a program can draw its output again in place (a Windows console takes
+// them only when asked). False when standard output is no such terminal.
+bool EnableTerminalRedraw();
+
 // How many columns the terminal standard error shows on has; 0 when it is no terminal or the
 // system cannot tell.
 size_t StandardErrorColumns();

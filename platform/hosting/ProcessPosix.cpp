@@ -52,6 +52,10 @@ bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason) {
     }
 }
 
+bool EnableTerminalRedraw() {
+    return StandardOutputIsTerminal();
+}
+
 size_t StandardErrorColumns() {
     winsize size{};
     if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;

@@ -79,6 +79,13 @@ bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason) {
     return true;
 }
 
+bool EnableTerminalRedraw() {
+    const HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (!IsConsole(STD_OUTPUT_HANDLE) || !GetConsoleMode(handle, &mode)) return false;
+    return SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
 size_t StandardErrorColumns() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "RunError.h"
 #include "support/RunnerFixture.h"
@@ -91,15 +92,19 @@ TEST_F(RunnerSaveTargetPosixTest, OnlyARegularFileOrANewNameIsSavedOver) {
     ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     fs::create_directory(Path("folder"));
     fs::create_symlink("/dev/null", Path("device"));
-    for (const char* target : {"fifo", "socket", "folder", "device"}) {
-        SCOPED_TRACE(target);
-        const fs::file_status before = fs::symlink_status(Path(target));
-        const RunResult result = Run({scene, "--save", Path(target)});
-        EXPECT_EQ(result.exitCode, kExitFailure);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(LineCount(result.err), 1) << result.err;
-        EXPECT_NE(result.err.find("cannot save the scene"), std::string::npos) << result.err;
-        EXPECT_EQ(fs::symlink_status(Path(target)).type(), before.type());
+    const std::pair<const char*, const char*> options[] = {{"--save", "cannot save the scene"},
+                                                           {"--output", "cannot write the output"}};
+    for (const auto& [option, message] : options) {
+        for (const char* target : {"fifo", "socket", "folder", "device"}) {
+            SCOPED_TRACE(std::string(option) + " " + target);
+            const fs::file_status before = fs::symlink_status(Path(target));
+            const RunResult result = Run({scene, option, Path(target)});
+            EXPECT_EQ(result.exitCode, kExitFailure);
+            EXPECT_EQ(result.out, "");
+            EXPECT_EQ(LineCount(result.err), 1) << result.err;
+            EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+            EXPECT_EQ(fs::symlink_status(Path(target)).type(), before.type());
+        }
     }
     close(listener);
     EXPECT_EQ(Entries(),
@@ -119,6 +124,12 @@ TEST_F(RunnerSaveTargetPosixTest, ALinkIsSavedThroughAndStaysALink) {
         EXPECT_TRUE(fs::is_symlink(Path(link)));
         EXPECT_EQ(ReadFile(Path(link)).substr(0, 4), "ORNS");
     }
+    // The output follows a link as the save does.
+    fs::create_symlink("real/rows.csv", Path("rows.csv"));
+    EXPECT_EQ(Run({scene, "--output", Path("rows.csv")}).exitCode, 0);
+    EXPECT_TRUE(fs::is_symlink(Path("rows.csv")));
+    EXPECT_EQ(ReadFile(Path("real/rows.csv")), Run({scene}).out);
+    fs::remove(Path("real/rows.csv"));
     EXPECT_EQ(ReadFile(Path("real/old.orn")), ReadFile(Path("real/new.orn")));
     EXPECT_EQ(fs::directory_iterator(Path("real")) != fs::directory_iterator(), true);
     EXPECT_EQ(std::distance(fs::directory_iterator(Path("real")), fs::directory_iterator()), 2);

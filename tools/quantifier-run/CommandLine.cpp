@@ -33,7 +33,8 @@ size_t FrameCount(const std::string& text) {
 // What the option library reports in its own words, said in ours: an option given twice, or
 // last with no value after it.
 void CheckOptionUse(const std::vector<std::string>& arguments) {
-    for (const std::string option : {"--frames", "--format", "--plugin", "--save", "--load"}) {
+    for (const std::string option :
+         {"--frames", "--format", "--plugin", "--save", "--load", "--output"}) {
         const auto given =
             std::count_if(arguments.begin(), arguments.end(), [&](const std::string& argument) {
                 return argument == option || argument.starts_with(option + "=");
@@ -58,15 +59,16 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     std::string scenePath;
     std::string frames;
     std::string format;
-    std::string pluginPath, savePath, loadPath, engineCommand;
-    bool listOperations = false;
+    std::string pluginPath, savePath, loadPath, outputPath, engineCommand;
+    bool listOperations = false, watch = false;
     bool strict = false;
     app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
     // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
     app.add_option("--frames", frames, "Run N frames instead of the scene's count (decimal)")
         ->type_name("N");
     app.add_option("--format", format,
-                   "csv, table, json or svg (default: table on a terminal, csv otherwise)")
+                   "csv, table, json or svg (default: by the extension of --output, .svg, .csv or "
+                   ".json, csv for any other; table on a terminal, csv otherwise)")
         ->type_name("FORMAT")
         ->check(CLI::IsMember({"csv", "table", "json", "svg"}));
     app.add_option("--plugin", pluginPath,
@@ -80,6 +82,14 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                    "Before the first frame, restore channels by name from this scene stream; "
                    "any damage in it stops the run before a channel changes")
         ->type_name("PATH");
+    app.add_option("--output", outputPath,
+                   "Write the results to this file instead of standard output; the file is "
+                   "replaced whole, and only when the whole run succeeded")
+        ->type_name("PATH");
+    app.add_flag("--watch", watch,
+                 "After the first run, run the scene again whenever its file or the --load "
+                 "stream is saved, until Ctrl-C; a failed run is reported and the last good "
+                 "results stay");
     app.add_option("--engine-process", engineCommand,
                    "Run the engine and the plug-in in another program, started by this shell "
                    "command, that speaks the runner's engine protocol on its standard input and "
@@ -97,9 +107,12 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                std::to_string(kMaxJsonNesting) + " levels, and links nest at most " +
                std::to_string(kMaxLinkDepth) +
                " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
-               "save, output); 2 bad command line or scene, or a warning with --strict. Nothing is "
-               "saved or written to "
-               "standard output unless the whole run succeeded.");
+               "save, output); 2 bad command line or scene, or a warning with --strict; --watch "
+               "ends with 0 at Ctrl-C. Nothing is saved or written (to standard output or "
+               "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
+               "editor that checks it against scene.schema.json, a viewer that reloads chart.svg "
+               "beside it, and in a terminal: quantifier-run --watch --output chart.svg "
+               "scene.json");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
     app.allow_windows_style_options(false);
 
@@ -135,6 +148,15 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     options.pluginPath = path("--plugin", pluginPath);
     options.savePath = path("--save", savePath);
     options.loadPath = path("--load", loadPath);
+    options.outputPath = path("--output", outputPath);
+    options.watch = watch;
+    if (watch && options.scenePath == "-")
+        throw RunError(kExitBadInput,
+                       "--watch follows a scene file, not standard input (see --help)");
+    if (watch && options.savePath)
+        throw RunError(kExitBadInput,
+                       "--save cannot be given with --watch: a save after every run would "
+                       "overwrite the stream the scene may be loading (see --help)");
     if (app.count("--engine-process") > 0) {
         if (engineCommand.empty())
             throw RunError(kExitBadInput, "--engine-process needs a command (see --help)");

@@ -14,10 +14,14 @@ namespace quantifier_run {
 struct Options {
     std::string scenePath;
     std::optional<size_t> frames;
-    std::optional<OutputFormat> format;  // absent: by where the output goes
+    std::optional<OutputFormat> format;  // absent: by where the output goes (its extension)
     std::optional<std::string> pluginPath;
     std::optional<std::string> savePath;
     std::optional<std::string> loadPath;
+    // Where the results go instead of standard output, replaced whole.
+    std::optional<std::string> outputPath;
+    // Run again whenever the scene file or the loaded stream changes, until Ctrl-C.
+    bool watch = false;
     // A command that runs the engine side in a process of its own (EngineProcess.h).
     std::optional<std::string> engineCommand;
     // Any warning fails the run as bad input, with nothing written or saved.

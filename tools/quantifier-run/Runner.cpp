@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <new>
 
 #include "CommandLine.h"
@@ -12,6 +13,7 @@
 #include "Limits.h"
 #include "LinkCheck.h"
 #include "LinkDepth.h"
+#include "OutputFile.h"
 #include "OutputSpool.h"
 #include "Plugin.h"
 #include "Process.h"
@@ -21,6 +23,7 @@
 #include "StackThread.h"
 #include "StreamFile.h"
 #include "Suggestions.h"
+#include "Watch.h"
 
 namespace quantifier_run {
 namespace {
@@ -28,25 +31,56 @@ namespace {
 struct RunOutput {
     std::vector<std::string> warnings;
     std::unique_ptr<RowWriter> rows;
+    size_t frames = 0;
 };
 
-// What can be known about the save before anything runs, so that a run that cannot save fails
-// before it starts. The write itself checks again.
-void CheckSaveTarget(const Options& options) {
-    if (!options.savePath) return;
-    const std::string& path = *options.savePath;
-    std::error_code error;
-    if (std::filesystem::equivalent(FilePath(path), FilePath(options.scenePath), error))
-        throw RunError(kExitBadInput, "--save " + path +
-                                          " would replace the scene file being run; save to "
-                                          "another file");
-    const std::filesystem::file_status status = std::filesystem::status(FilePath(path), error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw RunError(kExitFailure,
-                       "cannot save the scene: " + path +
-                           (std::filesystem::is_directory(status) ? " is a directory"
-                                                                  : " is not a regular file") +
-                           " and is not replaced");
+// Where a run's results go and what may end it early.
+struct RunSettings {
+    const Options& options;
+    bool outIsTerminal;
+    std::ostream& err;
+    bool errIsTerminal;
+    std::function<bool()> stopRequested;  // empty: nothing but the run's end ends it
+};
+
+// A file the run replaces: the save or the output file.
+struct Target {
+    const char* option;
+    const std::optional<std::string>& path;
+    const char* failure;  // how a failure to write it begins
+    // The output replacing the stream the run loads would, watched, run for ever; a save over
+    // it is how a stream is carried from run to run.
+    bool refusesLoadedStream;
+};
+
+// What can be known about the files a run replaces before anything runs, so that a run that
+// cannot write them fails before it starts. The writes themselves check again.
+void CheckTargets(const Options& options) {
+    const Target targets[] = {
+        {"--save", options.savePath, "cannot save the scene: ", false},
+        {"--output", options.outputPath, "cannot write the output: ", true},
+    };
+    for (const Target& target : targets) {
+        if (!target.path) continue;
+        const std::string& path = *target.path;
+        std::error_code error;
+        if (std::filesystem::equivalent(FilePath(path), FilePath(options.scenePath), error))
+            throw RunError(kExitBadInput, std::string(target.option) + " " + path +
+                                              " would replace the scene file being run; name "
+                                              "another file");
+        if (target.refusesLoadedStream && options.loadPath &&
+            std::filesystem::equivalent(FilePath(path), FilePath(*options.loadPath), error))
+            throw RunError(kExitBadInput, std::string(target.option) + " " + path +
+                                              " would replace the scene stream --load reads; "
+                                              "name another file");
+        const std::filesystem::file_status status = std::filesystem::status(FilePath(path), error);
+        if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+            throw RunError(kExitFailure,
+                           target.failure + path +
+                               (std::filesystem::is_directory(status) ? " is a directory"
+                                                                      : " is not a regular file") +
+                               " and is not replaced");
+    }
 }
 
 // Every quantifier as the scene links it, with the operation it starts with and with each one an
@@ -94,8 +128,10 @@ std::string PluginPath(const Options& options) {
 // Everything that touches the engine: made, loaded, run and saved, in this process on a thread
 // whose stack fits the scene's links, or in the engine process. The rows go to `output` and
 // stay there until the run has succeeded.
-void Evaluate(const Options& options, EngineRequest request, size_t depth, RunOutput& output,
-              std::ostream& err, bool errIsTerminal) {
+void Evaluate(const RunSettings& settings, EngineRequest request, size_t depth, RunOutput& output) {
+    const Options& options = settings.options;
+    std::ostream& err = settings.err;
+    const bool errIsTerminal = settings.errIsTerminal;
     std::optional<std::vector<uint8_t>> saved;
     {
         // Erased when the frames end or fail, before any other line reaches the terminal.
@@ -104,7 +140,11 @@ void Evaluate(const Options& options, EngineRequest request, size_t depth, RunOu
                                errIsTerminal ? platform::StandardErrorColumns() : 0);
         const EngineEvents events{
             .warning = [&](const std::string& text) { output.warnings.push_back(text); },
-            .beforeFrame = [&](size_t frame) { progress.Frame(frame); },
+            .beforeFrame =
+                [&](size_t frame) {
+                    if (settings.stopRequested && settings.stopRequested()) throw WatchEnded();
+                    progress.Frame(frame);
+                },
             .row = [&](const std::vector<Cell>& row) { output.rows->Row(row); },
         };
         if (options.engineCommand) {
@@ -124,7 +164,8 @@ void Evaluate(const Options& options, EngineRequest request, size_t depth, RunOu
     if (saved) WriteStream(*options.savePath, *saved);
 }
 
-RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, bool errIsTerminal) {
+RunOutput Run(const RunSettings& settings) {
+    const Options& options = settings.options;
     RunOutput output;
     Scene scene = LoadSceneFile(options.scenePath);
     output.warnings = scene.warnings;
@@ -137,20 +178,23 @@ RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, boo
     }
     CheckLinks(scene, frames, options.scenePath, output.warnings);
     FailIfStrict(options, output.warnings);
-    CheckSaveTarget(options);
+    CheckTargets(options);
     const size_t depth = LinkDepth(scene);
     if (depth > kMaxLinkDepth)
         throw RunError(kExitBadInput, options.scenePath + ": links nest " + std::to_string(depth) +
                                           " channels deep; at most " +
                                           std::to_string(kMaxLinkDepth) + " are run");
     const OutputFormat format =
-        options.format.value_or(outIsTerminal ? OutputFormat::Table : OutputFormat::Csv);
+        options.format.value_or(options.outputPath       ? OutputFormatForPath(*options.outputPath)
+                                : settings.outIsTerminal ? OutputFormat::Table
+                                                         : OutputFormat::Csv);
     std::vector<std::string> names;
     for (size_t out : scene.outputs)
         names.push_back(scene.channels[out].name);
     output.rows = MakeRowWriter(format, std::move(names));
     EngineRequest request;
     request.frames = frames;
+    output.frames = frames;
     request.pluginPath = PluginPath(options);
     if (options.loadPath) {
         request.stream = ReadStream(*options.loadPath);
@@ -158,48 +202,115 @@ RunOutput Run(const Options& options, bool outIsTerminal, std::ostream& err, boo
     }
     request.save = options.savePath.has_value();
     request.scene = std::move(scene);
-    Evaluate(options, std::move(request), depth, output, err, errIsTerminal);
+    Evaluate(settings, std::move(request), depth, output);
     return output;
 }
 
-// Says that standard output failed, unless the error stream failed too.
-int OutputFailed(std::ostream& err) {
-    err << "quantifier-run: cannot write to standard output (the disk may be full or the "
-           "reader gone)\n"
-        << std::flush;
-    return kExitFailure;
+constexpr const char* kStandardOutputFailed =
+    "cannot write to standard output (the disk may be full or the reader gone)";
+
+// A failure as the user sees it: one line and the exit status.
+struct Failure {
+    int exitCode;
+    std::string message;
+};
+
+// Runs `work`; the failure that stopped it, if any.
+template <class Work>
+std::optional<Failure> Attempt(Work&& work) {
+    try {
+        work();
+        return std::nullopt;
+    } catch (const RunError& error) {
+        return Failure{error.ExitCode(), error.what()};
+    } catch (const std::bad_alloc&) {
+        return Failure{kExitFailure, "out of memory"};
+    } catch (const std::exception& error) {
+        return Failure{kExitFailure, error.what()};
+    }
+}
+
+// Every line on the error stream stays one line and shows what it holds, whatever a path or
+// name holds.
+std::string ErrorLine(const std::string& message) {
+    return DisplaySafe(OneLine(message));
+}
+
+// Hands a successful run's results on: its warnings to `err`, its rows to the output file or
+// to `out`. With `redraw`, the terminal `out` shows is cleared first, so that the new results
+// stand where the last ones stood.
+void Deliver(const RunSettings& settings, RunOutput& output, std::ostream& out, bool redraw) {
+    if (redraw && (!WriteOut(out, "\x1b[H\x1b[2J") || !out.flush()))
+        throw RunError(kExitFailure, kStandardOutputFailed);
+    for (const std::string& warning : output.warnings)
+        settings.err << "quantifier-run: warning: " << ErrorLine(warning) << "\n" << std::flush;
+    if (settings.options.outputPath) {
+        WriteOutputFile(*settings.options.outputPath, *output.rows);
+    } else if (!output.rows->WriteTo(out) || !out.flush()) {
+        throw RunError(kExitFailure, kStandardOutputFailed);
+    }
+}
+
+// Runs the scene again after every change of its file or of the stream it loads, until Ctrl-C
+// (or `given`, in a test) ends the watch.
+int Watch(const Options& options, std::ostream& out, std::ostream& err, bool outIsTerminal,
+          bool errIsTerminal, const WatchControl* given) {
+    // A target that is refused now stays refused: say so once instead of after every save.
+    if (const auto failure = Attempt([&] { CheckTargets(options); })) {
+        err << "quantifier-run: " << ErrorLine(failure->message) << "\n" << std::flush;
+        return failure->exitCode;
+    }
+    const WatchControl control = given ? *given : RealTimeWatch();
+    const bool redraw = outIsTerminal && !options.outputPath;
+    if (redraw) platform::EnableTerminalRedraw();
+    const RunSettings settings{options, outIsTerminal, err, errIsTerminal, control.stopRequested};
+    std::vector<std::string> files{options.scenePath};
+    if (options.loadPath) files.push_back(*options.loadPath);
+    const auto runOnce = [&] {
+        RunOutcome outcome;
+        const auto failure = Attempt([&] {
+            RunOutput output = Run(settings);
+            outcome.frames = output.frames;
+            Deliver(settings, output, out, redraw);
+        });
+        if (failure) outcome = {failure->exitCode, 0, ErrorLine(failure->message)};
+        return outcome;
+    };
+    return WatchFiles(files, runOnce, err, control);
 }
 
 }  // namespace
 
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err, bool outIsTerminal, bool errIsTerminal) {
-    // Every line on the error stream stays one line and shows what it holds, whatever a path or
-    // name holds.
-    const auto report = [&](const std::string& prefix, const std::string& message) {
-        err << "quantifier-run: " << prefix << DisplaySafe(OneLine(message)) << "\n" << std::flush;
-    };
-    try {
-        const auto parsed = ParseCommandLine(arguments);
+    return RunQuantifierTool(arguments, out, err, outIsTerminal, errIsTerminal, nullptr);
+}
+
+int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
+                      std::ostream& err, bool outIsTerminal, bool errIsTerminal,
+                      const WatchControl* watchControl) {
+    std::optional<Options> options;
+    auto failure = Attempt([&] {
+        auto parsed = ParseCommandLine(arguments);
         if (const auto* answer = std::get_if<ImmediateAnswer>(&parsed)) {
-            if (!WriteOut(out, answer->text) || !out.flush()) return OutputFailed(err);
-            return kExitSuccess;
+            if (!WriteOut(out, answer->text) || !out.flush())
+                throw RunError(kExitFailure, kStandardOutputFailed);
+            return;
         }
-        RunOutput output = Run(std::get<Options>(parsed), outIsTerminal, err, errIsTerminal);
-        for (const std::string& warning : output.warnings)
-            report("warning: ", warning);
-        if (!output.rows->WriteTo(out) || !out.flush()) return OutputFailed(err);
-        return kExitSuccess;
-    } catch (const RunError& error) {
-        report("", error.what());
-        return error.ExitCode();
-    } catch (const std::bad_alloc&) {
-        report("", "out of memory");
-        return kExitFailure;
-    } catch (const std::exception& error) {
-        report("", error.what());
-        return kExitFailure;
+        options = std::move(std::get<Options>(parsed));
+    });
+    if (!failure && options) {
+        if (options->watch)
+            return Watch(*options, out, err, outIsTerminal, errIsTerminal, watchControl);
+        failure = Attempt([&] {
+            const RunSettings settings{*options, outIsTerminal, err, errIsTerminal, {}};
+            RunOutput output = Run(settings);
+            Deliver(settings, output, out, false);
+        });
     }
+    if (!failure) return kExitSuccess;
+    err << "quantifier-run: " << ErrorLine(failure->message) << "\n" << std::flush;
+    return failure->exitCode;
 }
 
 }  // namespace quantifier_run

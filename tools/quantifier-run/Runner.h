@@ -15,4 +15,12 @@ namespace quantifier_run {
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err, bool outIsTerminal, bool errIsTerminal = false);
 
+struct WatchControl;
+
+// The same, with --watch waiting and ending as `watchControl` says (null: in real time, until
+// Ctrl-C).
+int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
+                      std::ostream& err, bool outIsTerminal, bool errIsTerminal,
+                      const WatchControl* watchControl);
+
 }  // namespace quantifier_run
