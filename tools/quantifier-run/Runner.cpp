@@ -56,6 +56,18 @@ struct Target {
 // What can be known about the files a run replaces before anything runs, so that a run that
 // cannot write them fails before it starts. The writes themselves check again.
 void CheckTargets(const Options& options) {
+    // One file for the save and the output: the later write would replace the earlier.
+    if (options.savePath && options.outputPath) {
+        std::error_code error;
+        const auto normal = [&](const std::string& path) {
+            return std::filesystem::absolute(FilePath(path), error).lexically_normal();
+        };
+        if (std::filesystem::equivalent(FilePath(*options.savePath), FilePath(*options.outputPath),
+                                        error) ||
+            normal(*options.savePath) == normal(*options.outputPath))
+            throw RunError(kExitBadInput, "--save and --output both name " + *options.outputPath +
+                                              "; name two files");
+    }
     const Target targets[] = {
         {"--save", options.savePath, "cannot save the scene: ", false},
         {"--output", options.outputPath, "cannot write the output: ", true},
