@@ -219,7 +219,7 @@ constexpr std::string_view OperationFamilyName(OperationFamily family) {
 constexpr std::string_view ResultKindName(ResultKind result) {
     switch (result) {
         case ResultKind::AnyFloat:
-            return "any float";
+            return "any float, NaN and infinities included";
         case ResultKind::Truth:
             return "0 or 1";
         case ResultKind::Sign:
