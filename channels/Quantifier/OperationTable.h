@@ -140,7 +140,7 @@ constexpr OperationInfo WithWords(OperationInfo row, std::string_view summary,
 #define QUANTIFIER_OPERATION(Name, number, fields, summary, roles) \
     {.id = OperationId::Name, .name = #Name, QUANTIFIER_FIELDS fields},
 #else
-#define QUANTIFIER_OPERATION(Name, number, fields, summary, roles)                       \
+#define QUANTIFIER_OPERATION(Name, number, fields, summary, roles)                         \
     WithWords({.id = OperationId::Name, .name = #Name, QUANTIFIER_FIELDS fields}, summary, \
               {QUANTIFIER_FIELDS roles}),
 #endif

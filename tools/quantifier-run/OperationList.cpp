@@ -17,8 +17,8 @@ std::string ChildrenOf(const OperationInfo& info) {
     for (size_t i = 0; i < info.children.size(); ++i) {
         const ChildSlot& slot = info.children[i];
         if (i > 0) text += ", ";
-        text += std::string(ChildKindName(slot.kind)) + " " +
-                std::to_string(ChildIndex(info, i)) + " (" + std::string(slot.role) + ")";
+        text += std::string(ChildKindName(slot.kind)) + " " + std::to_string(ChildIndex(info, i)) +
+                " (" + std::string(slot.role) + ")";
     }
     return text;
 }
