@@ -28,7 +28,10 @@ docs=share/doc/Quantifier
 declare -A expected=(
     [docs]="$docs/README.md $docs/LICENSE $docs/tools/quantifier-run/SCENES.md
             $docs/tools/quantifier-run/scene.schema.json $docs/examples/README.md
-            $docs/examples/camera-object.json"
+            $docs/examples/camera-object.json $docs/docs/operations/README.md
+            $docs/docs/operations/09-WrapAccumulate.svg
+            $docs/examples/operations/09-WrapAccumulate.json
+            $docs/examples/operations/files/hello.txt"
 )
 if [ -z "$exe" ]; then
     expected[plugin]="bin/Quantifier.so bin/libQuantifierWindowModel.so"
@@ -87,6 +90,12 @@ while IFS= read -r page; do
     mapfile -t targets < <(grep -o '\]([^) ]*' "$page" | cut -c3-)
     links_resolve "$page" "${targets[@]}"
 done < <(find "$root" -name '*.md')
+
+# The operations reference's examples name the schema too.
+for scene in "$root/$docs"/examples/operations/*.json; do
+    mapfile -t targets < <(sed -n 's/^ *"\$schema": *"\([^"]*\)".*/\1/p' "$scene")
+    links_resolve "$scene" "${targets[@]}"
+done
 
 # Every installed example runs from the folder it is installed in, as its README says, and
 # prints the rows the build's runner prints from the source tree's examples folder. File times

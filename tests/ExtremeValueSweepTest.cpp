@@ -240,7 +240,7 @@ protected:
                 AddMatrix(q, MatrixOf(h, slot));
                 break;
             case K::Text:
-                TextChannelOf(q, *h.text, child.role == "written");
+                TextChannelOf(q, *h.text, child.use == ChildUse::Written);
                 break;
             case K::Object: {
                 auto& object = Adopt(q, std::make_unique<Kch_ObjectChannel>());
@@ -332,7 +332,7 @@ protected:
             }
             Kch_Quantifier& q = Build(op, holdings, slot);
             const float result = Sweep(q);
-            if (row.children[static_cast<size_t>(lastOfKind)].role != "optional") {
+            if (row.children[static_cast<size_t>(lastOfKind)].use != ChildUse::Optional) {
                 EXPECT_TRUE(SameBits(op == static_cast<int>(O::TextFind) ? -1.0f : 0.0f, result));
             }
             Reset();

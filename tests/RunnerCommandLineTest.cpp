@@ -302,9 +302,10 @@ TEST_F(RunnerCommandLineTest, ListsEveryOperationWithItsChildren) {
     EXPECT_EQ(number, kOperationCount);
     for (const char* expected :
          {"WrapAccumulate          float 0 (min), float 1 (max), float 2 (step)\n",
-          "PublicCallFloat         internal 0\n", "CameraInvalidateCount   none\n",
-          "HexTextToFloatChild     text 0, float 0 (written)\n",
-          "PointInRectangle        vector 0 (point), vector 1 (corner), vector 2 (corner)\n"}) {
+          "Clamp                   float 0 (lower), float 1 (value), float 2 (upper)\n",
+          "TextFind                text 0 (pattern), text 1 (text)\n",
+          "PublicCallFloat         internal 0 (call)\n", "CameraInvalidateCount   none\n",
+          "HexTextToFloatChild     text 0 (hex text), float 0 (target)\n"}) {
         EXPECT_NE(result.out.find(expected), std::string::npos) << expected;
     }
 }

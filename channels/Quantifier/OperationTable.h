@@ -1,7 +1,8 @@
 // The 45 operations as data: the enum of their numbers, their count and one row each of
-// name, family, result kind and children, all expanded from Operations.def. The runner, the
-// tests and the tools read this header without linking the plug-in; the plug-in's evaluation
-// column (Dispatch.cpp) is expanded from the same list.
+// name, family, result kind, state kept and children, all expanded from Operations.def, with
+// the words a reader needs (a summary, each child's role). The runner, the tests and the tools
+// read this header without linking the plug-in; the plug-in's evaluation column (Dispatch.cpp)
+// is expanded from the same list, and in the plug-in the rows hold no words.
 #pragma once
 
 #include <array>
@@ -51,9 +52,30 @@ enum class ResultKind : uint8_t {
     SignedByte,    // -128 to 127
 };
 
+// What the operation does with a child beyond reading it.
+enum class ChildUse : uint8_t {
+    Read,
+    Optional,  // looked up and may be absent: the operation has a meaning without it
+    Written,   // the operation sets the child's value
+};
+
+// What an operation keeps between renders (beyond the value every result leaves behind).
+enum class StateKept : uint8_t {
+    None,
+    Accumulator,       // its own last value, which the step is added to
+    Toggle,            // the toggle state
+    ToggleAndTrigger,  // the toggle state and the trigger's last value
+    LastDistance,      // the distance at its last evaluation
+    ChildStamp,        // the first child's last time stamp, and its own value
+    CountAndStamps,    // its last count and both children's time stamps
+    InvalidateCount,   // the camera's invalidations since it registered
+    RandomGenerator,   // the process's pseudo-random generator, not the channel
+};
+
 struct ChildSlot {
     ChildKind kind;
-    std::string_view role;  // what the child means to the operation; empty when obvious
+    ChildUse use = ChildUse::Read;
+    std::string_view role;  // what the child means to the operation; empty in the plug-in
 };
 
 // Up to three children, in lookup order.
@@ -69,6 +91,7 @@ public:
     constexpr const ChildSlot& operator[](size_t i) const { return slots[i]; }
     constexpr const ChildSlot* begin() const { return slots.data(); }
     constexpr const ChildSlot* end() const { return slots.data() + count; }
+    constexpr void SetRole(size_t i, std::string_view role) { slots[i].role = role; }
 
 private:
     std::array<ChildSlot, 3> slots{};
@@ -80,22 +103,51 @@ struct OperationInfo {
     std::string_view name;
     OperationFamily family;
     ResultKind result;
+    StateKept keeps;
     ChildList children;
+    std::string_view summary = {};  // one line for readers; empty in the plug-in
 };
 
 namespace operation_table_detail {
 using K = ChildKind;
 using F = OperationFamily;
 using R = ResultKind;
-constexpr ChildSlot C(K kind, std::string_view role = {}) {
-    return {kind, role};
+using S = StateKept;
+using U = ChildUse;
+constexpr ChildSlot C(K kind, U use = U::Read) {
+    return {kind, use, {}};
 }
 
+// A row with its words: a summary and one role per child, in lookup order.
+constexpr OperationInfo WithWords(OperationInfo row, std::string_view summary,
+                                  std::initializer_list<std::string_view> roles) {
+    // Thrown while the table is made at compile time, so a row whose roles do not match its
+    // children does not compile.
+    if (roles.size() != row.children.size() || summary.empty())
+        throw "an operation needs a summary and a role for each child";
+    size_t i = 0;
+    for (std::string_view role : roles) {
+        if (role.empty()) throw "a role is a name";
+        row.children.SetRole(i++, role);
+    }
+    row.summary = summary;
+    return row;
+}
+
+#define QUANTIFIER_FIELDS(...) __VA_ARGS__
+#ifdef QUANTIFIER_BUILDING_PLUGIN
+// The plug-in needs no words: it is loaded into another program and carries only what it runs.
+#define QUANTIFIER_OPERATION(Name, number, fields, summary, roles) \
+    {.id = OperationId::Name, .name = #Name, QUANTIFIER_FIELDS fields},
+#else
+#define QUANTIFIER_OPERATION(Name, number, fields, summary, roles)                         \
+    WithWords({.id = OperationId::Name, .name = #Name, QUANTIFIER_FIELDS fields}, summary, \
+              {QUANTIFIER_FIELDS roles}),
+#endif
 inline constexpr std::array<OperationInfo, kOperationCount> kOperations = {{
-#define QUANTIFIER_OPERATION(Name, number, ...) \
-    {.id = OperationId::Name, .name = #Name, __VA_ARGS__},
 #include "Operations.def"
 }};
+#undef QUANTIFIER_FIELDS
 
 constexpr bool TableIsInNumberOrder() {
     for (int i = 0; i < kOperationCount; ++i) {
@@ -144,6 +196,85 @@ constexpr std::string_view ChildKindName(ChildKind kind) {
             return "any";
         case ChildKind::Internal:
             return "internal";
+    }
+    return "?";
+}
+
+constexpr std::string_view OperationFamilyName(OperationFamily family) {
+    switch (family) {
+        case OperationFamily::Vector:
+            return "vector";
+        case OperationFamily::Spatial:
+            return "spatial";
+        case OperationFamily::Stateful:
+            return "stateful";
+        case OperationFamily::Text:
+            return "text";
+        case OperationFamily::Query:
+            return "query";
+    }
+    return "?";
+}
+
+constexpr std::string_view ResultKindName(ResultKind result) {
+    switch (result) {
+        case ResultKind::AnyFloat:
+            return "any float, NaN and infinities included";
+        case ResultKind::Truth:
+            return "0 or 1";
+        case ResultKind::Sign:
+            return "-1, 0 or 1";
+        case ResultKind::Zero:
+            return "always 0";
+        case ResultKind::Magnitude:
+            return "0 or more, or NaN";
+        case ResultKind::Count:
+            return "a whole number from 0 on";
+        case ResultKind::Position:
+            return "-1 or a whole number from 0 on";
+        case ResultKind::Int32:
+            return "a whole number in the signed 32-bit range";
+        case ResultKind::UnsignedByte:
+            return "0 to 255";
+        case ResultKind::SignedByte:
+            return "-128 to 127";
+    }
+    return "?";
+}
+
+constexpr std::string_view ChildUseName(ChildUse use) {
+    switch (use) {
+        case ChildUse::Read:
+            return "read";
+        case ChildUse::Optional:
+            return "optional";
+        case ChildUse::Written:
+            return "written";
+    }
+    return "?";
+}
+
+// What the state is called in the list and the reference; "none" for none.
+constexpr std::string_view StateKeptName(StateKept state) {
+    switch (state) {
+        case StateKept::None:
+            return "none";
+        case StateKept::Accumulator:
+            return "its own value";
+        case StateKept::Toggle:
+            return "the toggle";
+        case StateKept::ToggleAndTrigger:
+            return "the toggle and the trigger's last value";
+        case StateKept::LastDistance:
+            return "the last distance";
+        case StateKept::ChildStamp:
+            return "the child's last time stamp and its own value";
+        case StateKept::CountAndStamps:
+            return "the last count and both children's time stamps";
+        case StateKept::InvalidateCount:
+            return "the camera's invalidation count";
+        case StateKept::RandomGenerator:
+            return "the program's random generator";
     }
     return "?";
 }

@@ -2,7 +2,7 @@
 """Checks the scene schema with a real validator: it is a valid draft 2020-12 schema, it
 accepts every scene given, it agrees with the runner on every case of the scene-cases file
 (an accepted case is valid and runs with status 0, a rejected one is invalid and fails with
-status 2), and it names exactly the operations the runner knows.
+status 2), and it names exactly the operations the runner knows, each with its summary.
 
 Usage: check_scene_schema.py RUNNER SCHEMA SCENE-CASES SCENE...
 """
@@ -64,13 +64,17 @@ def main():
                     failures.append(f"{verdict} case '{name}': the runner exits with "
                                     f"{run.returncode}, not {status_wanted}: {run.stderr.strip()}")
 
-    listed = subprocess.run([runner, "--list-operations"], capture_output=True, text=True,
-                            check=True).stdout.split("\n")
-    known = [line.split()[1] for line in listed if line.strip()]
-    names = next(branch["enum"] for branch in schema["$defs"]["operation"]["anyOf"]
-                 if "enum" in branch)
+    # Each name with its summary, so that an editor explains the operation on hover.
+    rows = json.loads(subprocess.run([runner, "--list-operations", "--format", "json"],
+                                     capture_output=True, text=True, check=True).stdout)
+    known = [(row["name"], f"{row['summary']} (operation {row['number']})") for row in rows]
+    names = [(branch["const"], branch.get("description"))
+             for branch in schema["$defs"]["operation"]["anyOf"] if "const" in branch]
     if names != known:
-        failures.append(f"the schema's operation names differ from the runner's: {names} != {known}")
+        wrong = [f"{n} {d!r}" for n, d in names if (n, d) not in known]
+        missing = [f"{n} {d!r}" for n, d in known if (n, d) not in names]
+        failures.append(f"the schema's operation names and summaries differ from the runner's: "
+                        f"in the schema only {wrong}, in the runner only {missing}")
 
     for failure in failures:
         print(failure)

@@ -100,7 +100,8 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                  "that do not give an operation its children, records a --load cannot use, "
                  "operation numbers outside the table, actions after the last frame");
     app.add_flag("--list-operations", listOperations,
-                 "List the operations (number, name, children) and exit");
+                 "List the operations (number, name, children by role) and exit; with "
+                 "--format json, every field of every operation");
     app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
                " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
                " MiB, lists and objects in a scene nest at most " +
@@ -112,7 +113,9 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
                "editor that checks it against scene.schema.json, a viewer that reloads chart.svg "
                "beside it, and in a terminal: quantifier-run --watch --output chart.svg "
-               "scene.json");
+               "scene.json\nThe operations, each with an example scene and its chart: "
+               "docs/operations/README.md, in share/doc/Quantifier/ where the package is "
+               "installed.");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
     app.allow_windows_style_options(false);
 
@@ -130,7 +133,13 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     } catch (const CLI::ParseError& error) {
         throw RunError(kExitBadInput, std::string(error.what()) + " (see --help)");
     }
-    if (listOperations) return ImmediateAnswer{ListOperations()};
+    if (listOperations) {
+        if (format == "json") return ImmediateAnswer{ListOperationsJson()};
+        if (format.empty() || format == "table") return ImmediateAnswer{ListOperations()};
+        throw RunError(kExitBadInput,
+                       "--list-operations is written as a table or as json, not as " + format +
+                           " (see --help)");
+    }
     Options options;
     // Before the scene: "--frames scene.json" took the path for the count.
     if (app.count("--frames") > 0) options.frames = FrameCount(frames);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "OperationTable.h"
 
 namespace quantifier_run {
@@ -14,17 +16,44 @@ std::string ChildrenOf(const OperationInfo& info) {
     std::string text;
     for (size_t i = 0; i < info.children.size(); ++i) {
         const ChildSlot& slot = info.children[i];
-        int index = 0;
-        for (size_t k = 0; k < i; ++k)
-            index += info.children[k].kind == slot.kind ? 1 : 0;
         if (i > 0) text += ", ";
-        text += std::string(ChildKindName(slot.kind)) + " " + std::to_string(index);
-        if (!slot.role.empty()) text += " (" + std::string(slot.role) + ")";
+        text += std::string(ChildKindName(slot.kind)) + " " + std::to_string(ChildIndex(info, i)) +
+                " (" + std::string(slot.role) + ")";
     }
     return text;
 }
 
 }  // namespace
+
+int ChildIndex(const OperationInfo& info, size_t slot) {
+    int index = 0;
+    for (size_t k = 0; k < slot; ++k)
+        index += info.children[k].kind == info.children[slot].kind ? 1 : 0;
+    return index;
+}
+
+std::string ListOperationsJson() {
+    auto rows = nlohmann::ordered_json::array();
+    for (const OperationInfo& info : kOperations) {
+        auto children = nlohmann::ordered_json::array();
+        for (size_t i = 0; i < info.children.size(); ++i) {
+            const ChildSlot& slot = info.children[i];
+            children.push_back({{"role", slot.role},
+                                {"kind", ChildKindName(slot.kind)},
+                                {"index", ChildIndex(info, i)},
+                                {"use", ChildUseName(slot.use)}});
+        }
+        rows.push_back({{"number", static_cast<int>(info.id)},
+                        {"name", info.name},
+                        {"family", OperationFamilyName(info.family)},
+                        {"summary", info.summary},
+                        {"children", std::move(children)},
+                        {"result", ResultKindName(info.result)},
+                        {"keepsState", info.keeps != StateKept::None},
+                        {"state", StateKeptName(info.keeps)}});
+    }
+    return rows.dump(2) + "\n";
+}
 
 std::string ListOperations() {
     size_t nameWidth = 0;

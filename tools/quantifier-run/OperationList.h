@@ -1,11 +1,22 @@
-// The operation table as the user reads it: number, name and the children each one takes.
+// The operation table as the user reads it: number, name and the children each one takes,
+// by role.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+struct OperationInfo;
 
 namespace quantifier_run {
 
 // One line per operation, in number order: "<number>  <name>  <children>".
 std::string ListOperations();
+
+// Every field of every row, as a JSON array in number order, for editors and scripts.
+std::string ListOperationsJson();
+
+// Child `slot`'s index among the operation's children of its kind, as the operation looks it
+// up.
+int ChildIndex(const OperationInfo& info, size_t slot);
 
 }  // namespace quantifier_run

@@ -104,7 +104,7 @@ std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, s
         const int index = slots[At(slot.kind)]++;
         // An optional child is looked up and may be absent: the operation has a meaning
         // without it.
-        if (index < linked[At(slot.kind)] || slot.role == "optional") continue;
+        if (index < linked[At(slot.kind)] || slot.use == ChildUse::Optional) continue;
         std::string name =
             std::string(ChildKindName(slot.kind)) + " child " + std::to_string(index);
         if (!slot.role.empty()) name += " (" + std::string(slot.role) + ")";
