@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "OperationTable.h"
+#include "RunError.h"
 #include "Suggestions.h"
 
 namespace quantifier_run {
@@ -32,7 +33,9 @@ ChildKind Presents(ChannelKind kind) {
         case ChannelKind::MatchB:
             return ChildKind::MatchB;
     }
-    return ChildKind::Float;
+    // Kinds are checked where they are read: another value is this program's own fault.
+    throw RunError(kExitFailure,
+                   "internal error: no channel kind " + std::to_string(static_cast<int>(kind)));
 }
 
 // PublicCallFloat reads its internal child only when the engine marks it a public call so.
