@@ -13,7 +13,8 @@ cmake --build --preset fuzz
 # target name, its corpus folder under fuzz/corpus/ and, for some, a dictionary under fuzz/
 targets=("scene-loader-fuzz scene"
          "text-search-fuzz text-search"
-         "scene-parser-fuzz runner-scene runner-scene.dict")
+         "scene-parser-fuzz runner-scene runner-scene.dict"
+         "engine-wire-fuzz engine-wire")
 
 findings=build/fuzz/findings
 mkdir -p "$findings"

@@ -1,7 +1,9 @@
 #include "ChannelKinds.h"
 
+#include <iterator>
 #include <limits>
 
+#include "RunError.h"
 #include "SceneReader.h"
 #include "TextCodec.h"
 
@@ -208,10 +210,13 @@ std::span<const ChannelKindInfo> ChannelKinds() {
 }
 
 const ChannelKindInfo& KindInfo(ChannelKind kind) {
-    for (const ChannelKindInfo& info : kKinds) {
-        if (info.kind == kind) return info;
-    }
-    return kKinds[0];
+    static_assert(std::size(kKinds) == kEnumCount<ChannelKind>, "one entry per kind");
+    // Every kind has its entry at its own index; another value is this program's own fault,
+    // which read as a float would run a different scene without a word.
+    const auto index = static_cast<size_t>(kind);
+    if (index >= std::size(kKinds) || kKinds[index].kind != kind)
+        throw RunError(kExitFailure, "internal error: no channel kind " + std::to_string(index));
+    return kKinds[index];
 }
 
 const ChannelKindInfo* KindNamed(const std::string& name) {

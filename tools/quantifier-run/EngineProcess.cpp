@@ -23,12 +23,14 @@ std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
         return RunError(kExitFailure,
                         "the engine process " + command + " " + what + " (" + child.Wait() + ")");
     };
-    wire::MessageReader reader;
+    wire::MessageReader reader(wire::LimitsFor(request, bytes.size()), command);
     std::optional<std::vector<uint8_t>> saved;
     std::vector<uint8_t> buffer(size_t{1} << 16);
     for (;;) {
         while (const std::optional<wire::Tag> tag = reader.Next()) {
             switch (*tag) {
+                case wire::Tag::Hello:  // never returned: the reader checks it and goes on
+                    break;
                 case wire::Tag::Warning:
                     events.warning(reader.Text());
                     break;

@@ -3,6 +3,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <new>
 
 #include "CommandLine.h"
@@ -20,6 +21,7 @@
 #include "Progress.h"
 #include "RunError.h"
 #include "SceneParser.h"
+#include "SceneStream.h"
 #include "StackThread.h"
 #include "StreamFile.h"
 #include "Suggestions.h"
@@ -95,21 +97,21 @@ void CheckTargets(const Options& options) {
     }
 }
 
-// Every quantifier as the scene links it, with the operation it starts with and with each one an
-// action sets before the last frame.
+// Every quantifier as the scene links it, with each operation it evaluates with. One that a
+// --load record replaces is checked as the record loads, where the line can name the record.
 void CheckLinks(const Scene& scene, size_t frames, const std::string& scenePath,
+                const std::optional<std::vector<uint8_t>>& stream,
                 std::vector<std::string>& warnings) {
-    for (size_t i = 0; i < scene.channels.size(); ++i) {
-        if (scene.channels[i].kind != ChannelKind::Quantifier) continue;
-        if (auto problems = LinkProblems(scene.channels, i, scene.channels[i].operation))
-            warnings.push_back(scenePath + ": " + *problems);
+    std::vector<bool> loaded(scene.channels.size(), false);
+    if (stream) {
+        const std::map<std::string, int32_t> operations = RecordOperations(*stream);
+        for (size_t i = 0; i < scene.channels.size(); ++i) {
+            const auto found = operations.find(scene.channels[i].name);
+            loaded[i] = found != operations.end() && found->second != scene.channels[i].operation;
+        }
     }
-    for (const ActionSpec& action : scene.actions) {
-        if (action.kind != ActionKind::SetOperationType || action.frame >= frames) continue;
-        if (auto problems = LinkProblems(scene.channels, action.channel, action.number))
-            warnings.push_back(scenePath + ": from frame " + std::to_string(action.frame) +
-                               " (SetOperationType): " + *problems);
-    }
+    for (const std::string& problems : OperationLinkProblems(scene, frames, loaded))
+        warnings.push_back(scenePath + ": " + problems);
 }
 
 // Under --strict a warning ends the run as bad input; its line names the first warning, since
@@ -188,7 +190,18 @@ RunOutput Run(const RunSettings& settings) {
                                       std::to_string(action.frame) +
                                       " comes after the last frame and is not applied");
     }
-    CheckLinks(scene, frames, options.scenePath, output.warnings);
+    // Read now for the operations its records give, and reported where it always was: a failed
+    // read comes after the scene's own faults and the targets'.
+    std::optional<std::vector<uint8_t>> stream;
+    std::optional<RunError> streamFailed;
+    if (options.loadPath) {
+        try {
+            stream = ReadStream(*options.loadPath);
+        } catch (const RunError& error) {
+            streamFailed = error;
+        }
+    }
+    CheckLinks(scene, frames, options.scenePath, stream, output.warnings);
     FailIfStrict(options, output.warnings);
     CheckTargets(options);
     const size_t depth = LinkDepth(scene);
@@ -208,8 +221,9 @@ RunOutput Run(const RunSettings& settings) {
     request.frames = frames;
     output.frames = frames;
     request.pluginPath = PluginPath(options);
+    if (streamFailed) throw *streamFailed;
     if (options.loadPath) {
-        request.stream = ReadStream(*options.loadPath);
+        request.stream = std::move(stream);
         request.streamPath = *options.loadPath;
     }
     request.save = options.savePath.has_value();

@@ -1,12 +1,15 @@
 #include "ChannelMaking.h"
 
 #include <cstring>
+#include <iterator>
+#include <string>
 
 #include "Kch_MatrixChannel.h"
 #include "Kch_ObjectChannel.h"
 #include "Kch_TextChannel.h"
 #include "Kch_ValueChannels.h"
 #include "Kch_VectorChannel.h"
+#include "RunError.h"
 
 namespace quantifier_run {
 namespace {
@@ -122,7 +125,8 @@ Cell ReadTestResultCell(Orn_Channel& channel) {
     return static_cast<Kch_ObjectChannel&>(channel).GetTestResult() ? 1.0f : 0.0f;
 }
 
-const ChannelMaker kMakers[] = {
+// One entry per kind, at the kind's own index.
+constexpr ChannelMaker kMakers[] = {
     {.kind = ChannelKind::Float,
      .make = Make<Kch_FloatChannel>,
      .set = SetFloat,
@@ -161,13 +165,24 @@ const ChannelMaker kMakers[] = {
      .read = ReadMatchCell<Kch_MatchChannelB>},
 };
 
+constexpr bool EveryKindAtItsIndex() {
+    if (std::size(kMakers) != kEnumCount<ChannelKind>) return false;
+    for (size_t i = 0; i < std::size(kMakers); ++i) {
+        if (static_cast<size_t>(kMakers[i].kind) != i) return false;
+    }
+    return true;
+}
+static_assert(EveryKindAtItsIndex(), "kMakers holds one entry per kind, in the kinds' order");
+
 }  // namespace
 
 const ChannelMaker& MakerOf(ChannelKind kind) {
-    for (const ChannelMaker& maker : kMakers) {
-        if (maker.kind == kind) return maker;
-    }
-    return kMakers[0];
+    // Kinds are checked where they are read, so another value is this program's own fault; made
+    // as a float it would run a different scene without a word.
+    const auto index = static_cast<size_t>(kind);
+    if (index >= std::size(kMakers))
+        throw RunError(kExitFailure, "internal error: no channel kind " + std::to_string(index));
+    return kMakers[index];
 }
 
 }  // namespace quantifier_run

@@ -72,6 +72,10 @@ int main() {
     platform::UseBinaryStandardInput();
     platform::UseBinaryStandardOutput();
     Output output;
+    // Sent before the request is read, so that a runner of another version, or one that has
+    // started another program, can tell at once.
+    output.Send(wire::EncodeHello());
+    output.Flush();
     // Every failure goes back as a message: the runner reports it as its own.
     try {
         Serve(output);

@@ -1,6 +1,7 @@
 #include "EngineSession.h"
 
 #include "FrameLoop.h"
+#include "LinkCheck.h"
 #include "LiveScene.h"
 #include "Plugin.h"
 #include "SceneStream.h"
@@ -13,7 +14,8 @@ std::optional<std::vector<uint8_t>> RunEngine(EngineRequest request, const Engin
     LiveScene live(request.scene, plugin);
     if (request.stream) {
         std::vector<std::string> warnings;
-        LoadChannels(live, std::move(*request.stream), request.streamPath, warnings);
+        LoadChannels(live, std::move(*request.stream), request.streamPath,
+                     OperationSetAtFirstFrame(request.scene, request.frames), warnings);
         for (const std::string& warning : warnings)
             events.warning(warning);
     }

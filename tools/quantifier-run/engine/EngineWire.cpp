@@ -11,7 +11,9 @@
 namespace quantifier_run::wire {
 namespace {
 
-constexpr char kMagic[4] = {'Q', 'R', 'E', '1'};
+// Opens the request and is the Hello's payload; its last character is the wire's version, raised
+// whenever what travels changes.
+constexpr char kMagic[4] = {'Q', 'R', 'E', '2'};
 // A message's tag and the length of what follows.
 constexpr size_t kHeaderBytes = 1 + sizeof(uint64_t);
 
@@ -70,6 +72,12 @@ concept Structure = requires(T& t) {
     Members(t);
 };
 
+// An enumeration travels only with a known last value, against which every value read is held.
+template <class T>
+concept WireEnum = std::is_enum_v<T> && requires {
+    EnumLast<T>::value;
+};
+
 // Values copied as their bytes: numbers, and the engine's plain vector and matrix types.
 template <class T>
 concept Plain = std::is_trivially_copyable_v<T> && !Structure<T> && !std::is_enum_v<T> &&
@@ -89,9 +97,10 @@ public:
         const uint64_t wide = value;
         Raw(&wide, sizeof wide);
     }
-    template <class T>
-    requires std::is_enum_v<T>
-    void Put(T value) { Put(static_cast<int64_t>(value)); }
+    template <WireEnum T>
+    void Put(T value) {
+        Put(static_cast<int64_t>(value));
+    }
     template <class Char>
     void Put(const std::basic_string<Char>& text) {
         Put(text.size());
@@ -151,11 +160,11 @@ public:
         Take(&wide, sizeof wide);
         value = static_cast<size_t>(wide);
     }
-    template <class T>
-    requires std::is_enum_v<T>
+    template <WireEnum T>
     void Get(T& value) {
         int64_t number = 0;
         Get(number);
+        if (number < 0 || number > static_cast<int64_t>(EnumLast<T>::value)) Damaged();
         value = static_cast<T>(number);
     }
     template <class Char>
@@ -248,6 +257,36 @@ std::vector<uint8_t> Message(Tag tag, const T&... payload) {
     return bytes;
 }
 
+// The engine indexes its tables with what the request holds, so every index and every
+// timeline the engine reads from must be there.
+void CheckIndices(const EngineRequest& request) {
+    const Scene& scene = request.scene;
+    const size_t channels = scene.channels.size();
+    const auto below = [](const auto& index, size_t count) {
+        if (index && *index >= count) Damaged();
+    };
+    const auto whole = [](const std::optional<Timeline>& timeline) {
+        if (timeline && timeline->values.empty()) Damaged();
+    };
+    below(scene.mainWindow, scene.windows.size());
+    for (const GroupSpec& group : scene.groups)
+        below(group.window, scene.windows.size());
+    for (const ChannelSpec& channel : scene.channels) {
+        whole(channel.value);
+        below(channel.group, scene.groups.size());
+        for (const std::vector<size_t>* links : {&channel.children, &channel.internalChildren}) {
+            for (size_t child : *links)
+                below(std::optional(child), channels);
+        }
+    }
+    for (const ActionSpec& action : scene.actions)
+        below(std::optional(action.channel), channels);
+    for (size_t output : scene.outputs)
+        below(std::optional(output), channels);
+    if (scene.camera) whole(scene.camera->view);
+    whole(scene.timer);
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodeRequest(const EngineRequest& request) {
@@ -263,7 +302,40 @@ EngineRequest DecodeRequest(const std::vector<uint8_t>& bytes) {
     EngineRequest request;
     reader.Get(request);
     reader.ExpectEnd();
+    CheckIndices(request);
     return request;
+}
+
+MessageLimits LimitsFor(const EngineRequest& request, size_t requestBytes) {
+    // Every text the engine sends is made of its own words and numbers around what the request
+    // holds (names, texts, paths), each byte of it escaped in at most six.
+    constexpr uint64_t kWords = uint64_t{1} << 16;
+    const uint64_t given = requestBytes;
+    MessageLimits limits;
+    limits.cells = request.scene.outputs.size();
+    limits.textBytes = 6 * given + kWords;
+    // A row: its count, then per cell the alternative's index and its value. A text cell's
+    // text is one the scene or the stream gave, or one character an operation wrote.
+    limits.rowBytes = sizeof(uint64_t);
+    for (size_t output : request.scene.outputs) {
+        const bool text = output < request.scene.channels.size() &&
+                          request.scene.channels[output].kind == ChannelKind::Text;
+        limits.rowBytes +=
+            sizeof(uint64_t) + (text ? 3 * sizeof(uint64_t) + given + kWords : sizeof(XMMATRIX));
+    }
+    // A saved record holds a channel's name and at most a quantifier's few blocks: fewer bytes
+    // than the channel takes in the request.
+    limits.savedBytes = 4 * given + kWords;
+    return limits;
+}
+
+std::vector<uint8_t> EncodeHello() {
+    std::vector<uint8_t> bytes(kHeaderBytes + sizeof kMagic);
+    bytes[0] = static_cast<uint8_t>(Tag::Hello);
+    const uint64_t size = sizeof kMagic;
+    std::memcpy(bytes.data() + 1, &size, sizeof size);
+    std::memcpy(bytes.data() + kHeaderBytes, kMagic, sizeof kMagic);
+    return bytes;
 }
 
 std::vector<uint8_t> EncodeWarning(const std::string& text) {
@@ -285,34 +357,82 @@ std::vector<uint8_t> EncodeDone() {
     return Message(Tag::Done);
 }
 
-std::optional<Tag> MessageReader::Next() {
-    // What the previous message held is dropped once the buffer is mostly spent.
-    consumed += payloadSize;
-    payloadSize = 0;
-    if (consumed > 0 && consumed * 2 >= buffer.size()) {
-        buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(consumed));
-        consumed = 0;
+void MessageReader::CheckHeader() const {
+    const size_t available = buffer.size() - consumed;
+    const auto tag = static_cast<Tag>(buffer[consumed]);
+    // Another program, or an engine of another version, is told apart by its first byte.
+    if (!greeted && tag != Tag::Hello)
+        throw RunError(kExitFailure, "the engine process " + peer +
+                                         " and the runner do not speak the same data: it did not "
+                                         "answer as a quantifier engine (another program, or an "
+                                         "engine of another version)");
+    if (greeted && tag == Tag::Hello) Damaged();
+    if (available < kHeaderBytes) {
+        switch (tag) {
+            case Tag::Hello:
+            case Tag::Warning:
+            case Tag::BeforeFrame:
+            case Tag::Row:
+            case Tag::Saved:
+            case Tag::Failed:
+            case Tag::Done:
+                return;
+        }
+        Damaged();
     }
-    if (buffer.size() - consumed < kHeaderBytes) return std::nullopt;
     uint64_t size = 0;
     std::memcpy(&size, buffer.data() + consumed + 1, sizeof size);
-    if (size > buffer.size() - consumed - kHeaderBytes) return std::nullopt;
-    const auto tag = static_cast<Tag>(buffer[consumed]);
+    // Each size against what its tag can hold in this run: a string's or a list's count takes
+    // eight bytes, a Failed's status four.
+    constexpr uint64_t kCount = sizeof(uint64_t);
+    const auto within = [&](uint64_t least, uint64_t most) {
+        if (size < least || size > most) Damaged();
+    };
     switch (tag) {
+        case Tag::Hello:
+            return within(sizeof kMagic, sizeof kMagic);
         case Tag::Warning:
+            return within(kCount, kCount + limits.textBytes);
         case Tag::BeforeFrame:
+            return within(kCount, kCount);
         case Tag::Row:
+            return within(kCount, limits.rowBytes);
         case Tag::Saved:
+            return within(kCount, kCount + limits.savedBytes);
         case Tag::Failed:
+            return within(sizeof(int32_t) + kCount, sizeof(int32_t) + kCount + limits.textBytes);
         case Tag::Done:
-            break;
-        default:
-            Damaged();
+            return within(0, 0);
     }
-    payloadStart = consumed + kHeaderBytes;
-    payloadSize = static_cast<size_t>(size);
-    consumed += kHeaderBytes;
-    return tag;
+    Damaged();
+}
+
+std::optional<Tag> MessageReader::Next() {
+    for (;;) {
+        // What the previous message held is dropped once the buffer is mostly spent.
+        consumed += payloadSize;
+        payloadSize = 0;
+        if (consumed > 0 && consumed * 2 >= buffer.size()) {
+            buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(consumed));
+            consumed = 0;
+        }
+        if (buffer.size() == consumed) return std::nullopt;
+        CheckHeader();
+        if (buffer.size() - consumed < kHeaderBytes) return std::nullopt;
+        uint64_t size = 0;
+        std::memcpy(&size, buffer.data() + consumed + 1, sizeof size);
+        if (size > buffer.size() - consumed - kHeaderBytes) return std::nullopt;
+        const auto tag = static_cast<Tag>(buffer[consumed]);
+        payloadStart = consumed + kHeaderBytes;
+        payloadSize = static_cast<size_t>(size);
+        consumed += kHeaderBytes;
+        if (tag != Tag::Hello) return tag;
+        if (std::memcmp(buffer.data() + payloadStart, kMagic, sizeof kMagic) != 0)
+            throw RunError(kExitFailure, "the engine process " + peer +
+                                             " is a quantifier engine of another version; run the "
+                                             "quantifier-engine built with this quantifier-run");
+        greeted = true;
+    }
 }
 
 namespace {
@@ -339,7 +459,9 @@ size_t MessageReader::Frame() const {
     return Decode<size_t>(buffer, payloadStart, payloadSize);
 }
 std::vector<Cell> MessageReader::Row() const {
-    return Decode<std::vector<Cell>>(buffer, payloadStart, payloadSize);
+    std::vector<Cell> row = Decode<std::vector<Cell>>(buffer, payloadStart, payloadSize);
+    if (row.size() != limits.cells) Damaged();
+    return row;
 }
 std::vector<uint8_t> MessageReader::Saved() const {
     return Decode<std::vector<uint8_t>>(buffer, payloadStart, payloadSize);

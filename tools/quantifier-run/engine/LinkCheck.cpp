@@ -1,9 +1,12 @@
 #include "LinkCheck.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <vector>
 
 #include "OperationTable.h"
+#include "RunError.h"
 #include "Suggestions.h"
 
 namespace quantifier_run {
@@ -32,7 +35,9 @@ ChildKind Presents(ChannelKind kind) {
         case ChannelKind::MatchB:
             return ChildKind::MatchB;
     }
-    return ChildKind::Float;
+    // Kinds are checked where they are read: another value is this program's own fault.
+    throw RunError(kExitFailure,
+                   "internal error: no channel kind " + std::to_string(static_cast<int>(kind)));
 }
 
 // PublicCallFloat reads its internal child only when the engine marks it a public call so.
@@ -134,6 +139,46 @@ std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, s
     // An internal child is not among the links, so their absence says nothing about it.
     if (!missesLinked) return line;
     return line + (self.children.empty() ? "; no child is linked" : "; no other child is linked");
+}
+
+std::vector<bool> OperationSetAtFirstFrame(const Scene& scene, size_t frames) {
+    std::vector<bool> set(scene.channels.size(), false);
+    if (frames == 0) return set;
+    for (const ActionSpec& action : scene.actions) {
+        if (action.kind == ActionKind::SetOperationType && action.frame == 0)
+            set[action.channel] = true;
+    }
+    return set;
+}
+
+std::vector<std::string> OperationLinkProblems(const Scene& scene, size_t frames,
+                                               const std::vector<bool>& loadedElsewhere) {
+    std::vector<std::string> lines;
+    const std::vector<bool> setAtFirst = OperationSetAtFirstFrame(scene, frames);
+    for (size_t i = 0; i < scene.channels.size(); ++i) {
+        if (scene.channels[i].kind != ChannelKind::Quantifier || setAtFirst[i] ||
+            (i < loadedElsewhere.size() && loadedElsewhere[i]))
+            continue;
+        if (auto problems = LinkProblems(scene.channels, i, scene.channels[i].operation))
+            lines.push_back(std::move(*problems));
+    }
+    const std::vector<ActionSpec>& actions = scene.actions;
+    for (size_t a = 0; a < actions.size(); ++a) {
+        const ActionSpec& action = actions[a];
+        if (action.kind != ActionKind::SetOperationType || action.frame >= frames) continue;
+        // Actions of a frame run in listed order, all before the frame reads anything.
+        const bool replaced = std::any_of(actions.begin() + static_cast<std::ptrdiff_t>(a) + 1,
+                                          actions.end(), [&](const ActionSpec& later) {
+                                              return later.kind == ActionKind::SetOperationType &&
+                                                     later.frame == action.frame &&
+                                                     later.channel == action.channel;
+                                          });
+        if (replaced) continue;
+        if (auto problems = LinkProblems(scene.channels, action.channel, action.number))
+            lines.push_back("from frame " + std::to_string(action.frame) +
+                            " (SetOperationType): " + *problems);
+    }
+    return lines;
 }
 
 }  // namespace quantifier_run

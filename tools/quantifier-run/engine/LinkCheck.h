@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Scene.h"
 
@@ -20,6 +21,19 @@ namespace quantifier_run {
 // outside the operation table, which evaluates to 0 whatever is linked.
 std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, size_t quantifier,
                                         int32_t operation);
+
+// Whether an action of the first frame sets the operation of each channel (by index) in a run of
+// `frames` frames. Those actions run before anything is read, so the operation the channel had
+// before them, from the scene or a loaded record, is never evaluated.
+std::vector<bool> OperationSetAtFirstFrame(const Scene& scene, size_t frames);
+
+// The link problems of every operation a quantifier of `scene` evaluates with in `frames` frames,
+// one line each: the operation in force when the first frame reads it, and each one an action of
+// a later frame sets (the last of its frame: an earlier one is replaced before anything reads
+// it). Lines about an action start "from frame N (SetOperationType): ". `loadedElsewhere` marks
+// the channels whose operation a loaded record replaces: the load checks that one as it loads.
+std::vector<std::string> OperationLinkProblems(const Scene& scene, size_t frames,
+                                               const std::vector<bool>& loadedElsewhere);
 
 // How a channel of that kind is named in these lines: by the interface it is linked through,
 // except that a quantifier is called one.

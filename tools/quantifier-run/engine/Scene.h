@@ -101,6 +101,27 @@ enum class ActionKind {
     SetUpdateChannelname
 };
 
+// The last value of each enumeration a scene holds. A value past it is no value of the
+// enumeration (a damaged message), and a table with an entry per value holds one up to it.
+template <class E>
+struct EnumLast;
+template <>
+struct EnumLast<ChannelKind> {
+    static constexpr ChannelKind value = ChannelKind::MatchB;
+};
+template <>
+struct EnumLast<TextValue::Kind> {
+    static constexpr TextValue::Kind value = TextValue::Kind::Wide;
+};
+template <>
+struct EnumLast<ActionKind> {
+    static constexpr ActionKind value = ActionKind::SetUpdateChannelname;
+};
+
+// How many values an enumeration with an EnumLast has: they run from 0 without gaps.
+template <class E>
+inline constexpr size_t kEnumCount = static_cast<size_t>(EnumLast<E>::value) + 1;
+
 struct ActionSpec {
     size_t frame = 0;
     size_t channel = 0;

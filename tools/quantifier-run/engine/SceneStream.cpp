@@ -52,7 +52,8 @@ std::optional<int32_t> RecordOperation(OrnFileLoader& loader) {
 // What loading the current record into `channel` changes that the scene does not show: a
 // quantifier's data that a channel of another kind drops, a quantifier that gets none, or a
 // quantifier whose links do not suit the operation the record gives it.
-std::optional<std::string> LoadMismatch(LiveScene& live, OrnFileLoader& loader, size_t channel) {
+std::optional<std::string> LoadMismatch(LiveScene& live, OrnFileLoader& loader, size_t channel,
+                                        bool operationSetAtFirstFrame) {
     const ChannelSpec& target = live.Definition(channel);
     bool quantifierData = false;
     for (const KnownBlock& known : kQuantifierBlocks)
@@ -70,7 +71,8 @@ std::optional<std::string> LoadMismatch(LiveScene& live, OrnFileLoader& loader, 
     if (!quantifierData)
         return "holds no quantifier data: quantifier " + Quoted(target.name) + " keeps operation " +
                std::to_string(target.operation) + " and stores no current value";
-    if (!operation || *operation == target.operation) return std::nullopt;
+    if (!operation || *operation == target.operation || operationSetAtFirstFrame)
+        return std::nullopt;
     if (auto problems = LinkProblems(live.Definitions(), channel, *operation))
         return "gives operation " + std::to_string(*operation) + ": " + *problems;
     return std::nullopt;
@@ -87,6 +89,7 @@ using LoadPlan = std::vector<std::optional<size_t>>;
 // the first damage: a record that breaks the stream's structure, bytes after the last record,
 // a name block that no channel could hold, a known block of the wrong size, a name given twice.
 LoadPlan PlanLoad(LiveScene& live, OrnFileLoader& loader, const std::string& path,
+                  const std::vector<bool>& operationSetAtFirstFrame,
                   std::vector<std::string>& warnings) {
     std::map<std::string, size_t> byName;
     for (size_t i = 0; i < live.ChannelCount(); ++i)
@@ -125,7 +128,8 @@ LoadPlan PlanLoad(LiveScene& live, OrnFileLoader& loader, const std::string& pat
                                 std::to_string(known.size));
             }
         }
-        if (auto mismatch = LoadMismatch(live, loader, found->second))
+        if (auto mismatch =
+                LoadMismatch(live, loader, found->second, operationSetAtFirstFrame[found->second]))
             warnings.push_back(where + " " + *mismatch);
         plan.back() = found->second;
     }
@@ -136,12 +140,13 @@ LoadPlan PlanLoad(LiveScene& live, OrnFileLoader& loader, const std::string& pat
 }  // namespace
 
 void LoadChannels(LiveScene& live, std::vector<uint8_t> bytes, const std::string& path,
+                  const std::vector<bool>& operationSetAtFirstFrame,
                   std::vector<std::string>& warnings) {
     OrnFileLoader loader(std::move(bytes));
     if (!loader.Valid()) throw RunError(kExitFailure, path + ": " + loader.Error());
     // All or nothing: every record is checked before the first channel loads.
     std::vector<std::string> found;
-    const LoadPlan plan = PlanLoad(live, loader, path, found);
+    const LoadPlan plan = PlanLoad(live, loader, path, operationSetAtFirstFrame, found);
     loader.Rewind();
     for (const std::optional<size_t>& channel : plan) {
         loader.NextChannel();
@@ -151,6 +156,20 @@ void LoadChannels(LiveScene& live, std::vector<uint8_t> bytes, const std::string
                     "channel " + Quoted(live.Definition(*channel).name) + " refused its record");
     }
     warnings.insert(warnings.end(), found.begin(), found.end());
+}
+
+std::map<std::string, int32_t> RecordOperations(const std::vector<uint8_t>& bytes) {
+    std::map<std::string, int32_t> operations;
+    OrnFileLoader loader(bytes);
+    if (!loader.Valid()) return operations;
+    while (loader.NextChannel()) {
+        if (!loader.GetInfoIfTag(kNameTag)) continue;
+        std::string name(loader.GetTagSize(), '\0');
+        loader.CopyTagDataToPointer(name.data());
+        if (const std::optional<int32_t> operation = RecordOperation(loader))
+            operations.emplace(std::move(name), *operation);
+    }
+    return operations;
 }
 
 }  // namespace quantifier_run

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,15 @@ std::vector<uint8_t> SaveChannels(LiveScene& live);
 // channel loads, and any damage (a record or block running past its end, a bad or repeated tag,
 // a quantifier block of the wrong size, bytes after the last record, a channel named twice)
 // throws RunError with one line naming the file and the byte offset, with no channel changed.
+// A record that gives a quantifier an operation its links do not suit is reported too, unless
+// `operationSetAtFirstFrame` (by channel) says an action replaces it before it is evaluated.
 void LoadChannels(LiveScene& live, std::vector<uint8_t> bytes, const std::string& path,
+                  const std::vector<bool>& operationSetAtFirstFrame,
                   std::vector<std::string>& warnings);
+
+// The operation each record of the stream `bytes` gives, by the record's name: what loading it
+// would set. Changes nothing and reports nothing: a stream damaged past some record gives the
+// operations of the records before, and LoadChannels reports the damage.
+std::map<std::string, int32_t> RecordOperations(const std::vector<uint8_t>& bytes);
 
 }  // namespace quantifier_run
