@@ -161,8 +161,15 @@ all_objects+=("${objects[@]}")
     echo "build abi-check.exe: link ${objects[*]} | OrnHost.lib QuantifierRuntime.lib weak.ok"
     echo "  ldflags = /subsystem:console /entry:mainCRTStartup"
     echo "  libs = OrnHost.lib QuantifierRuntime.lib $crt"
+} >>"$ninja_file"
+compile check "\$ours /GS-" tests/msvc/CrashingPlugin.cpp
+all_objects+=("${objects[@]}")
+{
+    echo "build crashing-plugin.dll: link ${objects[*]} | weak.ok"
+    echo "  ldflags = /dll /noentry /implib:obj/crashing-plugin.lib"
+    echo "  libs = $wine_lib/libkernel32.a $wine_lib/libuser32.a"
     echo "build weak.ok: weak ${all_objects[*]}"
-    echo "default OrnHost.dll Quantifier.dll quantifier-engine.exe abi-check.exe libwinpthread-1.dll"
+    echo "default OrnHost.dll Quantifier.dll quantifier-engine.exe abi-check.exe crashing-plugin.dll libwinpthread-1.dll"
 } >>"$ninja_file"
 
 ninja -C "$out" -j"$(nproc)"

@@ -72,6 +72,8 @@ void Serve(Output& output) {
 }  // namespace
 
 int main() {
+    // A crash is reported by the runner, which sees this process end; nobody is there to answer.
+    platform::EndQuietlyOnCrash();
     platform::UseBinaryStandardInput();
     platform::UseBinaryStandardOutput();
     Output output;
