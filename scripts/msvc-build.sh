@@ -87,8 +87,6 @@ ninja_file=$out/build.ninja
     echo "rule exports"
     echo "  command = (echo EXPORTS && llvm-nm-14 --extern-only --defined-only \$in | awk '\$\$2 == \"T\" && \$\$3 !~ /^[?][?]_[GE]/ {print \$\$3}' | sort -u) >\$out"
     echo "  description = the engine library's exports"
-    echo "rule implib"
-    echo "  command = llvm-dlltool-14 -m i386:x86-64 -d \$in -l \$out"
     echo "rule copy"
     echo "  command = cp \$in \$out"
 } >"$ninja_file"
@@ -152,10 +150,9 @@ compile host "\$ours $base_includes '/DORN_ENGINE_DATA=__declspec(dllimport)'" \
     platform/hosting/ProcessWin32.cpp platform/hosting/StackThreadWin32.cpp
 all_objects+=("${objects[@]}")
 {
-    echo "build quantifier-engine.exe: link ${objects[*]} | OrnHost.lib QuantifierRuntime.lib msvcp140.lib weak.ok"
+    echo "build quantifier-engine.exe: link ${objects[*]} | OrnHost.lib QuantifierRuntime.lib weak.ok"
     echo "  ldflags = /subsystem:console /entry:mainCRTStartup"
-    echo "  libs = OrnHost.lib QuantifierRuntime.lib $crt msvcp140.lib"
-    echo "build msvcp140.lib: implib $root/msvc/runtime/msvcp140.def"
+    echo "  libs = OrnHost.lib QuantifierRuntime.lib $crt"
 } >>"$ninja_file"
 compile check "\$ours $base_includes '/DORN_ENGINE_DATA=__declspec(dllimport)'" \
     tests/msvc/AbiCheck.cpp
@@ -164,8 +161,15 @@ all_objects+=("${objects[@]}")
     echo "build abi-check.exe: link ${objects[*]} | OrnHost.lib QuantifierRuntime.lib weak.ok"
     echo "  ldflags = /subsystem:console /entry:mainCRTStartup"
     echo "  libs = OrnHost.lib QuantifierRuntime.lib $crt"
+} >>"$ninja_file"
+compile check "\$ours /GS-" tests/msvc/CrashingPlugin.cpp
+all_objects+=("${objects[@]}")
+{
+    echo "build crashing-plugin.dll: link ${objects[*]} | weak.ok"
+    echo "  ldflags = /dll /noentry /implib:obj/crashing-plugin.lib"
+    echo "  libs = $wine_lib/libkernel32.a $wine_lib/libuser32.a"
     echo "build weak.ok: weak ${all_objects[*]}"
-    echo "default OrnHost.dll Quantifier.dll quantifier-engine.exe abi-check.exe libwinpthread-1.dll"
+    echo "default OrnHost.dll Quantifier.dll quantifier-engine.exe abi-check.exe crashing-plugin.dll libwinpthread-1.dll"
 } >>"$ninja_file"
 
 ninja -C "$out" -j"$(nproc)"

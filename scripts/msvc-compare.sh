@@ -4,7 +4,8 @@
 # output, standard error and the exit status must be the same bytes. The examples also run in
 # every text format, and scene streams saved by either build must load in the other to the
 # same rows. Scenes whose results depend on the machine are run but not compared; they are
-# listed below with the reason.
+# listed below with the reason. Engine-side failures are compared too (damaged streams are scenes
+# of their own), and a crashed engine process must end the run at once, in one line.
 # Usage: scripts/msvc-compare.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,8 @@ wine cmd /c exit >/dev/null 2>&1 </dev/null
 declare -A machine_dependent=(
     [engine-links]="the desktop's active and foreground windows"
 )
+# Cases whose line ends in the system loader's own explanation: compared up to it.
+declare -A loader_explains=([plugin-not-a-library]=1)
 work=$(mktemp -d)
 trap 'rm -rf "$work"; if $started_server; then wineserver -k || true; fi' EXIT
 failed=0
@@ -35,10 +38,15 @@ compare() {
     "$linux" "$@" >"$work/linux.out" 2>"$work/linux.err" || status=$?
     echo "exit $status" >>"$work/linux.err"
     status=0
+    ${before_msvc_run:-}
     # A run that hangs fails after a while rather than holding up the whole comparison.
     timeout -k 5 120 scripts/msvc-run.sh "$@" >"$work/msvc.out" 2>"$work/msvc.err" </dev/null ||
         status=$?
     echo "exit $status" >>"$work/msvc.err"
+    if [ -n "${loader_explains[$name]:-}" ]; then
+        sed -i -E 's/^(quantifier-run: cannot load the plug-in [^:]*: ).*/\1.../' "$work/linux.err" \
+            "$work/msvc.err"
+    fi
     if [ -n "${machine_dependent[$name]:-}" ]; then
         echo "skip $name: depends on ${machine_dependent[$name]}"
     elif cmp -s "$work/linux.out" "$work/msvc.out" && cmp -s "$work/linux.err" "$work/msvc.err"; then
@@ -79,6 +87,59 @@ fi
 for stream in linux msvc; do
     compare "load-$stream-stream" --format csv --frames 5 --load "$work/$stream.orns" "$scene"
 done
+
+# Engine-side failures: the same line and exit status either way.
+scene=examples/wrapping-counter.json
+truncate -s 257M "$work/oversized.orns"  # sparse: past the stream limit, nothing to write
+compare stream-too-large --load "$work/oversized.orns" "$scene"
+compare plugin-missing --plugin "$work/missing/Quantifier.dll" "$scene"
+compare plugin-not-a-library --plugin /etc/hostname "$scene"
+# A library without the entry points: the engine library of each build, under one name.
+mkdir "$work/plugin"
+ln -s "$PWD/build/default/bin/libOrnHost.so" "$work/plugin/engine.dll"
+before_msvc_run="ln -sfn $PWD/build/msvc/OrnHost.dll $work/plugin/engine.dll"
+compare plugin-without-entry-points --plugin "$work/plugin/engine.dll" "$scene"
+before_msvc_run=""
+compare save-into-a-missing-folder --save "$work/missing/saved.orns" "$scene"
+mkdir "$work/read-only" && chmod a-w "$work/read-only"
+compare save-into-a-read-only-folder --save "$work/read-only/saved.orns" "$scene"
+compare save-onto-a-full-disk --save /dev/full "$scene"
+# One channel more than the links may nest.
+python3 -c 'import json, sys
+n = 100001
+channels = [{"name": "c0", "type": "float", "value": 1}] + [
+    {"name": "c%d" % i, "type": "quantifier", "operation": "Toggle", "children": ["c%d" % (i - 1)]}
+    for i in range(1, n)]
+json.dump({"frames": 1, "channels": channels, "outputs": ["c%d" % (n - 1)]}, sys.stdout)' \
+    >"$work/too-deep.json"
+compare links-too-deep "$work/too-deep.json"
+
+# A crashed engine process ends the run at once with one line and exit status 1, whatever Wine
+# would offer; and any program crashing under the prefix ends rather than waiting for a debugger.
+status=0
+timeout -k 5 30 scripts/msvc-run.sh --plugin build/msvc/crashing-plugin.dll "$scene" \
+    >"$work/msvc.out" 2>"$work/msvc.err" </dev/null || status=$?
+if [ "$status" -ne 1 ] || [ -s "$work/msvc.out" ] || [ "$(wc -l <"$work/msvc.err")" -ne 1 ] ||
+    ! grep -q 'ended before the run finished' "$work/msvc.err"; then
+    echo "FAIL a crashed engine process: exit $status, $(head -c 300 "$work/msvc.err")"
+    failed=1
+fi
+status=0
+timeout -k 5 30 wine rundll32.exe build/msvc/crashing-plugin.dll,GetType >/dev/null 2>&1 ||
+    status=$?
+if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+    echo "FAIL a program crashing under the Wine prefix waits (scripts/wine-prefix.sh)"
+    failed=1
+fi
+# Without Wine, msvc-run.sh says how to install it, in one line with exit status 1.
+mkdir "$work/no-wine" && ln -s "$(command -v bash)" "$(command -v dirname)" "$work/no-wine/"
+status=0
+PATH=$work/no-wine scripts/msvc-run.sh "$scene" >"$work/msvc.out" 2>"$work/msvc.err" || status=$?
+if [ "$status" -ne 1 ] || [ "$(wc -l <"$work/msvc.err")" -ne 1 ] ||
+    ! grep -q 'deps.sh wine' "$work/msvc.err"; then
+    echo "FAIL msvc-run.sh without Wine: exit $status, $(head -c 300 "$work/msvc.err")"
+    failed=1
+fi
 
 echo "$compared runs give the same bytes in process and through the Microsoft-ABI build"
 exit $failed

@@ -2,7 +2,8 @@
 # Shows that the Microsoft-ABI checks catch the faults they exist for. Each fault is put into a
 # copy of the build (build/msvc-fault/, rebuilt only where the fault touches it) and must make
 # the build or a check fail; the build without it must pass the same checks. The checks are
-# abi-check.exe and the example scenes through scripts/msvc-run.sh against the runner's own rows.
+# abi-check.exe, and the example scenes and a damaged stream through scripts/msvc-run.sh against
+# the runner's own rows and line.
 # Usage: scripts/msvc-faults.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +37,15 @@ checks() {
             return 1
         fi
     done
+    # An engine-side error, which must come back as the runner's line, not as a crash.
+    scene=tests/scenes/bad-stream-cut-short.json
+    "$linux" --load "${scene%.json}.orn" "$scene" >"$work/expected.csv" 2>&1 || true
+    QUANTIFIER_MSVC_OUT=$build timeout -k 5 30 scripts/msvc-run.sh --load "${scene%.json}.orn" \
+        "$scene" >"$work/actual.csv" 2>&1 </dev/null || true
+    if ! cmp -s "$work/expected.csv" "$work/actual.csv"; then
+        echo "$(basename "$scene"): the engine side's error differs from the runner's own"
+        return 1
+    fi
 }
 
 # Puts a fault into a copy of one project file: the file, then a sed script that must change it.

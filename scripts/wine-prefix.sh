@@ -17,9 +17,13 @@ if [ -z "${DISPLAY:-}" ] &&
     wineserver -w
 fi
 # A program that crashes ends with an error status, as it would on a machine without a debugger,
-# instead of waiting in Wine's.
+# instead of waiting in Wine's. Auto must be 1: with 0 Wine first asks in a dialog whether to
+# debug, once the program has loaded the window library, and with no display nobody answers. The
+# empty Debugger is a command that cannot start, so none is. (Programs of ours that run as a
+# child end themselves quietly, whatever this says: platform::EndQuietlyOnCrash.)
 aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
-if wine reg query "$aedebug" /v Debugger 2>/dev/null | grep -q winedbg; then
+aedebug_now=$(wine reg query "$aedebug" 2>/dev/null | tr -d '\r')
+if grep -q winedbg <<<"$aedebug_now" || ! grep -qE '^ +Auto +REG_SZ +1$' <<<"$aedebug_now"; then
     wine reg add "$aedebug" /v Debugger /d "" /f >/dev/null
-    wine reg add "$aedebug" /v Auto /d 0 /f >/dev/null
+    wine reg add "$aedebug" /v Auto /d 1 /f >/dev/null
 fi

@@ -28,6 +28,11 @@ void UseBinaryStandardOutput();
 // The same for standard input: its bytes arrive unchanged.
 void UseBinaryStandardInput();
 
+// Makes a crash end the process at once with an error status. Windows would otherwise show an
+// error dialog, and Wine start its debugger, and both wait for someone to answer. POSIX has
+// nothing to change. For programs that run unattended, as another program's child.
+void EndQuietlyOnCrash();
+
 // Reads the whole of standard input, as bytes (Windows would otherwise turn "\r\n" into
 // "\n"). False, with `reason` set, when reading fails or more than `limit` bytes arrive.
 bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason);

@@ -33,6 +33,8 @@ void UseBinaryStandardOutput() {}
 
 void UseBinaryStandardInput() {}
 
+void EndQuietlyOnCrash() {}
+
 bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason) {
     bytes.clear();
     char buffer[1 << 16];

@@ -60,6 +60,20 @@ void UseBinaryStandardInput() {
     _setmode(_fileno(stdin), _O_BINARY);
 }
 
+namespace {
+// The process ends with the exception's code as its exit status.
+LONG WINAPI EndWithoutDebugger(EXCEPTION_POINTERS*) {
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+}  // namespace
+
+void EndQuietlyOnCrash() {
+    // Also no dialog when a plug-in file is not a library: the load just fails.
+    SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    // Wine 8 starts its debugger whatever the error mode says, but asks this filter first.
+    SetUnhandledExceptionFilter(EndWithoutDebugger);
+}
+
 bool ReadStandardInput(std::string& bytes, size_t limit, std::string& reason) {
     _setmode(_fileno(stdin), _O_BINARY);
     bytes.clear();

@@ -163,11 +163,21 @@ void Evaluate(const RunSettings& settings, EngineRequest request, size_t depth, 
         };
         if (options.engineCommand) {
             saved = RunEngineProcess(*options.engineCommand, request, events);
-        } else if (!platform::RunWithStack(StackForLinkDepth(depth), [&] {
-                       saved = RunEngine(std::move(request), events);
-                   })) {
-            throw RunError(kExitFailure, "cannot start a thread with a stack for " +
-                                             std::to_string(depth) + " nested channels");
+        } else {
+            // Whatever stops the run (a watch ended by a signal included) is thrown again here.
+            // The runner is built with its platform's own C++ library, which carries an exception
+            // between threads soundly.
+            std::exception_ptr failure;
+            if (!platform::RunWithStack(StackForLinkDepth(depth), [&] {
+                    try {
+                        saved = RunEngine(std::move(request), events);
+                    } catch (...) {
+                        failure = std::current_exception();
+                    }
+                }))
+                throw RunError(kExitFailure, "cannot start a thread with a stack for " +
+                                                 std::to_string(depth) + " nested channels");
+            if (failure) std::rethrow_exception(failure);
         }
         // A chart is drawn here, where the meter still shows, and can fail before the save.
         output.rows->Finish(&progress);
@@ -234,27 +244,6 @@ RunOutput Run(const RunSettings& settings) {
 
 constexpr const char* kStandardOutputFailed =
     "cannot write to standard output (the disk may be full or the reader gone)";
-
-// A failure as the user sees it: one line and the exit status.
-struct Failure {
-    int exitCode;
-    std::string message;
-};
-
-// Runs `work`; the failure that stopped it, if any.
-template <class Work>
-std::optional<Failure> Attempt(Work&& work) {
-    try {
-        work();
-        return std::nullopt;
-    } catch (const RunError& error) {
-        return Failure{error.ExitCode(), error.what()};
-    } catch (const std::bad_alloc&) {
-        return Failure{kExitFailure, "out of memory"};
-    } catch (const std::exception& error) {
-        return Failure{kExitFailure, error.what()};
-    }
-}
 
 // Every line on the error stream stays one line and shows what it holds, whatever a path or
 // name holds.

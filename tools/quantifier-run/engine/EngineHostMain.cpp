@@ -3,8 +3,7 @@
 // (EngineWire.h). Built in the engine's own ABI too, where the runner's parsing and formatting
 // libraries are not at hand: it needs nothing but the engine, the plug-in and the C++ core.
 #include <cstdio>
-#include <exception>
-#include <new>
+#include <optional>
 #include <vector>
 
 #include "EngineSession.h"
@@ -58,10 +57,14 @@ void Serve(Output& output) {
         .row = [&](const std::vector<Cell>& row) { output.Send(wire::EncodeRow(row)); },
     };
     std::optional<std::vector<uint8_t>> saved;
-    if (!platform::RunWithStack(StackForLinkDepth(depth),
-                                [&] { saved = RunEngine(std::move(request), events); }))
+    // What stops the run comes back from the thread as plain data (StackThread.h).
+    std::optional<Failure> failure;
+    if (!platform::RunWithStack(StackForLinkDepth(depth), [&] {
+            failure = Attempt([&] { saved = RunEngine(std::move(request), events); });
+        }))
         throw RunError(kExitFailure, "cannot start a thread with a stack for " +
                                          std::to_string(depth) + " nested channels");
+    if (failure) throw RunError(failure->exitCode, failure->message);
     if (saved) output.Send(wire::EncodeSaved(*saved));
     output.Send(wire::EncodeDone());
 }
@@ -69,6 +72,8 @@ void Serve(Output& output) {
 }  // namespace
 
 int main() {
+    // A crash is reported by the runner, which sees this process end; nobody is there to answer.
+    platform::EndQuietlyOnCrash();
     platform::UseBinaryStandardInput();
     platform::UseBinaryStandardOutput();
     Output output;
@@ -77,14 +82,7 @@ int main() {
     output.Send(wire::EncodeHello());
     output.Flush();
     // Every failure goes back as a message: the runner reports it as its own.
-    try {
-        Serve(output);
-    } catch (const RunError& error) {
-        output.Send(wire::EncodeFailed(error.ExitCode(), error.what()));
-    } catch (const std::bad_alloc&) {
-        output.Send(wire::EncodeFailed(kExitFailure, "out of memory"));
-    } catch (const std::exception& error) {
-        output.Send(wire::EncodeFailed(kExitFailure, error.what()));
-    }
+    if (const std::optional<Failure> failure = Attempt([&] { Serve(output); }))
+        output.Send(wire::EncodeFailed(failure->exitCode, failure->message));
     return 0;
 }

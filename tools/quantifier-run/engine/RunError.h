@@ -1,6 +1,8 @@
 // The one way the runner fails: a message for the user and the exit status to leave with.
 #pragma once
 
+#include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -21,5 +23,27 @@ public:
 private:
     int exitCode;
 };
+
+// A failure as the user sees it: one line and the exit status. Plain data, so that it can cross
+// from a thread to the one that waits for it in every ABI the engine side is built in.
+struct Failure {
+    int exitCode;
+    std::string message;
+};
+
+// Runs `work`; the failure that stopped it, if any.
+template <class Work>
+std::optional<Failure> Attempt(Work&& work) {
+    try {
+        work();
+        return std::nullopt;
+    } catch (const RunError& error) {
+        return Failure{error.ExitCode(), error.what()};
+    } catch (const std::bad_alloc&) {
+        return Failure{kExitFailure, "out of memory"};
+    } catch (const std::exception& error) {
+        return Failure{kExitFailure, error.what()};
+    }
+}
 
 }  // namespace quantifier_run
