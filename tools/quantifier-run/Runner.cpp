@@ -9,6 +9,7 @@
 #include "EngineProcess.h"
 #include "EngineSession.h"
 #include "FilePath.h"
+#include "FileStamp.h"
 #include "Formatting.h"
 #include "Limits.h"
 #include "LinkCheck.h"
@@ -160,7 +161,13 @@ void Evaluate(const RunSettings& settings, EngineRequest request, size_t depth, 
             .row = [&](const std::vector<Cell>& row) { output.rows->Row(row); },
         };
         if (options.engineCommand) {
-            saved = RunEngineProcess(*options.engineCommand, request, events);
+            // A stop request ends the wait for an engine process that is busy or silent.
+            std::function<void()> whileWaiting;
+            if (settings.stopRequested)
+                whileWaiting = [&] {
+                    if (settings.stopRequested()) throw WatchEnded();
+                };
+            saved = RunEngineProcess(*options.engineCommand, request, events, whileWaiting);
         } else if (!platform::RunWithStack(StackForLinkDepth(depth), [&] {
                        saved = RunEngine(std::move(request), events);
                    })) {
@@ -242,12 +249,6 @@ std::optional<Failure> Attempt(Work&& work) {
     }
 }
 
-// Every line on the error stream stays one line and shows what it holds, whatever a path or
-// name holds.
-std::string ErrorLine(const std::string& message) {
-    return DisplaySafe(OneLine(message));
-}
-
 // Hands a successful run's results on: its warnings to `err`, its rows to the output file or
 // to `out`. With `redraw`, the terminal `out` shows is cleared first, so that the new results
 // stand where the last ones stood.
@@ -255,7 +256,7 @@ void Deliver(const RunSettings& settings, RunOutput& output, std::ostream& out, 
     if (redraw && (!WriteOut(out, "\x1b[H\x1b[2J") || !out.flush()))
         throw RunError(kExitFailure, kStandardOutputFailed);
     for (const std::string& warning : output.warnings)
-        settings.err << "quantifier-run: warning: " << ErrorLine(warning) << "\n" << std::flush;
+        settings.err << "quantifier-run: warning: " << MessageLine(warning) << "\n" << std::flush;
     if (settings.options.outputPath) {
         WriteOutputFile(*settings.options.outputPath, *output.rows);
     } else if (!output.rows->WriteTo(out) || !out.flush()) {
@@ -268,8 +269,15 @@ void Deliver(const RunSettings& settings, RunOutput& output, std::ostream& out, 
 int Watch(const Options& options, std::ostream& out, std::ostream& err, bool outIsTerminal,
           bool errIsTerminal, const WatchControl* given) {
     // A target that is refused now stays refused: say so once instead of after every save.
-    if (const auto failure = Attempt([&] { CheckTargets(options); })) {
-        err << "quantifier-run: " << ErrorLine(failure->message) << "\n" << std::flush;
+    if (const auto failure = Attempt([&] {
+            // A FIFO or a device is no file an editor saves, and opening it waits for a writer.
+            if (platform::QueryFileStamp(options.scenePath).special)
+                throw RunError(kExitBadInput, options.scenePath +
+                                                  ": not a regular file; --watch follows a "
+                                                  "scene file");
+            CheckTargets(options);
+        })) {
+        err << "quantifier-run: " << MessageLine(failure->message) << "\n" << std::flush;
         return failure->exitCode;
     }
     const WatchControl control = given ? *given : RealTimeWatch();
@@ -285,7 +293,9 @@ int Watch(const Options& options, std::ostream& out, std::ostream& err, bool out
             outcome.frames = output.frames;
             Deliver(settings, output, out, redraw);
         });
-        if (failure) outcome = {failure->exitCode, 0, ErrorLine(failure->message)};
+        // A run cut short by the request to stop (a wait the signal ended) is not reported.
+        if (failure && control.stopRequested()) throw WatchEnded();
+        if (failure) outcome = {failure->exitCode, 0, failure->message};
         return outcome;
     };
     return WatchFiles(files, runOnce, err, control);
@@ -321,7 +331,7 @@ int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& o
         });
     }
     if (!failure) return kExitSuccess;
-    err << "quantifier-run: " << ErrorLine(failure->message) << "\n" << std::flush;
+    err << "quantifier-run: " << MessageLine(failure->message) << "\n" << std::flush;
     return failure->exitCode;
 }
 
