@@ -98,17 +98,17 @@ void CheckTargets(const Options& options) {
 
 // Every quantifier as the scene links it, with the operation it starts with and with each one an
 // action sets before the last frame.
-void CheckLinks(const Scene& scene, size_t frames, const std::string& scenePath,
+void CheckLinks(const Scene& scene, size_t frames, const std::string& sceneLabel,
                 std::vector<std::string>& warnings) {
     for (size_t i = 0; i < scene.channels.size(); ++i) {
         if (scene.channels[i].kind != ChannelKind::Quantifier) continue;
         if (auto problems = LinkProblems(scene.channels, i, scene.channels[i].operation))
-            warnings.push_back(scenePath + ": " + *problems);
+            warnings.push_back(sceneLabel + ": " + *problems);
     }
     for (const ActionSpec& action : scene.actions) {
         if (action.kind != ActionKind::SetOperationType || action.frame >= frames) continue;
         if (auto problems = LinkProblems(scene.channels, action.channel, action.number))
-            warnings.push_back(scenePath + ": from frame " + std::to_string(action.frame) +
+            warnings.push_back(sceneLabel + ": from frame " + std::to_string(action.frame) +
                                " (SetOperationType): " + *problems);
     }
 }
@@ -191,17 +191,17 @@ RunOutput Run(const RunSettings& settings) {
     const size_t frames = options.frames.value_or(scene.frames);
     for (const ActionSpec& action : scene.actions) {
         if (action.frame >= frames)
-            output.warnings.push_back(options.scenePath + ": an action at frame " +
+            output.warnings.push_back(SceneLabel(options.scenePath) + ": an action at frame " +
                                       std::to_string(action.frame) +
                                       " comes after the last frame and is not applied");
     }
-    CheckLinks(scene, frames, options.scenePath, output.warnings);
+    CheckLinks(scene, frames, SceneLabel(options.scenePath), output.warnings);
     FailIfStrict(options, output.warnings);
     CheckTargets(options);
     const size_t depth = LinkDepth(scene);
     if (depth > kMaxLinkDepth)
-        throw RunError(kExitBadInput, options.scenePath + ": links nest " + std::to_string(depth) +
-                                          " channels deep; at most " +
+        throw RunError(kExitBadInput, SceneLabel(options.scenePath) + ": links nest " +
+                                          std::to_string(depth) + " channels deep; at most " +
                                           std::to_string(kMaxLinkDepth) + " are run");
     const OutputFormat format =
         options.format.value_or(options.outputPath       ? OutputFormatForPath(*options.outputPath)
