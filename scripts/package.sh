@@ -35,10 +35,10 @@ declare -A expected=(
 )
 if [ -z "$exe" ]; then
     expected[plugin]="bin/Quantifier.so bin/libQuantifierWindowModel.so"
-    expected[runner]="bin/quantifier-run bin/libOrnHost.so"
+    expected[runner]="bin/quantifier-run bin/quantifier-engine bin/libOrnHost.so"
 else
     expected[plugin]="bin/Quantifier.dll bin/libstdc++-6.dll bin/libgcc_s_seh-1.dll bin/libwinpthread-1.dll"
-    expected[runner]="bin/quantifier-run.exe bin/libOrnHost.dll"
+    expected[runner]="bin/quantifier-run.exe bin/quantifier-engine.exe bin/libOrnHost.dll"
 fi
 for component in plugin runner docs; do
     cmake --install "$build" --prefix "$work/$component" --component "$component" >/dev/null
@@ -66,7 +66,7 @@ for binary in "$root"/bin/*; do
     fi
 done
 if [ -z "$exe" ]; then
-    for binary in "$root/bin/quantifier-run" "$root/bin/Quantifier.so"; do
+    for binary in "$root/bin/quantifier-run" "$root/bin/quantifier-engine" "$root/bin/Quantifier.so"; do
         if ldd "$binary" | grep -Eq "not found|$(realpath "$build")"; then
             echo "FAIL $binary does not find its libraries in the package:"; ldd "$binary"; failed=1
         fi
@@ -97,6 +97,18 @@ for scene in "$root/$docs"/examples/operations/*.json; do
     links_resolve "$scene" "${targets[@]}"
 done
 
+# What the package's documents and the runner's --help name is what the package holds: every
+# program, and no script of the source tree.
+named=$( (find "$root" -name '*.md' -exec cat {} +; "${run[@]}" "$root/bin/quantifier-run$exe" --help) |
+    grep -Eo 'scripts/[A-Za-z0-9_.-]+|\bquantifier-[a-z]+\b' | sort -u)
+for name in $named; do
+    if [[ $name == scripts/* ]]; then
+        echo "FAIL the package's documentation names $name, which it does not hold"; failed=1
+    elif [ ! -f "$root/bin/$name$exe" ]; then
+        echo "FAIL the package's documentation names $name, which bin/ does not hold"; failed=1
+    fi
+done
+
 # Every installed example runs from the folder it is installed in, as its README says, and
 # prints the rows the build's runner prints from the source tree's examples folder. File times
 # are the unpacker's rather than the package's, so the unpacked examples are given those of
@@ -116,6 +128,13 @@ for scene in "$examples"/*.json; do
     if ! (cd "$examples" && "${run[@]}" "$root/bin/quantifier-run$exe" --format csv \
               "$example.json") >"$work/$example.package.csv"; then
         echo "FAIL $example: the packaged runner failed"; failed=1; continue
+    fi
+    # And through the packaged engine process, which finds the plug-in beside itself (a
+    # native package: cmd.exe under Wine is not asked to start a program by a Unix path).
+    if [ -z "$exe" ] && ! (cd "$examples" && "${run[@]}" "$root/bin/quantifier-run$exe" --format csv \
+              --engine-process "$root/bin/quantifier-engine$exe" "$example.json") \
+        | cmp -s - "$work/$example.package.csv"; then
+        echo "FAIL $example: the packaged engine process prints other rows"; failed=1
     fi
     if cmp -s "$work/$example.build.csv" "$work/$example.package.csv"; then
         echo "same $example ($(wc -l <"$work/$example.package.csv") lines)"

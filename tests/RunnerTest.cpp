@@ -4,6 +4,7 @@
 // scene and its results whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -78,6 +79,19 @@ TEST_F(RunnerTest, EverySceneGivesItsRowsOrItsError) {
             EXPECT_EQ(LineCount(result.err), static_cast<int>(warnings.size())) << result.err;
             for (const std::string& warning : warnings)
                 EXPECT_NE(result.err.find(warning), std::string::npos) << warning;
+            // Each warning first names the file it is about: the scene or the loaded stream.
+            std::istringstream lines(result.err);
+            for (std::string line; std::getline(lines, line);) {
+                const auto names = [&](const std::string& file) {
+                    return line.starts_with("quantifier-run: warning: " + file + ": ");
+                };
+                EXPECT_TRUE(names(scene.string()) ||
+                            std::any_of(arguments.begin(), arguments.end(),
+                                        [&](auto& argument) {
+                                            return argument.ends_with(".orn") && names(argument);
+                                        }))
+                    << line;
+            }
             ++rows;
         }
     EXPECT_GT(rows, 0);

@@ -54,10 +54,12 @@ struct Step {
     std::string output;                        // the output file after the next run
     std::string status;                        // in the next run's status line
     std::function<void()> whenGone = nullptr;  // done once the watch says the scene is gone
+    bool keepsSaving = false;  // the scene is saved again at every wait until the next run
 };
 
 TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutput) {
-    const std::string scene = Path("scene.json");
+    std::string sceneName;
+    std::string scene;
     const std::string stream = Path("saved.orn");
     const std::string output = Path("out.csv");
     const std::string loading = R"({"channels": [
@@ -71,6 +73,7 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
         std::string firstOutput;
         std::vector<Step> steps;
         int lastExitCode = 0;  // the watch's, when it ends after the last step's run
+        std::string sceneName = "scene.json";
     };
     const Case cases[] = {
         {"changed in place",
@@ -95,12 +98,26 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
            "frame,a\n0,1\n", "scene.json:1:"},
           {"mended", [&] { WriteFile("scene.json", FloatScene("5")); }, "frame,a\n0,5\n",
            "ran 1 frame in"}}},
+        {"saved again and again",
+         FloatScene("1"),
+         {},
+         "frame,a\n0,1\n",
+         {{"saved every wait", [&] { WriteFile("scene.json", FloatScene("7")); }, "frame,a\n0,7\n",
+           "ran 1 frame in", nullptr, true}}},
         {"deleted, then back",
          FloatScene("1"),
          {},
          "frame,a\n0,1\n",
          {{"deleted", [&] { fs::remove(FsPath(scene)); }, "frame,a\n0,6\n", "ran 1 frame in",
-           [&] { WriteFile("scene.json", FloatScene("6")); }}}},
+           [&] { WriteFile(sceneName, FloatScene("6")); }}}},
+        {"deleted, then back, named with a line break and an escape",
+         FloatScene("1"),
+         {},
+         "frame,a\n0,1\n",
+         {{"deleted", [&] { fs::remove(FsPath(scene)); }, "frame,a\n0,6\n", "ran 1 frame in",
+           [&] { WriteFile(sceneName, FloatScene("6")); }}},
+         0,
+         "new\nline\x1b[31m.json"},
         {"the loaded stream changed",
          loading,
          {"--load", stream},
@@ -113,7 +130,8 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteFile("scene.json", c.scene);
+        sceneName = c.sceneName;
+        scene = WriteFile(sceneName, c.scene);
         SaveStream(stream, "VectorX");
         std::vector<std::string> arguments = c.arguments;
         arguments.insert(arguments.end(), {scene, "--watch", "--output", output, "--plugin",
@@ -128,6 +146,9 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
             const Step* step = outputs.size() <= c.steps.size() && !outputs.empty()
                                    ? &c.steps[outputs.size() - 1]
                                    : nullptr;
+            // Sizes that alternate, so that every save is a change.
+            if (step && step->keepsSaving)
+                WriteFile(sceneName, FloatScene(waits % 2 == 0 ? "7" : "7.0"));
             if (step && step->whenGone && err.str().find("is gone") != std::string::npos &&
                 !fs::exists(FsPath(scene)))
                 step->whenGone();
@@ -157,13 +178,14 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
         const bool gone = c.steps.back().whenGone != nullptr;
         EXPECT_EQ(LineCount(err.str()), static_cast<int>(outputs.size()) + (gone ? 1 : 0))
             << err.str();
+        EXPECT_EQ(err.str().find('\x1b'), std::string::npos) << err.str();
         // The last run says how it ended, as a plain run of the same files would.
         EXPECT_EQ(exitCode, c.lastExitCode);
         const std::vector<std::string> left = Entries();
         for (const std::string& entry : left)
-            EXPECT_TRUE(entry == "scene.json" || entry == "saved.orn" || entry == "out.csv")
-                << entry;
+            EXPECT_TRUE(entry == sceneName || entry == "saved.orn" || entry == "out.csv") << entry;
         fs::remove(FsPath(output));
+        fs::remove(FsPath(scene));
     }
 }
 

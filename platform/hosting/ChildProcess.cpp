@@ -6,19 +6,28 @@
 namespace platform {
 
 ChildProcess::~ChildProcess() {
-    if (started) Wait();
+    if (!started) return;
+    End();
+    Wait();
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : started(std::exchange(other.started, false)),
+      apart(std::exchange(other.apart, false)),
+      whileWaiting(std::move(other.whileWaiting)),
       process(std::exchange(other.process, -1)),
       input(std::exchange(other.input, -1)),
       output(std::exchange(other.output, -1)) {}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
-        if (started) Wait();
+        if (started) {
+            End();
+            Wait();
+        }
         started = std::exchange(other.started, false);
+        apart = std::exchange(other.apart, false);
+        whileWaiting = std::move(other.whileWaiting);
         process = std::exchange(other.process, -1);
         input = std::exchange(other.input, -1);
         output = std::exchange(other.output, -1);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -13,10 +14,16 @@ class ChildProcess {
 public:
     // Starts `command` through the system's command interpreter (/bin/sh -c, or cmd /c on
     // Windows). On failure the object is not running and `error` holds the system's reason.
-    static ChildProcess Start(const std::string& command, std::string* error = nullptr);
+    // With `whileWaiting`, Read (and on POSIX Write) call it about every 50 ms while they wait
+    // for the program, and it may throw to give the program up; on POSIX such a program then
+    // runs in a process group of its own, so that Ctrl-C at a terminal reaches only its owner,
+    // which decides, and so that ending it ends whatever its shell started as well.
+    static ChildProcess Start(const std::string& command, std::string* error = nullptr,
+                              std::function<void()> whileWaiting = {});
 
     ChildProcess() = default;
-    // Closes both pipes and waits for the program to end.
+    // Closes both pipes, ends the program if it was not waited for (its owner gave it up while
+    // it may still be working) and waits for it to end.
     ~ChildProcess();
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&& other) noexcept;
@@ -35,7 +42,12 @@ public:
     std::string Wait();
 
 private:
+    // Ends the program that Wait would otherwise wait for.
+    void End();
+
     bool started = false;
+    bool apart = false;  // the leader of its own process group
+    std::function<void()> whileWaiting;
     intptr_t process = -1;
     intptr_t input = -1;
     intptr_t output = -1;

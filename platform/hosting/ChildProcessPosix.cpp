@@ -1,9 +1,12 @@
 #include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -19,10 +22,24 @@ void CloseIfOpen(intptr_t& fd) {
     fd = -1;
 }
 
+// Waits until `fd` is ready for `events`, calling `whileWaiting` between looks. A poll that
+// fails leaves the read or write that follows to report the failure.
+void AwaitReady(intptr_t fd, short events, const std::function<void()>& whileWaiting) {
+    for (;;) {
+        pollfd ready{static_cast<int>(fd), events, 0};
+        const int count = poll(&ready, 1, 50);
+        if (count > 0 || (count < 0 && errno != EINTR)) return;
+        whileWaiting();
+    }
+}
+
 }  // namespace
 
-ChildProcess ChildProcess::Start(const std::string& command, std::string* error) {
+ChildProcess ChildProcess::Start(const std::string& command, std::string* error,
+                                 std::function<void()> whileWaiting) {
     ChildProcess child;
+    child.apart = static_cast<bool>(whileWaiting);
+    child.whileWaiting = std::move(whileWaiting);
     int toChild[2];
     int fromChild[2];
     if (pipe2(toChild, O_CLOEXEC) != 0) {
@@ -39,10 +56,17 @@ ChildProcess ChildProcess::Start(const std::string& command, std::string* error)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (child.apart) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
     const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
     pid_t pid = 0;
-    const int failed =
-        posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    const int failed = posix_spawn(&pid, "/bin/sh", &actions, &attributes,
+                                   const_cast<char* const*>(argv), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(toChild[0]);
     close(fromChild[1]);
@@ -68,7 +92,18 @@ bool ChildProcess::Write(const uint8_t* data, size_t size) {
     pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     bool written = input >= 0;
     while (written && size > 0) {
-        const ssize_t count = write(static_cast<int>(input), data, size);
+        // A pipe that polls writable takes PIPE_BUF bytes without blocking.
+        size_t piece = size;
+        if (whileWaiting) {
+            try {
+                AwaitReady(input, POLLOUT, whileWaiting);
+            } catch (...) {
+                pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+                throw;
+            }
+            piece = std::min<size_t>(size, PIPE_BUF);
+        }
+        const ssize_t count = write(static_cast<int>(input), data, piece);
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) {
             written = false;
@@ -93,10 +128,20 @@ void ChildProcess::CloseInput() {
 std::optional<size_t> ChildProcess::Read(uint8_t* buffer, size_t capacity) {
     if (output < 0) return size_t{0};
     for (;;) {
+        if (whileWaiting) AwaitReady(output, POLLIN, whileWaiting);
         const ssize_t count = read(static_cast<int>(output), buffer, capacity);
         if (count >= 0) return static_cast<size_t>(count);
         if (errno != EINTR) return std::nullopt;
     }
+}
+
+void ChildProcess::End() {
+    CloseIfOpen(input);
+    CloseIfOpen(output);
+    // Not asked but ended: the program's results come to this one, so it has nothing of its own
+    // to finish. Until Wait reaps the shell, neither its process id nor its group can be reused.
+    const pid_t pid = static_cast<pid_t>(process);
+    kill(apart ? -pid : pid, SIGKILL);
 }
 
 std::string ChildProcess::Wait() {

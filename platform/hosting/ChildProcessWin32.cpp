@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <utility>
+
 #include "ChildProcess.h"
 #include "TextCodec.h"
 
@@ -21,8 +23,10 @@ std::string SystemMessage(DWORD code) {
 
 }  // namespace
 
-ChildProcess ChildProcess::Start(const std::string& command, std::string* error) {
+ChildProcess ChildProcess::Start(const std::string& command, std::string* error,
+                                 std::function<void()> whileWaiting) {
     ChildProcess child;
+    child.whileWaiting = std::move(whileWaiting);
     const std::optional<std::wstring> wide =
         codec::Utf8ToUtf16<wchar_t>(command, codec::OnInvalid::Refuse);
     if (!wide) {
@@ -89,12 +93,27 @@ void ChildProcess::CloseInput() {
 
 std::optional<size_t> ChildProcess::Read(uint8_t* buffer, size_t capacity) {
     if (output == -1) return size_t{0};
+    // An anonymous pipe cannot be waited on with a time limit: it is looked into instead. A look
+    // that fails leaves ReadFile to say why.
+    for (DWORD available = 0; whileWaiting;) {
+        if (!PeekNamedPipe(AsHandle(output), nullptr, 0, nullptr, &available, nullptr) ||
+            available > 0)
+            break;
+        whileWaiting();
+        Sleep(50);
+    }
     DWORD count = 0;
     const DWORD chunk = capacity > (1u << 30) ? (1u << 30) : static_cast<DWORD>(capacity);
     if (ReadFile(AsHandle(output), buffer, chunk, &count, nullptr)) return size_t{count};
     // The other end closed: the end of its output.
     if (GetLastError() == ERROR_BROKEN_PIPE) return size_t{0};
     return std::nullopt;
+}
+
+void ChildProcess::End() {
+    CloseIfOpen(input);
+    CloseIfOpen(output);
+    TerminateProcess(AsHandle(process), 1);
 }
 
 std::string ChildProcess::Wait() {

@@ -14,6 +14,9 @@ struct FileStamp {
     uint64_t index = 0;
     uint64_t size = 0;
     int64_t modified = 0;  // the last write, in the system's own unit and epoch
+    // Neither a file nor a folder: a FIFO, socket or device, whose opening or reading can wait
+    // for a writer that never comes.
+    bool special = false;
 
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };

@@ -15,6 +15,7 @@ FileStamp QueryFileStamp(const std::string& path) {
     // Nanoseconds: two saves within one second are two changes.
     stamp.modified = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 +
                      static_cast<int64_t>(status.st_mtim.tv_nsec);
+    stamp.special = !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
     return stamp;
 }
 

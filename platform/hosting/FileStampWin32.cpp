@@ -16,6 +16,8 @@ FileStamp QueryFileStamp(const std::string& path) {
     if (file == INVALID_HANDLE_VALUE) return {};
     BY_HANDLE_FILE_INFORMATION information{};
     const bool known = GetFileInformationByHandle(file, &information) != 0;
+    // Named pipes and consoles are what a read can wait on.
+    const bool special = GetFileType(file) != FILE_TYPE_DISK;
     CloseHandle(file);
     if (!known) return {};
     const auto join = [](DWORD high, DWORD low) { return (uint64_t{high} << 32) | low; };
@@ -27,6 +29,7 @@ FileStamp QueryFileStamp(const std::string& path) {
     // 100-nanosecond steps since 1601.
     stamp.modified = static_cast<int64_t>(join(information.ftLastWriteTime.dwHighDateTime,
                                                information.ftLastWriteTime.dwLowDateTime));
+    stamp.special = special;
     return stamp;
 }
 

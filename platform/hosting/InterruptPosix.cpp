@@ -15,8 +15,9 @@ void CatchInterrupt() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    // Restarted, so that a read or write the signal lands in is not failed by it.
-    action.sa_flags = SA_RESTART;
+    // Not restarted: a wait the signal lands in (the opening of a FIFO, a pipe that nothing
+    // fills) ends with EINTR, so that the program can answer the request.
+    action.sa_flags = 0;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }

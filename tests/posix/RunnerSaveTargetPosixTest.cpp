@@ -92,10 +92,11 @@ TEST_F(RunnerSaveTargetPosixTest, OnlyARegularFileOrANewNameIsSavedOver) {
     ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     fs::create_directory(Path("folder"));
     fs::create_symlink("/dev/null", Path("device"));
+    fs::create_symlink("loop", Path("loop"));
     const std::pair<const char*, const char*> options[] = {{"--save", "cannot save the scene"},
                                                            {"--output", "cannot write the output"}};
     for (const auto& [option, message] : options) {
-        for (const char* target : {"fifo", "socket", "folder", "device"}) {
+        for (const char* target : {"fifo", "socket", "folder", "device", "loop"}) {
             SCOPED_TRACE(std::string(option) + " " + target);
             const fs::file_status before = fs::symlink_status(Path(target));
             const RunResult result = Run({scene, option, Path(target)});
@@ -103,12 +104,16 @@ TEST_F(RunnerSaveTargetPosixTest, OnlyARegularFileOrANewNameIsSavedOver) {
             EXPECT_EQ(result.out, "");
             EXPECT_EQ(LineCount(result.err), 1) << result.err;
             EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+            // The output is no save, and its messages do not say it is.
+            if (option == std::string("--output")) {
+                EXPECT_EQ(result.err.find("save"), std::string::npos) << result.err;
+            }
             EXPECT_EQ(fs::symlink_status(Path(target)).type(), before.type());
         }
     }
     close(listener);
-    EXPECT_EQ(Entries(),
-              (std::vector<std::string>{"device", "fifo", "folder", "scene.json", "socket"}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"device", "fifo", "folder", "loop", "scene.json",
+                                                   "socket"}));
 }
 
 TEST_F(RunnerSaveTargetPosixTest, ALinkIsSavedThroughAndStaysALink) {
@@ -220,6 +225,16 @@ TEST_F(RunnerSaveTargetPosixTest, StandardInputAndAGoneReaderAreAsForOtherTools)
     const Process piped = Spawn({"-", "--format", "csv"}, Path("rows.csv"), RLIM_INFINITY, scene);
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(ReadFile(Path("rows.csv")), Run({scene, "--format", "csv"}).out);
+    // Its warnings name it as its syntax errors do.
+    const Process warned = Spawn({"-"}, "/dev/null", RLIM_INFINITY, WriteFile("warned.json", R"({
+        "channels": [{"name": "a", "type": "float", "value": 1},
+        {"name": "q", "type": "quantifier", "operation": "VectorDot", "children": ["a"]},
+        {"name": "r", "type": "quantifier", "operation": 45}]})"));
+    EXPECT_EQ(warned.err.find("quantifier-run: warning: standard input: "), 0u) << warned.err;
+    EXPECT_NE(warned.err.find("\nquantifier-run: warning: standard input: "), std::string::npos)
+        << warned.err;
+    const Process broken = Spawn({"-"}, "/dev/null", RLIM_INFINITY, WriteFile("broken.json", "{"));
+    EXPECT_EQ(broken.err.find("quantifier-run: standard input:1:"), 0u) << broken.err;
     // A reader gone before the rows are written ends the run by SIGPIPE, without a word, as
     // "| head -1" ends other tools; the save came before the output and is made.
     const Process gone = Spawn({scene, "--save", Path("saved.orn")}, "");

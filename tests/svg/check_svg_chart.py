@@ -5,7 +5,9 @@ values say in the middle of each frame's column, and the frames whose value is n
 are marked instead of drawn. A chart of two thousand frames shows a lone infinity and keeps
 its longest value label whole; a chart of a million frames is a small document that an XML
 parser and the renderer accept, with one mark for a constant NaN, exact labels of whole
-numbers and a colour per matrix component.
+numbers and a colour per matrix component. The 16 colours stay apart also as the common colour
+blindnesses see them, a matrix's legend keeps a gap before each swatch, and a text label stays
+in its cell.
 
 Usage: check_svg_chart.py RUNNER RSVG-CONVERT XMLLINT
 """
@@ -19,7 +21,7 @@ import xml.etree.ElementTree as ElementTree
 import zlib
 
 VALUES = [0, 10, 2, 7, 7, "nan", 3, "inf", "-inf", 5]
-SERIES = (0x1F, 0x77, 0xB4)  # the first component's colour
+SERIES = (0x19, 0x65, 0xB0)  # the first component's colour
 NAN = (0x7F, 0x7F, 0x7F)
 INFINITY = (0xBC, 0xBD, 0x22)
 
@@ -127,7 +129,7 @@ def check_many_frames(runner, renderer, xmllint, work, failures):
     left, top = int(float(plot.get("x"))), int(float(plot.get("y")))
     band = range(top - 45, top - 1)
     title_rows = {y for y in band for x in range(left, left + 60) if max(rows[y][x]) < 100}
-    swatches = [(0x1F, 0x77, 0xB4), (0xD6, 0x27, 0x28), (0x2C, 0xA0, 0x2C), (0x94, 0x67, 0xBD)]
+    swatches = [(0x19, 0x65, 0xB0), (0x72, 0x19, 0x0E), (0xF1, 0x93, 0x2D), (0x7B, 0xAF, 0xDE)]
     legend_rows = {y for y in band for x in range(left, width)
                    if any(distance(rows[y][x], colour) < 30 for colour in swatches)}
     if not title_rows or not legend_rows or title_rows & legend_rows:
@@ -165,6 +167,69 @@ def check_many_frames(runner, renderer, xmllint, work, failures):
     colours = {path.get("stroke") for path in charts[3].findall("svg:path[@class='series']", NS)}
     if len(colours) != 16:
         failures.append(f"the 16 components of a matrix have {len(colours)} colours")
+    # Dichromat vision simulated (Machado, Oliveira and Fernandes 2009, full severity, on linear
+    # RGB), then CIE 1976 distances in Lab: lines closer than this are hard to tell apart.
+    for vision, matrix in DICHROMACIES.items():
+        seen = [lab(simulated(colour, matrix)) for colour in sorted(colours)]
+        closest = min((sum((p - q) ** 2 for p, q in zip(a, b)) ** 0.5, i, j)
+                      for i, a in enumerate(seen) for j, b in enumerate(seen) if i < j)
+        if closest[0] < 8:
+            pair = sorted(colours)[closest[1]], sorted(colours)[closest[2]]
+            failures.append(f"in {vision} vision {pair} are {closest[0]:.1f} apart")
+
+
+DICHROMACIES = {
+    "normal": None,
+    "protanope": ((0.152286, 1.052583, -0.204868), (0.114503, 0.786281, 0.099216),
+                  (-0.003882, -0.048116, 1.051998)),
+    "deuteranope": ((0.367322, 0.860646, -0.227968), (0.280085, 0.672501, 0.047413),
+                    (-0.011820, 0.042940, 0.968881)),
+    "tritanope": ((1.255528, -0.076749, -0.178779), (-0.078411, 0.930809, 0.147602),
+                  (0.004733, 0.691367, 0.303900)),
+}
+
+
+def simulated(colour, matrix):
+    """The linear RGB of "#rrggbb" as `matrix` sees it."""
+    linear = []
+    for i in (1, 3, 5):
+        c = int(colour[i:i + 2], 16) / 255
+        linear.append(c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4)
+    if matrix is None:
+        return linear
+    return [min(1, max(0, sum(m * c for m, c in zip(row, linear)))) for row in matrix]
+
+
+def lab(rgb):
+    r, g, b = rgb
+    xyz = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047, \
+        0.2126 * r + 0.7152 * g + 0.0722 * b, (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883
+    fx, fy, fz = (t ** (1 / 3) if t > 0.008856 else 7.787 * t + 16 / 116 for t in xyz)
+    return 116 * fy - 16, 500 * (fx - fy), 200 * (fy - fz)
+
+
+def check_labels_keep_their_place(runner, renderer, work, failures):
+    """Labels too wide for their text cell are shortened as drawn (a character a picture must
+    not carry raw takes six), and a matrix's legend names end before the next swatch."""
+    labels = [f"<&>\"\u202e rtl {i} \u2026" for i in range(7)]  # cells of 94 pixels
+    matrix = [[1, 2, 3, 4], [5, 6, 7, 8], [9, 10, 11, 12], [13, 14, 15, 16]]
+    svg, (_, _, rows) = render(runner, renderer, work, [
+        {"name": "t", "type": "text", "frames": labels},
+        {"name": "m", "type": "matrix", "value": matrix}], ["t", "m"], len(labels))
+    dark = lambda x, y: max(rows[y][x]) < 128
+    charts = ElementTree.fromstring(svg).findall("svg:g[@class='chart']", NS)
+    strip = charts[0].find("svg:g", NS)
+    shift = float(strip.get("transform").split()[1].rstrip(")"))
+    for cell in strip.findall("svg:rect", NS)[:-1]:
+        border = round(float(cell.get("x")) + float(cell.get("width")))
+        top = int(float(cell.get("y")) + shift)
+        if any(dark(x, y) for x in range(border - 1, border + 2) for y in range(top, top + 26)):
+            failures.append(f"a text label runs over the cell border at x={border}")
+    swatches = sorted((float(r.get("x")), float(r.get("y")))
+                      for r in charts[1].findall("svg:rect[@width='10']", NS))
+    for x, y in swatches[1:]:
+        if any(dark(int(x) - d, int(y) + h) for d in (1, 2, 3) for h in range(10)):
+            failures.append(f"a legend name reaches the swatch at x={x}")
 
 
 def main():
@@ -173,6 +238,7 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         try:
             check_many_frames(runner, renderer, xmllint, work, failures)
+            check_labels_keep_their_place(runner, renderer, work, failures)
         except RuntimeError as refused:
             failures.append(str(refused))
         scene = os.path.join(work, "chart.json")

@@ -8,9 +8,10 @@ namespace quantifier_run {
 
 std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
                                                      const EngineRequest& request,
-                                                     const EngineEvents& events) {
+                                                     const EngineEvents& events,
+                                                     const std::function<void()>& whileWaiting) {
     std::string reason;
-    platform::ChildProcess child = platform::ChildProcess::Start(command, &reason);
+    platform::ChildProcess child = platform::ChildProcess::Start(command, &reason, whileWaiting);
     if (!child.Running())
         throw RunError(kExitFailure, "cannot start the engine process " + command + ": " + reason);
     // A process that stops reading early has said why on its output, or ended: both are

@@ -3,6 +3,7 @@
 // and results as RunEngine in this process, so the runner's output cannot tell them apart.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "EngineSession.h"
@@ -11,9 +12,10 @@ namespace quantifier_run {
 
 // Starts `command` through the system's shell and runs `request` there. Throws RunError with the
 // engine's own status and line when the run failed there, and when the process cannot be
-// started or ends without finishing.
-std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
-                                                     const EngineRequest& request,
-                                                     const EngineEvents& events);
+// started or ends without finishing. `whileWaiting`, when given, is called now and then while
+// the process is awaited; what it throws ends the run there, and the process with it.
+std::optional<std::vector<uint8_t>> RunEngineProcess(
+    const std::string& command, const EngineRequest& request, const EngineEvents& events,
+    const std::function<void()>& whileWaiting = {});
 
 }  // namespace quantifier_run

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "Suggestions.h"
 #include "TextCodec.h"
 
 namespace quantifier_run {
@@ -125,6 +126,10 @@ std::string JsonString(std::u16string_view units, QuoteStyle style) {
         i += scalar.length == 0 ? 1 : scalar.length;
     }
     return out + "\"";
+}
+
+std::string MessageLine(std::string_view message) {
+    return DisplaySafe(OneLine(message));
 }
 
 }  // namespace quantifier_run

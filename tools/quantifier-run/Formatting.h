@@ -28,4 +28,8 @@ std::string JsonString(std::u16string_view units, QuoteStyle style = QuoteStyle:
 // texts already write them. Everything else is kept as it is.
 std::string DisplaySafe(std::string_view text);
 
+// A message as the error stream shows it: one line, whatever a path or a name in it holds, with
+// nothing a terminal would take as a control.
+std::string MessageLine(std::string_view message);
+
 }  // namespace quantifier_run

@@ -20,6 +20,10 @@ public:
 
     // Throws RunError (bad input): "<file>: <where>: <message>".
     [[noreturn]] void Fail(const std::string& where, const std::string& message) const;
+    // A warning in the same form.
+    std::string Warning(const std::string& where, const std::string& message) const {
+        return fileLabel + ": " + where + ": " + message;
+    }
 
     // What a value is, for messages: "the text \"x\"", "a list of 3", ...
     static std::string Describe(const Json& value);

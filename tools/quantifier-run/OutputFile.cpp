@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <streambuf>
+#include <string_view>
 
 #include "FilePath.h"
 #include "Orn_FileStream.h"
@@ -52,8 +53,14 @@ void WriteOutputFile(const std::string& path, RowWriter& rows) {
         std::ostream out(&buffer);
         return rows.WriteTo(out) && static_cast<bool>(out.flush());
     };
-    if (!OrnWriteFileAtomically(path, source, &reason))
+    if (!OrnWriteFileAtomically(path, source, &reason)) {
+        // The writer words a failure to reach the file as a save's; the output is no save.
+        constexpr std::string_view kSaveWords = "cannot save ";
+        if (reason.starts_with(kSaveWords))
+            throw RunError(kExitFailure,
+                           "cannot write the output " + reason.substr(kSaveWords.size()));
         throw RunError(kExitFailure, "cannot write the output: " + reason);
+    }
 }
 
 }  // namespace quantifier_run

@@ -10,6 +10,7 @@
 #include "EngineProcess.h"
 #include "EngineSession.h"
 #include "FilePath.h"
+#include "FileStamp.h"
 #include "Formatting.h"
 #include "Limits.h"
 #include "LinkCheck.h"
@@ -99,7 +100,7 @@ void CheckTargets(const Options& options) {
 
 // Every quantifier as the scene links it, with each operation it evaluates with. One that a
 // --load record replaces is checked as the record loads, where the line can name the record.
-void CheckLinks(const Scene& scene, size_t frames, const std::string& scenePath,
+void CheckLinks(const Scene& scene, size_t frames, const std::string& sceneLabel,
                 const std::optional<std::vector<uint8_t>>& stream,
                 std::vector<std::string>& warnings) {
     std::vector<bool> loaded(scene.channels.size(), false);
@@ -111,7 +112,7 @@ void CheckLinks(const Scene& scene, size_t frames, const std::string& scenePath,
         }
     }
     for (const std::string& problems : OperationLinkProblems(scene, frames, loaded))
-        warnings.push_back(scenePath + ": " + problems);
+        warnings.push_back(sceneLabel + ": " + problems);
 }
 
 // Under --strict a warning ends the run as bad input; its line names the first warning, since
@@ -162,7 +163,13 @@ void Evaluate(const RunSettings& settings, EngineRequest request, size_t depth, 
             .row = [&](const std::vector<Cell>& row) { output.rows->Row(row); },
         };
         if (options.engineCommand) {
-            saved = RunEngineProcess(*options.engineCommand, request, events);
+            // A stop request ends the wait for an engine process that is busy or silent.
+            std::function<void()> whileWaiting;
+            if (settings.stopRequested)
+                whileWaiting = [&] {
+                    if (settings.stopRequested()) throw WatchEnded();
+                };
+            saved = RunEngineProcess(*options.engineCommand, request, events, whileWaiting);
         } else {
             // Whatever stops the run (a watch ended by a signal included) is thrown again here.
             // The runner is built with its platform's own C++ library, which carries an exception
@@ -196,7 +203,7 @@ RunOutput Run(const RunSettings& settings) {
     const size_t frames = options.frames.value_or(scene.frames);
     for (const ActionSpec& action : scene.actions) {
         if (action.frame >= frames)
-            output.warnings.push_back(options.scenePath + ": an action at frame " +
+            output.warnings.push_back(SceneLabel(options.scenePath) + ": an action at frame " +
                                       std::to_string(action.frame) +
                                       " comes after the last frame and is not applied");
     }
@@ -211,13 +218,13 @@ RunOutput Run(const RunSettings& settings) {
             streamFailed = error;
         }
     }
-    CheckLinks(scene, frames, options.scenePath, stream, output.warnings);
+    CheckLinks(scene, frames, SceneLabel(options.scenePath), stream, output.warnings);
     FailIfStrict(options, output.warnings);
     CheckTargets(options);
     const size_t depth = LinkDepth(scene);
     if (depth > kMaxLinkDepth)
-        throw RunError(kExitBadInput, options.scenePath + ": links nest " + std::to_string(depth) +
-                                          " channels deep; at most " +
+        throw RunError(kExitBadInput, SceneLabel(options.scenePath) + ": links nest " +
+                                          std::to_string(depth) + " channels deep; at most " +
                                           std::to_string(kMaxLinkDepth) + " are run");
     const OutputFormat format =
         options.format.value_or(options.outputPath       ? OutputFormatForPath(*options.outputPath)
@@ -245,12 +252,6 @@ RunOutput Run(const RunSettings& settings) {
 constexpr const char* kStandardOutputFailed =
     "cannot write to standard output (the disk may be full or the reader gone)";
 
-// Every line on the error stream stays one line and shows what it holds, whatever a path or
-// name holds.
-std::string ErrorLine(const std::string& message) {
-    return DisplaySafe(OneLine(message));
-}
-
 // Hands a successful run's results on: its warnings to `err`, its rows to the output file or
 // to `out`. With `redraw`, the terminal `out` shows is cleared first, so that the new results
 // stand where the last ones stood.
@@ -258,7 +259,7 @@ void Deliver(const RunSettings& settings, RunOutput& output, std::ostream& out, 
     if (redraw && (!WriteOut(out, "\x1b[H\x1b[2J") || !out.flush()))
         throw RunError(kExitFailure, kStandardOutputFailed);
     for (const std::string& warning : output.warnings)
-        settings.err << "quantifier-run: warning: " << ErrorLine(warning) << "\n" << std::flush;
+        settings.err << "quantifier-run: warning: " << MessageLine(warning) << "\n" << std::flush;
     if (settings.options.outputPath) {
         WriteOutputFile(*settings.options.outputPath, *output.rows);
     } else if (!output.rows->WriteTo(out) || !out.flush()) {
@@ -271,8 +272,15 @@ void Deliver(const RunSettings& settings, RunOutput& output, std::ostream& out, 
 int Watch(const Options& options, std::ostream& out, std::ostream& err, bool outIsTerminal,
           bool errIsTerminal, const WatchControl* given) {
     // A target that is refused now stays refused: say so once instead of after every save.
-    if (const auto failure = Attempt([&] { CheckTargets(options); })) {
-        err << "quantifier-run: " << ErrorLine(failure->message) << "\n" << std::flush;
+    if (const auto failure = Attempt([&] {
+            // A FIFO or a device is no file an editor saves, and opening it waits for a writer.
+            if (platform::QueryFileStamp(options.scenePath).special)
+                throw RunError(kExitBadInput, options.scenePath +
+                                                  ": not a regular file; --watch follows a "
+                                                  "scene file");
+            CheckTargets(options);
+        })) {
+        err << "quantifier-run: " << MessageLine(failure->message) << "\n" << std::flush;
         return failure->exitCode;
     }
     const WatchControl control = given ? *given : RealTimeWatch();
@@ -288,7 +296,9 @@ int Watch(const Options& options, std::ostream& out, std::ostream& err, bool out
             outcome.frames = output.frames;
             Deliver(settings, output, out, redraw);
         });
-        if (failure) outcome = {failure->exitCode, 0, ErrorLine(failure->message)};
+        // A run cut short by the request to stop (a wait the signal ended) is not reported.
+        if (failure && control.stopRequested()) throw WatchEnded();
+        if (failure) outcome = {failure->exitCode, 0, failure->message};
         return outcome;
     };
     return WatchFiles(files, runOnce, err, control);
@@ -324,7 +334,7 @@ int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& o
         });
     }
     if (!failure) return kExitSuccess;
-    err << "quantifier-run: " << ErrorLine(failure->message) << "\n" << std::flush;
+    err << "quantifier-run: " << MessageLine(failure->message) << "\n" << std::flush;
     return failure->exitCode;
 }
 

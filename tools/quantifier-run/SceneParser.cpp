@@ -19,13 +19,17 @@ Scene ParseScene(std::string_view text, const std::string& fileLabel) {
     return SceneReader(root, fileLabel).Parse();
 }
 
+std::string SceneLabel(const std::string& path) {
+    return path == "-" ? "standard input" : path;
+}
+
 Scene LoadSceneFile(const std::string& path) {
     // "-" is standard input, as for most tools that read one file.
     if (path == "-") {
         std::string text, reason;
         if (!platform::ReadStandardInput(text, kMaxSceneBytes, reason))
             throw RunError(kExitBadInput, reason);
-        return ParseScene(text, "standard input");
+        return ParseScene(text, SceneLabel(path));
     }
     std::error_code error;
     if (std::filesystem::is_directory(FilePath(path), error))

@@ -15,4 +15,7 @@ Scene ParseScene(std::string_view text, const std::string& fileLabel);
 // Reads and parses the scene file at `path`; "-" is standard input.
 Scene LoadSceneFile(const std::string& path);
 
+// How messages name the scene at `path`: the path, or "standard input" for "-".
+std::string SceneLabel(const std::string& path);
+
 }  // namespace quantifier_run

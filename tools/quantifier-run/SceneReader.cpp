@@ -75,9 +75,9 @@ int32_t SceneReader::ReadOperation(const Json& value, const std::string& where) 
     const auto number = static_cast<int32_t>(ReadInteger(
         value, where, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     if (FindOperation(number) == nullptr)
-        scene.warnings.push_back(where + ": operation " + std::to_string(number) +
-                                 " is outside 0.." + std::to_string(kOperationCount - 1) +
-                                 " and evaluates to 0");
+        scene.warnings.push_back(
+            Warning(where, "operation " + std::to_string(number) + " is outside 0.." +
+                               std::to_string(kOperationCount - 1) + " and evaluates to 0"));
     return number;
 }
 

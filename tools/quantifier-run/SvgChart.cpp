@@ -29,10 +29,13 @@ constexpr double kGap = 10;
 // About this many pixels per bold character (titles) at the chart's font size.
 constexpr double kBoldCharWidth = 7.2;
 
-// Sixteen, so that every component of a matrix has its own.
+// Sixteen, so that every component of a matrix has its own: Paul Tol's discrete rainbow for 16
+// colours (SRON technical note SRON/EPS/TN/09-002, "Colour schemes"), made to stay apart in
+// normal vision and in the common colour blindnesses. Ordered so that the first few, a vector's,
+// lie farthest apart, and the palest, which stand out least from the plot, come last.
 constexpr const char* kPalette[] = {
-    "#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#17becf", "#8c564b", "#e377c2",
-    "#393b79", "#e7969c", "#637939", "#ad494a", "#6baed6", "#fdae6b", "#843c39", "#31a354"};
+    "#1965b0", "#72190e", "#f1932d", "#7bafde", "#dc050c", "#882e72", "#aa6f9e", "#90c987",
+    "#5289c7", "#e8601c", "#ba8db4", "#4eb265", "#f6c141", "#d1bbd7", "#cae0ab", "#f7f056"};
 constexpr const char* kNanColour = "#7f7f7f";
 constexpr const char* kInfinityColour = "#bcbd22";
 
@@ -220,7 +223,9 @@ private:
         const Axis& axis = axes[output];
         const std::vector<std::string> componentNames = ComponentNames(info.kind);
         // The legend sits right of the title, or on a line of its own when they would meet.
-        const double legendWidth = 36.0 * static_cast<double>(componentNames.size());
+        double legendWidth = 0;
+        for (const std::string& name : componentNames)
+            legendWidth += LegendEntryWidth(name);
         const bool legendBelow =
             !componentNames.empty() &&
             TitleWidth(names[output], axis.note) + 10 > kPlotWidth - legendWidth;
@@ -350,12 +355,18 @@ private:
                "</title></path>\n";
     }
 
+    // A swatch, its name and a gap before the next swatch; a vector's one-letter names keep
+    // the width they always had.
+    static double LegendEntryWidth(const std::string& name) {
+        return std::max(36.0, 21 + kCharWidth * static_cast<double>(Characters(name)));
+    }
+
     // The components' colours, right-aligned on the line at `top`.
     std::string Legend(const std::vector<std::string>& componentNames, double top) const {
         std::string out;
         double x = left + kPlotWidth;
         for (size_t i = componentNames.size(); i-- > 0;) {
-            x -= 36;
+            x -= LegendEntryWidth(componentNames[i]);
             out += "<rect x=\"" + Number(x) + "\" y=\"" + Number(top + 8) +
                    "\" width=\"10\" height=\"10\" fill=\"" + kPalette[i % std::size(kPalette)] +
                    "\"/><text x=\"" + Number(x + 13) + "\" y=\"" + Number(top + 17) + "\">" +

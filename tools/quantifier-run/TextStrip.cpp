@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "Formatting.h"
 #include "SvgMarkup.h"
 
 namespace quantifier_run {
@@ -51,8 +52,10 @@ void TextStrip::Cell(size_t first, size_t end, const std::string* text) {
              "\" stroke=\"#ffffff\"><title>" + title + "</title></rect>\n";
     const auto room = static_cast<size_t>(std::max(0.0, (width - 6) / kCharWidth));
     if (text && room >= 2) {
+        // Counted as shown: a character a picture must not carry raw is drawn as its escape,
+        // six characters wide.
         cells += "<text x=\"" + Number(left + 3) + "\" y=\"" + Number(top + kHeight / 2 + 4) +
-                 "\">" + Escaped(Shortened(*text, room - 1)) + "</text>\n";
+                 "\">" + Escaped(Shortened(DisplaySafe(*text), room - 1)) + "</text>\n";
     }
 }
 

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "FileStamp.h"
+#include "Formatting.h"
 #include "Interrupt.h"
 
 namespace quantifier_run {
@@ -12,6 +13,8 @@ namespace {
 // (write, rename, touch) finish before the scene is read, so one save is one run.
 constexpr std::chrono::milliseconds kPollTime{50};
 constexpr std::chrono::milliseconds kSettleTime{100};
+// Saves that never hold still (a tool saving several times a second) still get a run this often.
+constexpr int kMostSettles = 10;
 
 std::vector<platform::FileStamp> Stamps(const std::vector<std::string>& files) {
     std::vector<platform::FileStamp> stamps;
@@ -30,7 +33,7 @@ std::string TimeOfDay() {
 }
 
 void Status(std::ostream& err, const std::string& text) {
-    err << "quantifier-run: " << TimeOfDay() << " " << text << "\n" << std::flush;
+    err << "quantifier-run: " << TimeOfDay() << " " << MessageLine(text) << "\n" << std::flush;
 }
 }  // namespace
 
@@ -49,7 +52,11 @@ int WatchFiles(const std::vector<std::string>& files, const std::function<RunOut
     size_t runs = 0;
     int exitCode = 0;
     for (bool first = true;; first = false) {
-        if (first || seen.front().exists) {
+        if (seen.front().special) {
+            Status(err, files.front() +
+                            ": not a regular file; waiting for a scene file in its "
+                            "place (Ctrl-C ends)");
+        } else if (first || seen.front().exists) {
             const auto start = std::chrono::steady_clock::now();
             RunOutcome outcome;
             try {
@@ -78,12 +85,15 @@ int WatchFiles(const std::vector<std::string>& files, const std::function<RunOut
             control.sleep(kPollTime);
             now = Stamps(files);
         }
+        int settles = 0;
         do {
             seen = now;
             if (control.stopRequested()) return 0;
             control.sleep(kSettleTime);
             now = Stamps(files);
-        } while (now != seen);
+        } while (now != seen && ++settles < kMostSettles);
+        // What the run read is what it saw last; a save during the run gives another.
+        seen = now;
     }
 }
 

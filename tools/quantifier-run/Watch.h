@@ -40,9 +40,11 @@ struct RunOutcome {
 struct WatchEnded {};
 
 // Runs `runOnce`, then again whenever one of `files` (the first is the scene) has changed and
-// stayed unchanged for a short while, until `control` ends the watch. Each run reports one line
-// on `err`: the time, the frames and how long they took, or the error. A scene file that
-// disappears is reported once and waited for. Returns the exit status: 0 when ended by Ctrl-C.
+// stayed unchanged for a short while, or kept changing for about a second, until `control` ends
+// the watch. Each run reports one line on `err`: the time, the frames and how long they took, or
+// the error. A scene file that disappears, or that something other than a file or a folder
+// replaces, is reported once and waited for. Every line is one line, whatever the paths and the
+// errors hold. Returns the exit status: 0 when ended by Ctrl-C.
 int WatchFiles(const std::vector<std::string>& files, const std::function<RunOutcome()>& runOnce,
                std::ostream& err, const WatchControl& control);
 
