@@ -37,8 +37,8 @@ bool BetweenTokens(char c) {
 }
 
 // Hands the text to the library's reader and counts the bytes it has taken, so that each event
-// knows where the reader stands: just past its token, or for a number one character further,
-// since a number ends only where something else begins.
+// knows where the reader stands: just past its token, or for a number one character further
+// when there is one, since a number ends only where something else begins.
 class CountingReader {
 public:
     using iterator_category = std::input_iterator_tag;
