@@ -9,6 +9,24 @@
 #include "RunError.h"
 
 namespace quantifier_run::wire {
+
+// Converts to any field's type, so that an aggregate can be brace-initialised with it field by
+// field. Only ever named in unevaluated operands, so never defined; outside the unnamed
+// namespace, so that no compiler takes that for a function left undefined by mistake.
+struct AnyField {
+    template <class T>
+    operator T() const;
+};
+
+// How many fields the aggregate T has: the most initialisers its braces take.
+template <class T, class... Given>
+constexpr size_t FieldCount() {
+    if constexpr (requires { T{Given{}..., AnyField{}}; })
+        return FieldCount<T, Given..., AnyField>();
+    else
+        return sizeof...(Given);
+}
+
 namespace {
 
 // Opens the request and is the Hello's payload; its last character is the wire's version, raised
@@ -71,22 +89,6 @@ template <class T>
 concept Structure = requires(T& t) {
     Members(t);
 };
-
-// Converts to any field's type, so that an aggregate can be brace-initialised with it field by
-// field.
-struct AnyField {
-    template <class T>
-    operator T() const;
-};
-
-// How many fields the aggregate T has: the most initialisers its braces take.
-template <class T, class... Given>
-constexpr size_t FieldCount() {
-    if constexpr (requires { T{Given{}..., AnyField{}}; })
-        return FieldCount<T, Given..., AnyField>();
-    else
-        return sizeof...(Given);
-}
 
 // The members of a structure, checked to be all of them: a field left out of its list would
 // neither travel nor be noticed missing until the other side ran without it.
