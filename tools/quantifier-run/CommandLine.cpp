@@ -15,7 +15,7 @@ namespace quantifier_run {
 
 namespace {
 // A frame count: decimal digits only, 0 up to the largest signed 32-bit number.
-size_t FrameCount(const std::string& text) {
+size_t FrameCount(const std::string& text, const std::string& option = "--frames") {
     constexpr size_t kMost = std::numeric_limits<int32_t>::max();
     size_t count = 0;
     bool valid = !text.empty() && text.size() <= 10;
@@ -24,7 +24,7 @@ size_t FrameCount(const std::string& text) {
         if (valid) count = count * 10 + static_cast<size_t>(c - '0');
     }
     if (!valid || count > kMost)
-        throw RunError(kExitBadInput, "--frames needs a whole number from 0 to " +
+        throw RunError(kExitBadInput, option + " needs a whole number from 0 to " +
                                           std::to_string(kMost) + ", not " + Quoted(text) +
                                           " (see --help)");
     return count;
@@ -34,7 +34,8 @@ size_t FrameCount(const std::string& text) {
 // last with no value after it.
 void CheckOptionUse(const std::vector<std::string>& arguments) {
     for (const std::string option :
-         {"--frames", "--format", "--plugin", "--save", "--load", "--output"}) {
+         {"--frames", "--format", "--plugin", "--save", "--load", "--output", "--at", "--explain",
+          "--depth"}) {
         const auto given =
             std::count_if(arguments.begin(), arguments.end(), [&](const std::string& argument) {
                 return argument == option || argument.starts_with(option + "=");
@@ -60,6 +61,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     std::string frames;
     std::string format;
     std::string pluginPath, savePath, loadPath, outputPath, engineCommand;
+    std::string at, explain, depth;
     bool listOperations = false, watch = false;
     bool strict = false;
     app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
@@ -68,9 +70,11 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
         ->type_name("N");
     app.add_option("--format", format,
                    "csv, table, json or svg (default: by the extension of --output, .svg, .csv or "
-                   ".json, csv for any other; table on a terminal, csv otherwise)")
+                   ".json, csv for any other; table on a terminal, csv otherwise); graph: a "
+                   "picture of the scene's channels and links at one frame (SVG); dot: the same "
+                   "as Graphviz text")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"csv", "table", "json", "svg"}));
+        ->check(CLI::IsMember({"csv", "table", "json", "svg", "graph", "dot"}));
     app.add_option("--plugin", pluginPath,
                    "The plug-in to load (default: the one beside this program)")
         ->type_name("PATH");
@@ -99,6 +103,19 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                  "Fail the run (exit status 2, nothing written or saved) on any warning: links "
                  "that do not give an operation its children, records a --load cannot use, "
                  "operation numbers outside the table, actions after the last frame");
+    app.add_option("--at", at,
+                   "The frame --format graph or dot and --explain show (default: the last frame "
+                   "run)")
+        ->type_name("N");
+    app.add_option("--explain", explain,
+                   "Instead of the rows, how the channel NAME got its value at the frame: its "
+                   "operation, each slot it looked up with the channel found and its value, the "
+                   "result, the reads this render's cache answered and the state kept; "
+                   "quantifier children in turn; --format json for a document")
+        ->type_name("NAME");
+    app.add_option("--depth", depth,
+                   "How many levels of quantifier children --explain explains (default 3)")
+        ->type_name("D");
     app.add_flag("--list-operations", listOperations,
                  "List the operations (number, name, children by role) and exit; with "
                  "--format json, every field of every operation");
@@ -166,6 +183,19 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
         throw RunError(kExitBadInput,
                        "--save cannot be given with --watch: a save after every run would "
                        "overwrite the stream the scene may be loading (see --help)");
+    if (app.count("--at") > 0) options.at = FrameCount(at, "--at");
+    if (app.count("--depth") > 0) options.depth = FrameCount(depth, "--depth");
+    if (app.count("--explain") > 0) options.explain = explain;
+    const bool pictured = format == "graph" || format == "dot";
+    if (options.explain && !format.empty() && format != "table" && format != "json")
+        throw RunError(kExitBadInput, "--explain is written as text or as json, not as " + format +
+                                          " (see --help)");
+    if (options.at && !pictured && !options.explain)
+        throw RunError(kExitBadInput,
+                       "--at chooses the frame of --format graph or dot, or of --explain "
+                       "(see --help)");
+    if (options.depth && !options.explain)
+        throw RunError(kExitBadInput, "--depth needs --explain (see --help)");
     if (app.count("--engine-process") > 0) {
         if (engineCommand.empty())
             throw RunError(kExitBadInput, "--engine-process needs a command (see --help)");

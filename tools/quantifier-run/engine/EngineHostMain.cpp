@@ -55,6 +55,7 @@ void Serve(Output& output) {
         .warning = [&](const std::string& text) { output.Send(wire::EncodeWarning(text)); },
         .beforeFrame = [&](size_t frame) { output.Send(wire::EncodeBeforeFrame(frame)); },
         .row = [&](const std::vector<Cell>& row) { output.Send(wire::EncodeRow(row)); },
+        .observed = [&](const Observation& seen) { output.Send(wire::EncodeObserved(seen)); },
     };
     std::optional<std::vector<uint8_t>> saved;
     // What stops the run comes back from the thread as plain data (StackThread.h).

@@ -4,6 +4,7 @@
 #include "LinkCheck.h"
 #include "LiveScene.h"
 #include "Plugin.h"
+#include "SceneObserver.h"
 #include "SceneStream.h"
 
 namespace quantifier_run {
@@ -19,7 +20,24 @@ std::optional<std::vector<uint8_t>> RunEngine(EngineRequest request, const Engin
         for (const std::string& warning : warnings)
             events.warning(warning);
     }
-    RunFrames(request.scene, live, request.frames, events.row, events.beforeFrame);
+    if (!request.observe) {
+        RunFrames(request.scene, live, request.frames, events.row, events.beforeFrame);
+    } else {
+        SceneObserver observer(live, *request.observe, request.frames);
+        size_t current = 0;
+        RunFrames(
+            request.scene, live, request.frames,
+            [&](const std::vector<Cell>& row) {
+                observer.AfterFrame(current);
+                events.row(row);
+            },
+            [&](size_t frame) {
+                current = frame;
+                if (events.beforeFrame) events.beforeFrame(frame);
+                observer.BeforeFrame(frame);
+            });
+        if (events.observed) events.observed(observer.Take());
+    }
     // The save comes last, after every failure that could still stop the run.
     if (request.save) return SaveChannels(live);
     return std::nullopt;

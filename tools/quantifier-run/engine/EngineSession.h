@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Cell.h"
+#include "Observation.h"
 #include "Scene.h"
 
 namespace quantifier_run {
@@ -25,14 +26,19 @@ struct EngineRequest {
     std::string streamPath;
     // Whether to save every channel after the last frame.
     bool save = false;
+    // What to watch while the frames run (a picture of the graph, an explanation); absent: the
+    // run watches nothing and costs nothing more.
+    std::optional<ObserveRequest> observe;
 };
 
 // What the engine side reports while it runs, in this order: warnings from loading, then per
-// frame the frame's number before it runs and its row after.
+// frame the frame's number before it runs and its row after, then what it observed.
 struct EngineEvents {
     std::function<void(const std::string&)> warning;
     std::function<void(size_t)> beforeFrame;
     std::function<void(const std::vector<Cell>&)> row;
+    // After the last frame, when the request asked to observe.
+    std::function<void(Observation)> observed;
 };
 
 // Makes the scene, loads the stream, runs the frames and saves; returns the saved stream when
