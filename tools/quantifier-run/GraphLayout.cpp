@@ -192,7 +192,9 @@ GraphLayoutResult LayoutGraph(size_t nodes, const std::vector<std::pair<size_t, 
         if (from == to) {
             // A link to itself: out of the right side and back in.
             const double x = left[from] + sizes.boxWidth, y = top(layer[from]);
-            route = {{x, y + 30}, {x + sizes.gapX * 0.6, y + 30}, {x + sizes.gapX * 0.6, y + 70},
+            route = {{x, y + 30},
+                     {x + sizes.gapX * 0.6, y + 30},
+                     {x + sizes.gapX * 0.6, y + 70},
                      {x, y + 70}};
             continue;
         }
@@ -202,15 +204,15 @@ GraphLayoutResult LayoutGraph(size_t nodes, const std::vector<std::pair<size_t, 
             const double y = top(slots[slot].layer);
             if (c > 0) {
                 const size_t count = slots[slot].up.size();
-                route.push_back({slots[slot].lane ? spread(slot, 0, 1)
-                                                  : spread(slot, usedIn[slot]++, count),
-                                 y});
+                route.push_back(
+                    {slots[slot].lane ? spread(slot, 0, 1) : spread(slot, usedIn[slot]++, count),
+                     y});
             }
             if (c + 1 < chain.size()) {
                 const size_t count = slots[slot].downward.size();
-                route.push_back({slots[slot].lane ? spread(slot, 0, 1)
-                                                  : spread(slot, usedOut[slot]++, count),
-                                 y + sizes.boxHeight});
+                route.push_back(
+                    {slots[slot].lane ? spread(slot, 0, 1) : spread(slot, usedOut[slot]++, count),
+                     y + sizes.boxHeight});
             }
         }
         if (result.backward[e]) std::reverse(route.begin(), route.end());

@@ -10,8 +10,8 @@
 namespace quantifier_run {
 namespace {
 
-constexpr const char* kGroupColours[] = {"#1f77b4", "#2ca02c", "#9467bd", "#8c564b", "#e377c2",
-                                         "#17becf", "#bcbd22", "#7f7f7f"};
+constexpr const char* kGroupColours[] = {"#1f77b4", "#2ca02c", "#9467bd", "#8c564b",
+                                         "#e377c2", "#17becf", "#bcbd22", "#7f7f7f"};
 
 std::string GroupColour(size_t group) {
     return kGroupColours[group % std::size(kGroupColours)];
@@ -95,9 +95,9 @@ std::string GraphSvg(const SceneGraph& graph) {
     const GraphLayoutResult layout = LayoutGraph(graph.nodes.size(), edges, sizes);
     const auto limit = static_cast<size_t>(sizes.boxWidth / kCharWidth) - 2;
 
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                      Number(layout.width) + "\" height=\"" + Number(layout.height) +
-                      "\" viewBox=\"0 0 " + Number(layout.width) + " " + Number(layout.height) +
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(layout.width) +
+                      "\" height=\"" + Number(layout.height) + "\" viewBox=\"0 0 " +
+                      Number(layout.width) + " " + Number(layout.height) +
                       "\" font-family=\"sans-serif\" font-size=\"11\">\n";
     svg +=
         "<style>.box{fill:#fff;stroke:#555}.warned{stroke:#d62728;stroke-width:2.5}"
@@ -123,8 +123,9 @@ std::string GraphSvg(const SceneGraph& graph) {
             points += (points.empty() ? "" : " ") + Number(point.x) + "," + Number(point.y);
         std::string label = link.label;
         if (layout.backward[e]) label += " \xE2\x86\xBA cycle";
-        svg += "<g><title>" + Escaped(graph.nodes[link.parent].name + " \xE2\x86\x92 " +
-                                      graph.nodes[link.child].name + ": " + label) +
+        svg += "<g><title>" +
+               Escaped(graph.nodes[link.parent].name + " \xE2\x86\x92 " +
+                       graph.nodes[link.child].name + ": " + label) +
                "</title><polyline class=\"" + cls + "\" points=\"" + points +
                "\" marker-end=\"url(#arrow)\"/>";
         // The label sits in the gap above the box the arrow enters.
@@ -144,18 +145,18 @@ std::string GraphSvg(const SceneGraph& graph) {
         if (node.parents > 1) cls += " shared";
         svg += "<g class=\"channel\"><title>" + Escaped(Tooltip(node)) + "</title>";
         svg += "<rect class=\"" + cls + "\" x=\"" + Number(x) + "\" y=\"" + Number(y) +
-               "\" width=\"" + Number(sizes.boxWidth) + "\" height=\"" +
-               Number(sizes.boxHeight) + "\" rx=\"4\"/>";
+               "\" width=\"" + Number(sizes.boxWidth) + "\" height=\"" + Number(sizes.boxHeight) +
+               "\" rx=\"4\"/>";
         if (node.group)
             svg += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"5\" height=\"" +
                    Number(sizes.boxHeight) + "\" fill=\"" + GroupColour(*node.group) + "\"/>";
         const auto line = [&](double dy, const std::string& text, const char* extra = "") {
-            return "<text x=\"" + Number(x + 10) + "\" y=\"" + Number(y + dy) + "\"" + extra +
-                   ">" + Escaped(Shortened(text, limit)) + "</text>";
+            return "<text x=\"" + Number(x + 10) + "\" y=\"" + Number(y + dy) + "\"" + extra + ">" +
+                   Escaped(Shortened(text, limit)) + "</text>";
         };
-        const std::string title = (node.warning ? "\xE2\x9A\xA0 " : "") + node.name +
-                                  (node.parents > 1 ? " \xC3\x97" + std::to_string(node.parents)
-                                                    : "");
+        const std::string title =
+            (node.warning ? "\xE2\x9A\xA0 " : "") + node.name +
+            (node.parents > 1 ? " \xC3\x97" + std::to_string(node.parents) : "");
         svg += line(15, title, node.warning ? " class=\"mark\"" : " font-weight=\"bold\"");
         svg += line(29, KindLine(graph, node));
         svg += line(43, ValueLine(graph, node));
@@ -169,21 +170,20 @@ std::string GraphSvg(const SceneGraph& graph) {
                    "</text>";
             missingY += 12;
         }
-        if (node.sparkLow)
-            svg += Sparkline(node, x + sizes.boxWidth - 74, y + 6, 64, 14);
+        if (node.sparkLow) svg += Sparkline(node, x + sizes.boxWidth - 74, y + 6, 64, 14);
         svg += "</g>\n";
     }
     return svg + "</svg>\n";
 }
 
 std::string GraphDot(const SceneGraph& graph) {
-    std::string dot = "digraph scene {\n  label=" +
-                      DotQuoted("frame " + std::to_string(graph.frame)) +
-                      ";\n  node [shape=box, fontname=\"sans-serif\", fontsize=10];\n"
-                      "  edge [fontname=\"sans-serif\", fontsize=9];\n";
+    std::string dot =
+        "digraph scene {\n  label=" + DotQuoted("frame " + std::to_string(graph.frame)) +
+        ";\n  node [shape=box, fontname=\"sans-serif\", fontsize=10];\n"
+        "  edge [fontname=\"sans-serif\", fontsize=9];\n";
     for (size_t g = 0; g < graph.groups.size(); ++g) {
-        dot += "  subgraph cluster_" + std::to_string(g) + " {\n    label=" +
-               DotQuoted("group " + graph.groups[g]) + ";\n";
+        dot += "  subgraph cluster_" + std::to_string(g) +
+               " {\n    label=" + DotQuoted("group " + graph.groups[g]) + ";\n";
         for (size_t n = 0; n < graph.nodes.size(); ++n) {
             if (graph.nodes[n].group == g) dot += "    n" + std::to_string(n) + ";\n";
         }

@@ -25,7 +25,8 @@ std::optional<size_t> LinkOf(const Scene& scene, const ChannelSpec& parent,
 }  // namespace
 
 std::string SlotName(const std::optional<int32_t>& operation, const ObservedLookup& lookup) {
-    std::string where = std::string(ChildKindName(lookup.kind)) + " " + std::to_string(lookup.index);
+    std::string where =
+        std::string(ChildKindName(lookup.kind)) + " " + std::to_string(lookup.index);
     if (lookup.kind == ChildKind::Any) where = "child " + std::to_string(lookup.index);
     const OperationInfo* row = operation ? FindOperation(*operation) : nullptr;
     if (row == nullptr) return where;

@@ -25,13 +25,17 @@ std::string Nullable(const std::string& jsonText) {
 class Explainer {
 public:
     Explainer(const Scene& scene, const Observation& observation, size_t depth, bool json)
-        : scene(scene), seen(observation), depth(depth), json(json),
-          onPath(scene.channels.size(), false), explained(scene.channels.size(), false) {}
+        : scene(scene),
+          seen(observation),
+          depth(depth),
+          json(json),
+          onPath(scene.channels.size(), false),
+          explained(scene.channels.size(), false) {}
 
     std::string Run(size_t channel) {
         if (json)
-            return "{\"frame\": " + std::to_string(seen.frame) + ", \"explain\": " +
-                   Node(channel, 0) + "}\n";
+            return "{\"frame\": " + std::to_string(seen.frame) +
+                   ", \"explain\": " + Node(channel, 0) + "}\n";
         return Node(channel, 0);
     }
 
@@ -55,18 +59,19 @@ private:
         const bool quantifier = spec.kind == ChannelKind::Quantifier;
         std::string out;
         if (json) {
-            out += "{\"channel\": " + JsonString(spec.name) + ", \"kind\": " +
-                   JsonString(ChannelKindName(spec.kind)) +
+            out += "{\"channel\": " + JsonString(spec.name) +
+                   ", \"kind\": " + JsonString(ChannelKindName(spec.kind)) +
                    ", \"operation\": " + (quantifier ? JsonString(operation) : "null") +
                    ", \"value\": " + Nullable(Value(channel, OutputFormat::Json));
             if (quantifier) {
                 out += ", \"reads\": " + std::to_string(at.reads) +
                        ", \"computations\": " + std::to_string(at.evaluations) +
-                       ", \"fromCache\": " + std::to_string(at.reads - std::min(at.reads, at.evaluations)) +
+                       ", \"fromCache\": " +
+                       std::to_string(at.reads - std::min(at.reads, at.evaluations)) +
                        ", \"lookupsObserved\": " + (at.lookupsObserved ? "true" : "false");
                 if (row) {
-                    out += ", \"state\": {\"kept\": " +
-                           JsonString(StateKeptName(row->keeps)) + ", \"before\": " +
+                    out += ", \"state\": {\"kept\": " + JsonString(StateKeptName(row->keeps)) +
+                           ", \"before\": " +
                            (at.before ? FormatCell(*at.before, OutputFormat::Json) : "null") +
                            ", \"after\": " + Nullable(Value(channel, OutputFormat::Json)) + "}";
                 }
@@ -132,14 +137,13 @@ private:
         }
         const std::string name = SlotName(operation, lookup);
         if (json) {
-            std::string out = std::string(first ? "" : ", ") + "{\"slot\": " + JsonString(name) +
-                              ", \"kind\": " + JsonString(ChildKindName(lookup.kind)) +
-                              ", \"index\": " + std::to_string(lookup.index) + ", \"found\": " +
-                              (lookup.found ? JsonString(scene.channels[*lookup.found].name)
-                                            : "null") +
-                              ", \"value\": " +
-                              (lookup.found ? Nullable(Value(*lookup.found, OutputFormat::Json))
-                                            : "null");
+            std::string out =
+                std::string(first ? "" : ", ") + "{\"slot\": " + JsonString(name) +
+                ", \"kind\": " + JsonString(ChildKindName(lookup.kind)) +
+                ", \"index\": " + std::to_string(lookup.index) + ", \"found\": " +
+                (lookup.found ? JsonString(scene.channels[*lookup.found].name) : "null") +
+                ", \"value\": " +
+                (lookup.found ? Nullable(Value(*lookup.found, OutputFormat::Json)) : "null");
             out += ", \"mark\": " + (mark.empty() ? "null" : JsonString(mark));
             out += ", \"child\": " + (child.empty() ? "null" : child) + "}";
             return out;
@@ -180,8 +184,7 @@ void SceneViewWriter::Observed(Observation seen) {
 }
 
 void SceneViewWriter::Finish(FrameProgress*) {
-    if (!observation)
-        throw RunError(kExitFailure, "internal error: the engine observed nothing");
+    if (!observation) throw RunError(kExitFailure, "internal error: the engine observed nothing");
     if (request.explain) {
         text = Explain(scene, *observation, *request.explain, request.depth,
                        request.format == OutputFormat::Json);
