@@ -120,7 +120,8 @@ private:
 // library would cost more than the test.
 inline bool Orn_Channel::CheckRenderCount() {
     const uint64_t render = globalEngine ? globalEngine->GetRenderCount() : 0;
-    if (render == lastRender) return false;
+    const bool evaluates = render != lastRender;
     lastRender = render;
-    return true;
+    if (globalEngine != nullptr) globalEngine->ReportRenderCheck(this, evaluates);
+    return evaluates;
 }

@@ -208,6 +208,9 @@ std::unique_ptr<RowWriter> StreamingWriter(OutputFormat format,
             return std::make_unique<JsonWriter>(names);
         case OutputFormat::Svg:
             return MakeSvgWriter(names);
+        case OutputFormat::Graph:
+        case OutputFormat::Dot:
+            break;
     }
     return nullptr;
 }
@@ -219,7 +222,13 @@ std::optional<OutputFormat> OutputFormatNamed(std::string_view name) {
     if (name == "table") return OutputFormat::Table;
     if (name == "json") return OutputFormat::Json;
     if (name == "svg") return OutputFormat::Svg;
+    if (name == "graph") return OutputFormat::Graph;
+    if (name == "dot") return OutputFormat::Dot;
     return std::nullopt;
+}
+
+std::string FormatCell(const Cell& cell, OutputFormat format) {
+    return CellText(cell, format);
 }
 
 std::string FormatResults(const Results& results, OutputFormat format) {

@@ -63,6 +63,10 @@ std::string Described(const ChannelSpec& channel) {
 
 }  // namespace
 
+ChildKind LinkedKind(ChannelKind kind) {
+    return Presents(kind);
+}
+
 std::string_view LinkedKindName(ChannelKind kind) {
     if (kind == ChannelKind::Quantifier) return "quantifier";
     return ChildKindName(Presents(kind));
