@@ -9,6 +9,7 @@
 #include "Limits.h"
 #include "OperationList.h"
 #include "RunError.h"
+#include "SceneSchema.h"
 #include "Suggestions.h"
 
 namespace quantifier_run {
@@ -60,7 +61,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     std::string frames;
     std::string format;
     std::string pluginPath, savePath, loadPath, outputPath, engineCommand;
-    bool listOperations = false, watch = false;
+    bool listOperations = false, watch = false, schema = false;
     bool strict = false;
     app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
     // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
@@ -102,6 +103,8 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     app.add_flag("--list-operations", listOperations,
                  "List the operations (number, name, children by role) and exit; with "
                  "--format json, every field of every operation");
+    app.add_flag("--schema", schema,
+                 "Write the scene format's JSON schema (scene.schema.json) and exit");
     app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
                " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
                " MiB, lists and objects in a scene nest at most " +
@@ -140,6 +143,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                        "--list-operations is written as a table or as json, not as " + format +
                            " (see --help)");
     }
+    if (schema) return ImmediateAnswer{SceneSchema()};
     Options options;
     // Before the scene: "--frames scene.json" took the path for the count.
     if (app.count("--frames") > 0) options.frames = FrameCount(frames);
