@@ -21,7 +21,7 @@ void ParseValue(SceneReader& reader, const Json& item, ChannelSpec& channel,
                 const std::string& where) {
     channel.value = reader.ReadTimeline(
         item, "value", where,
-        [&](const Json& v, const std::string& at) { return Value(read(reader, v, at)); });
+        [&](const Json& v, const std::string& at) { return read(reader, v, at); });
 }
 
 float ReadFloat(const SceneReader& reader, const Json& v, const std::string& at) {
@@ -40,6 +40,12 @@ uint32_t ReadUnsigned(const SceneReader& reader, const Json& v, const std::strin
 int32_t ReadMatch(const SceneReader& reader, const Json& v, const std::string& at) {
     return static_cast<int32_t>(reader.ReadInteger(v, at, std::numeric_limits<int32_t>::min(),
                                                    std::numeric_limits<int32_t>::max()));
+}
+
+// One value read as a Value, as a timeline holds it.
+template <auto read>
+Value AsValue(const SceneReader& reader, const Json& v, const std::string& at) {
+    return Value(read(reader, v, at));
 }
 
 TextValue ReadRawText(const SceneReader& reader, const Json& list, bool wide,
@@ -136,7 +142,7 @@ void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel
 
 void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
                  const std::string& where) {
-    ParseValue<ReadMatrix>(reader, item, channel, where);
+    ParseValue<AsValue<ReadMatrix>>(reader, item, channel, where);
     if (const Json* region = JsonReader::Find(item, "region")) {
         const std::string at = where + ".region";
         if (!region->is_object())
@@ -160,50 +166,34 @@ void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
 // ---------------------------------------------------------------------------------------------
 // The kinds, expanded from the list.
 
-// How each value type is read, and its definition and name in the schema.
+// How each value type is read, and its definition and name in the schema. A value type without
+// its words does not compile where a kind of it is expanded.
+struct ValueWords {
+    Value (*read)(const SceneReader& reader, const Json& v, const std::string& at);
+    const char* definition;
+    const char* noun;
+};
 template <class T>
-struct ValueWords;
+constexpr ValueWords kValueWords = T::kNoWordsForThisValueType;
 template <>
-struct ValueWords<float> {
-    static constexpr auto read = ReadFloat;
-    static constexpr const char* definition = "number";
-    static constexpr const char* noun = "float";
-};
+constexpr ValueWords kValueWords<float> = {AsValue<ReadFloat>, "number", "float"};
 template <>
-struct ValueWords<XMFLOAT4> {
-    static constexpr auto read = ReadVector;
-    static constexpr const char* definition = "vector";
-    static constexpr const char* noun = "vector";
-};
+constexpr ValueWords kValueWords<XMFLOAT4> = {AsValue<ReadVector>, "vector", "vector"};
 template <>
-struct ValueWords<XMMATRIX> {
-    static constexpr auto read = ReadMatrix;
-    static constexpr const char* definition = "matrix";
-    static constexpr const char* noun = "matrix";
-};
+constexpr ValueWords kValueWords<XMMATRIX> = {AsValue<ReadMatrix>, "matrix", "matrix"};
+// Texts are read by the text kind's own entry.
 template <>
-struct ValueWords<TextValue> {
-    static constexpr const char* definition = "text";
-    static constexpr const char* noun = "text";
-};
+constexpr ValueWords kValueWords<TextValue> = {nullptr, "text", "text"};
 template <>
-struct ValueWords<uint32_t> {
-    static constexpr auto read = ReadUnsigned;
-    static constexpr const char* definition = "unsigned";
-    static constexpr const char* noun = "whole number";
-};
+constexpr ValueWords kValueWords<uint32_t> = {AsValue<ReadUnsigned>, "unsigned", "whole number"};
 template <>
-struct ValueWords<int32_t> {
-    static constexpr auto read = ReadMatch;
-    static constexpr const char* definition = "match";
-    static constexpr const char* noun = "whole number";
-};
+constexpr ValueWords kValueWords<int32_t> = {AsValue<ReadMatch>, "match", "whole number"};
 
 // A kind's reading: "value" or "frames" of its value type, unless the kind reads more.
 template <ChannelKind kind, class ValueType>
 struct KindReading {
-    static constexpr auto parse = ParseValue<ValueWords<ValueType>::read>;
-    static constexpr const char* noun = ValueWords<ValueType>::noun;
+    static constexpr auto parse = ParseValue<kValueWords<ValueType>.read>;
+    static constexpr const char* noun = kValueWords<ValueType>.noun;
 };
 template <class ValueType>
 struct KindReading<ChannelKind::Text, ValueType> {
@@ -229,7 +219,7 @@ const ChannelKindInfo kKinds[] = {
      .keys = {QUANTIFIER_FIELDS keys_},                                             \
      .readAsFloat = ChildKind::presents == ChildKind::Float,                        \
      .parse = KindReading<ChannelKind::Kind, ValueType>::parse,                     \
-     .valueDefinition = ValueWords<ValueType>::definition,                          \
+     .valueDefinition = kValueWords<ValueType>.definition,                          \
      .noun = KindReading<ChannelKind::Kind, ValueType>::noun},
 #include "ChannelKinds.def"
 };
@@ -247,6 +237,13 @@ struct KindKey {
     // Rules the key adds to the entry, or null.
     Schema (*rules)() = nullptr;
 };
+
+// A text channel's constant value as raw codes.
+Schema RawValue(bool wide) {
+    return Described(Ref(wide ? "units" : "bytes"),
+                     wide ? "The channel's constant value as raw 16-bit units (a wide text)."
+                          : "The channel's constant value as raw bytes (a narrow text).");
+}
 
 constexpr KindKey kKindKeys[] = {
     {.name = "value",
@@ -288,18 +285,10 @@ constexpr KindKey kKindKeys[] = {
              return Schema{whenWide(true, "bytes"), whenWide(false, "units")};
          }},
     {.name = "bytes",
-     .schema =
-         [](const ChannelKindInfo&) {
-             return Described(Ref("bytes"),
-                              "The channel's constant value as raw bytes (a narrow text).");
-         },
+     .schema = [](const ChannelKindInfo&) { return RawValue(false); },
      .oneOfValues = true},
     {.name = "units",
-     .schema =
-         [](const ChannelKindInfo&) {
-             return Described(Ref("units"),
-                              "The channel's constant value as raw 16-bit units (a wide text).");
-         },
+     .schema = [](const ChannelKindInfo&) { return RawValue(true); },
      .oneOfValues = true},
     {.name = "operation",
      .schema = [](const ChannelKindInfo&) { return Ref("operation"); },

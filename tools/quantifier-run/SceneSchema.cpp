@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "ChannelKinds.h"
 #include "OperationTable.h"
@@ -22,6 +24,13 @@ void AddKeys(Schema& object, std::span<const SceneKey> keys) {
     }
 }
 
+// An object of the scene with its keys.
+Schema ObjectOf(SceneObject object, const char* description) {
+    Schema schema = {{"type", "object"}, {"description", description}};
+    AddKeys(schema, KeysOf(object));
+    return schema;
+}
+
 Schema WhenEquals(const char* key, const char* value, Schema then) {
     return {{"if", {{"properties", {{key, {{"const", value}}}}}, {"required", {key}}}},
             {"then", std::move(then)}};
@@ -32,6 +41,14 @@ Schema Integer(int64_t lowest, int64_t highest, const std::string& description) 
             {"minimum", lowest},
             {"maximum", highest},
             {"description", description}};
+}
+
+Schema FixedList(const char* description, const char* item, int count) {
+    return {{"description", description},
+            {"type", "array"},
+            {"items", Ref(item)},
+            {"minItems", count},
+            {"maxItems", count}};
 }
 
 Schema RawCodes(const char* description, int highest) {
@@ -57,72 +74,70 @@ Schema Operation() {
             {"anyOf", std::move(branches)}};
 }
 
-Schema Channel() {
-    Schema channel = {{"type", "object"},
-                      {"description",
-                       "A channel: a name, a type and, depending on the type, its value and "
-                       "more."}};
-    AddKeys(channel, KeysOf(SceneObject::Channel));
+// Key `key` names one of `choices`, each with the rules it sets for the rest of the object.
+void AddChoice(Schema& object, const char* key, const char* description,
+               const std::vector<std::pair<std::string, Schema>>& choices) {
     Schema names = Schema::array();
-    Schema kinds = Schema::array();
-    for (const ChannelKindInfo& kind : ChannelKinds()) {
-        names.push_back(kind.name);
-        kinds.push_back(WhenEquals("type", kind.name, KindKeysSchema(kind)));
+    Schema rules = Schema::array();
+    for (const auto& [name, then] : choices) {
+        names.push_back(name);
+        rules.push_back(WhenEquals(key, name.c_str(), then));
     }
-    Schema& type = channel["properties"]["type"];
-    type = {{"description", "The channel's kind."}, {"enum", std::move(names)}};
-    channel["allOf"] = std::move(kinds);
+    object["properties"][key] = {{"description", description}, {"enum", std::move(names)}};
+    object["allOf"] = std::move(rules);
+}
+
+Schema Channel() {
+    Schema channel = ObjectOf(SceneObject::Channel,
+                              "A channel: a name, a type and, depending on the type, its value and "
+                              "more.");
+    std::vector<std::pair<std::string, Schema>> kinds;
+    for (const ChannelKindInfo& kind : ChannelKinds())
+        kinds.emplace_back(kind.name, KindKeysSchema(kind));
+    AddChoice(channel, "type", "The channel's kind.", kinds);
     // Each kind's keys are properties of its own branch, so unknown keys are judged after them.
     channel["unevaluatedProperties"] = false;
     return channel;
 }
 
 Schema Camera() {
-    Schema camera = {
-        {"type", "object"},
-        {"description", "The engine's camera, registered before any quantifier is made."}};
-    AddKeys(camera, KeysOf(SceneObject::Camera));
+    Schema camera = ObjectOf(SceneObject::Camera,
+                             "The engine's camera, registered before any quantifier is made.");
     camera["not"] = {{"required", {"view", "frames"}}};
     camera["additionalProperties"] = false;
     return camera;
 }
 
 Schema Group() {
-    Schema group = {{"type", "object"}, {"description", "A channel group."}};
-    AddKeys(group, KeysOf(SceneObject::Group));
+    Schema group = ObjectOf(SceneObject::Group, "A channel group.");
     group["additionalProperties"] = false;
     return group;
 }
 
 Schema Action() {
-    Schema action = {{"type", "object"},
-                     {"description",
-                      "Something the host does at a frame: after the frame's values are set, "
-                      "before its outputs are read; actions of one frame in listed order."}};
-    AddKeys(action, KeysOf(SceneObject::Action));
-    Schema names = Schema::array();
-    Schema values = Schema::array();
+    Schema action = ObjectOf(SceneObject::Action,
+                             "Something the host does at a frame: after the frame's values are "
+                             "set, before its outputs are read; actions of one frame in listed "
+                             "order.");
+    std::vector<std::pair<std::string, Schema>> actions;
     for (const ActionRow& row : Actions()) {
-        names.push_back(row.name);
         switch (row.value) {
             case ActionValue::None:
-                values.push_back(WhenEquals("do", row.name, {{"not", {{"required", {"value"}}}}}));
+                actions.emplace_back(row.name, Schema{{"not", {{"required", {"value"}}}}});
                 break;
             case ActionValue::Operation:
-                values.push_back(WhenEquals(
-                    "do", row.name,
-                    {{"required", {"value"}}, {"properties", {{"value", Ref("operation")}}}}));
+                actions.emplace_back(
+                    row.name,
+                    Schema{{"required", {"value"}}, {"properties", {{"value", Ref("operation")}}}});
                 break;
             case ActionValue::Flag:
-                values.push_back(WhenEquals(
-                    "do", row.name,
-                    {{"required", {"value"}}, {"properties", {{"value", {{"type", "boolean"}}}}}}));
+                actions.emplace_back(row.name,
+                                     Schema{{"required", {"value"}},
+                                            {"properties", {{"value", {{"type", "boolean"}}}}}});
                 break;
         }
     }
-    Schema& what = action["properties"]["do"];
-    what = {{"enum", std::move(names)}, {"description", "What the host calls."}};
-    action["allOf"] = std::move(values);
+    AddChoice(action, "do", "What the host calls.", actions);
     action["additionalProperties"] = false;
     return action;
 }
@@ -135,26 +150,11 @@ Schema Definitions() {
            "texts \"nan\", \"inf\", \"-inf\". A finite number too large for a float is an "
            "error."},
           {"anyOf", {{{"type", "number"}}, {{"enum", {"nan", "inf", "-inf"}}}}}}},
-        {"vector",
-         {{"description", "A vector [x, y, z, w]."},
-          {"type", "array"},
-          {"items", Ref("number")},
-          {"minItems", 4},
-          {"maxItems", 4}}},
-        {"point",
-         {{"description", "A point [x, y, z]."},
-          {"type", "array"},
-          {"items", Ref("number")},
-          {"minItems", 3},
-          {"maxItems", 3}}},
-        {"matrix",
-         {{"description",
-           "Four rows of four numbers. A point is a row vector, so the fourth row is the "
-           "position."},
-          {"type", "array"},
-          {"items", Ref("vector")},
-          {"minItems", 4},
-          {"maxItems", 4}}},
+        {"vector", FixedList("A vector [x, y, z, w].", "number", 4)},
+        {"point", FixedList("A point [x, y, z].", "number", 3)},
+        {"matrix", FixedList("Four rows of four numbers. A point is a row vector, so the fourth "
+                             "row is the position.",
+                             "vector", 4)},
         {"bytes", RawCodes("A narrow text of raw bytes 0..255.", 0xFF)},
         {"units",
          RawCodes("A wide text of raw 16-bit units 0..65535 (lone surrogates allowed).", 0xFFFF)},
