@@ -10,6 +10,7 @@
 #include "Limits.h"
 #include "OperationList.h"
 #include "RunError.h"
+#include "SceneSchema.h"
 #include "Suggestions.h"
 
 namespace quantifier_run {
@@ -77,6 +78,7 @@ constexpr OptionRow kOptionRows[] = {
     {"--list-operations", nullptr,
      "List the operations (number, name, children by role) and exit; with --format json, every "
      "field of every operation"},
+    {"--schema", nullptr, "Write the scene format's JSON schema (scene.schema.json) and exit"},
 };
 constexpr size_t kOptionCount = std::size(kOptionRows);
 
@@ -171,6 +173,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                        "--list-operations is written as a table or as json, not as " + format +
                            " (see --help)");
     }
+    if (flags[Row("--schema")]) return ImmediateAnswer{SceneSchema()};
     Options options;
     // Before the scene: "--frames scene.json" took the path for the count.
     if (app.count("--frames") > 0) options.frames = FrameCount(frames);

@@ -51,10 +51,6 @@ template <Is<TextValue> T>
 auto Members(T& t) {
     return std::tie(t.kind, t.bytes, t.units);
 }
-template <Is<TextCell> T>
-auto Members(T& t) {
-    return std::tie(t.kind, t.bytes, t.units);
-}
 template <Is<Timeline> T>
 auto Members(T& t) {
     return std::tie(t.values, t.perFrame);
