@@ -106,7 +106,8 @@ no_unwinding() {
     options=("-DQUANTIFIER_MSVC_PLUGIN_OPTIONS=/EHs-c-;SHELL:-Xclang -fcxx-exceptions")
 }
 weak_threads() {
-    options=(-DQUANTIFIER_MSVC_PLUGIN_OPTIONS=/U_GLIBCXX_GTHREAD_USE_WEAK)
+    # The engine library's mutex, without the define that keeps libstdc++ from weak references.
+    options=(-DQUANTIFIER_MSVC_ENGINE_OPTIONS=/U_GLIBCXX_GTHREAD_USE_WEAK)
 }
 
 fault static-init "the modules' static constructors are not run" no_static_initialisers
