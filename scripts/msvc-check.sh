@@ -19,7 +19,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/include"
 ln -s /usr/include/nlohmann /usr/include/CLI /usr/include/utf8proc.h "$work/include/"
 
-flags=(@build/msvc/clang-cl-flags.rsp
+flags=(@"${QUANTIFIER_MSVC_OUT:-build/msvc}/clang-cl-flags.rsp"
        -Icodec -Ihost/include -Iplatform -Iplatform/hosting -Ichannels/Quantifier)
 import='/DORN_ENGINE_DATA=__declspec(dllimport)'
 export='/DORN_ENGINE_DATA=__declspec(dllexport)'

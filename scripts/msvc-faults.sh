@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Shows that the Microsoft-ABI checks catch the faults they exist for. Each fault is put into a
 # build of its own (build/msvc-fault/, configured from the msvc preset with the build's options
-# for it, rebuilt only where the fault touches it) and must make the build or a check fail; the
-# build without it must pass the same checks. The checks are
-# abi-check.exe, and the example scenes and a damaged stream through scripts/msvc-run.sh against
-# the runner's own rows and line.
+# for it, rebuilt only where the fault touches it; kept, so that a second run builds little) and
+# must make the build or a check fail; the build without it must pass the same checks. The
+# checks are abi-check.exe, and the example scenes and a damaged stream through
+# scripts/msvc-run.sh against the runner's own rows and line.
 # Usage: scripts/msvc-faults.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
