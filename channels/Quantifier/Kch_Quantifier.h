@@ -19,6 +19,10 @@
 
 struct Evaluation;
 
+// One evaluation of one operation. The evaluation is a reference to the channel, passed by
+// value so that it travels in a register and the call can be a plain jump.
+using OperationFunction = float (*)(Evaluation eval);
+
 class QUANTIFIER_API Kch_Quantifier : public Kch_FloatChannel {
 public:
     Kch_Quantifier();
@@ -59,6 +63,9 @@ private:
 
     float previousInput = 0.0f;
     int32_t operationType = 0;
+    // The function operationType selects, chosen again wherever the number is set, so that an
+    // evaluation is one jump without a range check.
+    OperationFunction evaluate;
     float storedVector[3] = {0.0f, 0.0f, 0.0f};
     bool hasPreviousInput = false;
     OwnedFrameTimer frameTimer;

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "Kch_Quantifier.h"
+#include "Operations.h"
 #include "Orn_FileStream.h"
 
 namespace {
@@ -63,6 +64,7 @@ bool Kch_Quantifier::LoadChannel(OrnFileLoader& loader, Orn_ChannelGroup* group)
     if (!BlocksFitFields(loader)) return false;
     if (!Orn_Channel::LoadChannel(loader, group)) return false;
     LoadBlock(loader, "VEOT", &operationType, 4);
+    evaluate = operations::FunctionOf(operationType);
     // Read as a byte, never straight into the bool: any value other than 0 counts as set.
     uint8_t update = 0;
     if (LoadBlock(loader, "VEUN", &update, 1)) updateChannelname = update != 0;
