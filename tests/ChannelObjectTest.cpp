@@ -123,7 +123,7 @@ TEST_F(ChannelObject, CallChannelFlipsTheToggleWithoutEvaluating) {
 }
 
 TEST_F(ChannelObject, OperationNumbersOutsideTheTableGiveZeroAndLookUpNothing) {
-    for (int op : {-1, 45, 1000, INT32_MIN, INT32_MAX}) {
+    for (int op : {-1, kOperationCount, 1000, INT32_MIN, INT32_MAX}) {
         SCOPED_TRACE(op);
         Kch_Quantifier& q = NewQuantifier(op);
         AddVector(q, {1, 2, 3, 4});
@@ -133,8 +133,8 @@ TEST_F(ChannelObject, OperationNumbersOutsideTheTableGiveZeroAndLookUpNothing) {
         EXPECT_TRUE(lookups.Lookups().empty());
         EXPECT_EQ(q.GetOperationType(), op);
     }
-    Kch_Quantifier& last = NewQuantifier(44);
-    EXPECT_EQ(last.GetOperationType(), 44);
+    Kch_Quantifier& last = NewQuantifier(kOperationCount - 1);
+    EXPECT_EQ(last.GetOperationType(), kOperationCount - 1);
 }
 
 TEST_F(ChannelObject, MatrixSizeIsTheLengthOfTheFirstThreeRows) {

@@ -625,9 +625,9 @@ TEST_F(ExtremeValueSweep, AChannelThatIsItsOwnChild) {
     }
 }
 
-// Numbers outside 0..44 evaluate to 0.0 without looking up a child, however many are linked.
+// Numbers outside the table evaluate to 0.0 without looking up a child, however many are linked.
 TEST_F(ExtremeValueSweep, OperationNumbersOutsideTheTable) {
-    for (int op : {-1, 45, INT_MIN, INT_MAX}) {
+    for (int op : {-1, kOperationCount, INT_MIN, INT_MAX}) {
         SCOPED_TRACE(op);
         SetEngine(IdentityMatrix(), 1.0f);
         Kch_Quantifier& q = NewSweptQuantifier(op);

@@ -1,5 +1,5 @@
 // Kch_Quantifier: a float channel whose value is computed once per render from its
-// children by one of 45 operations, selected by number.
+// children by one of the operations of OperationTable.h, selected by number.
 #pragma once
 
 #include <cstdint>
@@ -47,7 +47,7 @@ public:
 
     // The operations this class adds, in this order.
     virtual void IncreaseInvalidateCount();
-    // One evaluation of the selected operation; 0.0 for numbers outside 0..44.
+    // One evaluation of the selected operation; 0.0 for numbers outside the table.
     virtual float CalculateValue();
     virtual void SetOperationType(int type);
     virtual int GetOperationType();

@@ -1,4 +1,4 @@
-// The 45 operations as data: the enum of their numbers, their count and one row each of
+// The operations as data: the enum of their numbers, their count and one row each of
 // name, family, result kind, state kept and children, all expanded from Operations.def, with
 // the words a reader needs (a summary, each child's role). The runner, the tests and the tools
 // read this header without linking the plug-in; the plug-in's evaluation column (Dispatch.cpp)
@@ -160,7 +160,7 @@ static_assert(TableIsInNumberOrder(), "row i of the operation table must be oper
 
 using operation_table_detail::kOperations;
 
-// The row of operation `number`, or null outside 0..44.
+// The row of operation `number`, or null outside the table.
 constexpr const OperationInfo* FindOperation(int64_t number) {
     if (number < 0 || number >= kOperationCount) return nullptr;
     return &kOperations[static_cast<size_t>(number)];

@@ -31,8 +31,13 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Running() const { return started; }
-    // Writes all of `data` to its standard input; false when it stopped reading.
-    bool Write(const uint8_t* data, size_t size);
+    // Writes all of `data` to its standard input; false when it stopped reading. With
+    // `onOutput`, what the program writes meanwhile is handed to it as it comes (it may throw to
+    // give the program up), so that a program that writes before it has read everything cannot
+    // hold both up; on Windows, whose anonymous pipes cannot be waited on together, it is not
+    // read until the write is done.
+    using OutputHandler = std::function<void(const uint8_t* data, size_t size)>;
+    bool Write(const uint8_t* data, size_t size, const OutputHandler& onOutput = {});
     // Ends its standard input.
     void CloseInput();
     // Reads what it has written so far, at most `capacity` bytes, waiting for some; 0 at the

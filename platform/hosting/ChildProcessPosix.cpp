@@ -83,23 +83,37 @@ ChildProcess ChildProcess::Start(const std::string& command, std::string* error,
     return child;
 }
 
-bool ChildProcess::Write(const uint8_t* data, size_t size) {
+bool ChildProcess::Write(const uint8_t* data, size_t size, const OutputHandler& onOutput) {
     // A program that stopped reading must not end this one by SIGPIPE: the write fails instead,
-    // and the signal it raised is taken back before it is unblocked.
-    sigset_t pipeSignal, previous;
+    // and the signal it raised is taken back before it is unblocked, whichever way this ends.
+    sigset_t pipeSignal;
     sigemptyset(&pipeSignal);
     sigaddset(&pipeSignal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    struct Mask {
+        explicit Mask(const sigset_t& blocked) { pthread_sigmask(SIG_BLOCK, &blocked, &previous); }
+        ~Mask() { pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
+        sigset_t previous;
+    } mask(pipeSignal);
+    const bool watchOutput = static_cast<bool>(onOutput);
+    bool outputOpen = watchOutput && output >= 0;
     bool written = input >= 0;
+    uint8_t heard[1 << 12];
     while (written && size > 0) {
         // A pipe that polls writable takes PIPE_BUF bytes without blocking.
         size_t piece = size;
-        if (whileWaiting) {
-            try {
-                AwaitReady(input, POLLOUT, whileWaiting);
-            } catch (...) {
-                pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-                throw;
+        if (whileWaiting || watchOutput) {
+            pollfd ready[2] = {{static_cast<int>(input), POLLOUT, 0},
+                               {static_cast<int>(outputOpen ? output : -1), POLLIN, 0}};
+            const int count = poll(ready, 2, 50);
+            if (count == 0 || (count < 0 && errno == EINTR)) {
+                if (whileWaiting) whileWaiting();
+                continue;
+            }
+            if (count > 0 && ready[1].revents != 0) {
+                const ssize_t got = read(static_cast<int>(output), heard, sizeof heard);
+                if (got > 0) onOutput(heard, static_cast<size_t>(got));
+                if (got == 0 || (got < 0 && errno != EINTR)) outputOpen = false;
+                if (ready[0].revents == 0) continue;
             }
             piece = std::min<size_t>(size, PIPE_BUF);
         }
@@ -117,7 +131,6 @@ bool ChildProcess::Write(const uint8_t* data, size_t size) {
         while (sigtimedwait(&pipeSignal, nullptr, &none) == SIGPIPE) {
         }
     }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return written;
 }
 

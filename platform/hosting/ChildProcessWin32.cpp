@@ -75,7 +75,7 @@ ChildProcess ChildProcess::Start(const std::string& command, std::string* error,
     return child;
 }
 
-bool ChildProcess::Write(const uint8_t* data, size_t size) {
+bool ChildProcess::Write(const uint8_t* data, size_t size, const OutputHandler& /*onOutput*/) {
     while (input != -1 && size > 0) {
         DWORD written = 0;
         const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);

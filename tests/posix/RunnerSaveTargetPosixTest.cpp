@@ -229,7 +229,7 @@ TEST_F(RunnerSaveTargetPosixTest, StandardInputAndAGoneReaderAreAsForOtherTools)
     const Process warned = Spawn({"-"}, "/dev/null", RLIM_INFINITY, WriteFile("warned.json", R"({
         "channels": [{"name": "a", "type": "float", "value": 1},
         {"name": "q", "type": "quantifier", "operation": "VectorDot", "children": ["a"]},
-        {"name": "r", "type": "quantifier", "operation": 45}]})"));
+        {"name": "r", "type": "quantifier", "operation": -1}]})"));
     EXPECT_EQ(warned.err.find("quantifier-run: warning: standard input: "), 0u) << warned.err;
     EXPECT_NE(warned.err.find("\nquantifier-run: warning: standard input: "), std::string::npos)
         << warned.err;

@@ -1,8 +1,9 @@
 #include "CommandLine.h"
 
-#include <algorithm>
+#include <array>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 #include <CLI/CLI.hpp>
 
@@ -30,21 +31,74 @@ size_t FrameCount(const std::string& text) {
     return count;
 }
 
-// What the option library reports in its own words, said in ours: an option given twice, or
-// last with no value after it.
-void CheckOptionUse(const std::vector<std::string>& arguments) {
-    for (const std::string option :
-         {"--frames", "--format", "--plugin", "--save", "--load", "--output"}) {
-        const auto given =
-            std::count_if(arguments.begin(), arguments.end(), [&](const std::string& argument) {
-                return argument == option || argument.starts_with(option + "=");
-            });
-        if (given > 1)
-            throw RunError(kExitBadInput,
-                           option + " is given more than once; give it once (see --help)");
-        if (!arguments.empty() && arguments.back() == option)
-            throw RunError(kExitBadInput, option + " needs a value after it (see --help)");
+// The options, one row each in the order --help lists them. --help is made from these rows; a
+// test holds the README's table and SCENES.md against --help.
+struct OptionRow {
+    const char* name;
+    const char* value;  // what --help calls the option's value; null for a flag
+    const char* help;
+};
+
+constexpr OptionRow kOptionRows[] = {
+    // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
+    {"--frames", "N", "Run N frames instead of the scene's count (decimal)"},
+    {"--format", "FORMAT",
+     "csv, table, json or svg (default: by the extension of --output, .svg, .csv or .json, csv "
+     "for any other; table on a terminal, csv otherwise)"},
+    {"--plugin", "PATH", "The plug-in to load (default: the one beside this program)"},
+    {"--save", "PATH",
+     "After the last frame, save every channel to this scene stream; the file is replaced whole, "
+     "and only when the whole run succeeded"},
+    {"--load", "PATH",
+     "Before the first frame, restore channels by name from this scene stream; any damage in it "
+     "stops the run before a channel changes"},
+    {"--output", "PATH",
+     "Write the results to this file instead of standard output; the file is replaced whole, and "
+     "only when the whole run succeeded"},
+    {"--watch", nullptr,
+     "After the first run, run the scene again whenever its file or the --load stream is saved, "
+     "until Ctrl-C; a failed run is reported and the last good results stay"},
+    {"--engine-process", "COMMAND",
+     "Run the engine and the plug-in in another program, started by this shell command, that "
+     "speaks the runner's engine protocol on its standard input and output: quantifier-engine, or "
+     "the one built in the engine's own ABI"},
+    {"--strict", nullptr,
+     "Fail the run (exit status 2, nothing written or saved) on any warning: links that do not "
+     "give an operation its children, records a --load cannot use, operation numbers outside the "
+     "table, actions after the last frame"},
+    {"--list-operations", nullptr,
+     "List the operations (number, name, children by role) and exit; with --format json, every "
+     "field of every operation"},
+};
+constexpr size_t kOptionCount = std::size(kOptionRows);
+
+// The row of the option `name`; a name without a row does not compile.
+consteval size_t Row(std::string_view name) {
+    for (size_t i = 0; i < kOptionCount; ++i) {
+        if (kOptionRows[i].name == name) return i;
     }
+    throw "no option of that name";
+}
+
+// The library's error, in our words where we have them. The library counts each option's uses,
+// and an option it stopped on for want of a value is the last argument, since it takes
+// whatever follows an option for its value. An option given more than once is named first,
+// whatever else is wrong, as the likelier slip.
+std::string InOurWords(const CLI::App& app, const CLI::ParseError& error,
+                       const std::vector<std::string>& arguments) {
+    const CLI::Option* unfinished = nullptr;
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr && !arguments.empty())
+        unfinished = app.get_option_no_throw(arguments.back());
+    for (const OptionRow& row : kOptionRows) {
+        if (row.value == nullptr) continue;
+        const CLI::Option* option = app.get_option_no_throw(row.name);
+        const size_t given = option->count() + (option == unfinished ? 1 : 0);
+        if (given > 1)
+            return std::string(row.name) + " is given more than once; give it once (see --help)";
+        if (option == unfinished)
+            return std::string(row.name) + " needs a value after it (see --help)";
+    }
+    return std::string(error.what()) + " (see --help)";
 }
 }  // namespace
 
@@ -57,51 +111,21 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     app.set_version_flag("--version", "quantifier-run " QUANTIFIER_VERSION);
 
     std::string scenePath;
-    std::string frames;
-    std::string format;
-    std::string pluginPath, savePath, loadPath, outputPath, engineCommand;
-    bool listOperations = false, watch = false;
-    bool strict = false;
     app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
-    // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
-    app.add_option("--frames", frames, "Run N frames instead of the scene's count (decimal)")
-        ->type_name("N");
-    app.add_option("--format", format,
-                   "csv, table, json or svg (default: by the extension of --output, .svg, .csv or "
-                   ".json, csv for any other; table on a terminal, csv otherwise)")
-        ->type_name("FORMAT")
-        ->check(CLI::IsMember({"csv", "table", "json", "svg"}));
-    app.add_option("--plugin", pluginPath,
-                   "The plug-in to load (default: the one beside this program)")
-        ->type_name("PATH");
-    app.add_option("--save", savePath,
-                   "After the last frame, save every channel to this scene stream; the file is "
-                   "replaced whole, and only when the whole run succeeded")
-        ->type_name("PATH");
-    app.add_option("--load", loadPath,
-                   "Before the first frame, restore channels by name from this scene stream; "
-                   "any damage in it stops the run before a channel changes")
-        ->type_name("PATH");
-    app.add_option("--output", outputPath,
-                   "Write the results to this file instead of standard output; the file is "
-                   "replaced whole, and only when the whole run succeeded")
-        ->type_name("PATH");
-    app.add_flag("--watch", watch,
-                 "After the first run, run the scene again whenever its file or the --load "
-                 "stream is saved, until Ctrl-C; a failed run is reported and the last good "
-                 "results stay");
-    app.add_option("--engine-process", engineCommand,
-                   "Run the engine and the plug-in in another program, started by this shell "
-                   "command, that speaks the runner's engine protocol on its standard input and "
-                   "output: quantifier-engine, or the one built in the engine's own ABI")
-        ->type_name("COMMAND");
-    app.add_flag("--strict", strict,
-                 "Fail the run (exit status 2, nothing written or saved) on any warning: links "
-                 "that do not give an operation its children, records a --load cannot use, "
-                 "operation numbers outside the table, actions after the last frame");
-    app.add_flag("--list-operations", listOperations,
-                 "List the operations (number, name, children by role) and exit; with "
-                 "--format json, every field of every operation");
+    std::array<std::string, kOptionCount> values;
+    std::array<bool, kOptionCount> flags{};
+    for (size_t i = 0; i < kOptionCount; ++i) {
+        const OptionRow& row = kOptionRows[i];
+        if (row.value == nullptr)
+            app.add_flag(row.name, flags[i], row.help);
+        else
+            app.add_option(row.name, values[i], row.help)->type_name(row.value);
+    }
+    app.get_option("--format")->check(CLI::IsMember({"csv", "table", "json", "svg"}));
+    const std::string& frames = values[Row("--frames")];
+    const std::string& format = values[Row("--format")];
+    const std::string& engineCommand = values[Row("--engine-process")];
+    const bool& watch = flags[Row("--watch")];
     app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
                " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
                " MiB, lists and objects in a scene nest at most " +
@@ -119,7 +143,6 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
     app.allow_windows_style_options(false);
 
-    CheckOptionUse(arguments);
     // The library expects the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
@@ -131,9 +154,9 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     } catch (const CLI::CallForVersion& version) {
         return ImmediateAnswer{std::string(version.what()) + "\n"};
     } catch (const CLI::ParseError& error) {
-        throw RunError(kExitBadInput, std::string(error.what()) + " (see --help)");
+        throw RunError(kExitBadInput, InOurWords(app, error, arguments));
     }
-    if (listOperations) {
+    if (flags[Row("--list-operations")]) {
         if (format == "json") return ImmediateAnswer{ListOperationsJson()};
         if (format.empty() || format == "table") return ImmediateAnswer{ListOperations()};
         throw RunError(kExitBadInput,
@@ -145,19 +168,20 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     if (app.count("--frames") > 0) options.frames = FrameCount(frames);
     if (scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
     options.scenePath = scenePath;
-    options.strict = strict;
+    options.strict = flags[Row("--strict")];
     if (!format.empty()) options.format = OutputFormatNamed(format);
     // An option given with an empty path is a slip, not a wish to leave it out.
-    const auto path = [&](const char* option, const std::string& value) {
-        if (app.count(option) == 0) return std::optional<std::string>();
-        if (value.empty())
-            throw RunError(kExitBadInput, std::string(option) + " needs a path (see --help)");
-        return std::optional<std::string>(value);
+    const auto path = [&](size_t row) {
+        if (app.count(kOptionRows[row].name) == 0) return std::optional<std::string>();
+        if (values[row].empty())
+            throw RunError(kExitBadInput,
+                           std::string(kOptionRows[row].name) + " needs a path (see --help)");
+        return std::optional<std::string>(values[row]);
     };
-    options.pluginPath = path("--plugin", pluginPath);
-    options.savePath = path("--save", savePath);
-    options.loadPath = path("--load", loadPath);
-    options.outputPath = path("--output", outputPath);
+    options.pluginPath = path(Row("--plugin"));
+    options.savePath = path(Row("--save"));
+    options.loadPath = path(Row("--load"));
+    options.outputPath = path(Row("--output"));
     options.watch = watch;
     if (watch && options.scenePath == "-")
         throw RunError(kExitBadInput,

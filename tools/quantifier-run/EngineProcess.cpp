@@ -14,20 +14,16 @@ std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
     platform::ChildProcess child = platform::ChildProcess::Start(command, &reason, whileWaiting);
     if (!child.Running())
         throw RunError(kExitFailure, "cannot start the engine process " + command + ": " + reason);
-    // A process that stops reading early has said why on its output, or ended: both are
-    // reported below.
     const std::vector<uint8_t> bytes = wire::EncodeRequest(request);
-    child.Write(bytes.data(), bytes.size());
-    child.CloseInput();
-
     const auto ended = [&](const std::string& what) {
         return RunError(kExitFailure,
                         "the engine process " + command + " " + what + " (" + child.Wait() + ")");
     };
     wire::MessageReader reader(wire::LimitsFor(request, bytes.size()), command);
     std::optional<std::vector<uint8_t>> saved;
-    std::vector<uint8_t> buffer(size_t{1} << 16);
-    for (;;) {
+    bool done = false;
+    // Hands on every whole message that has arrived; a failure is thrown, the end is noted.
+    const auto take = [&] {
         while (const std::optional<wire::Tag> tag = reader.Next()) {
             switch (*tag) {
                 case wire::Tag::Hello:  // never returned: the reader checks it and goes on
@@ -53,15 +49,31 @@ std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
                     throw RunError(code, line);
                 }
                 case wire::Tag::Done:
-                    child.Wait();
-                    return saved;
+                    done = true;
+                    return;
             }
         }
+    };
+    // What the process says while the request is still going in is taken as it comes: a program
+    // that writes without reading (not an engine) is found out instead of holding the write up
+    // for good. A process that stops reading early has said why on its output, or ended: both
+    // are reported below.
+    child.Write(bytes.data(), bytes.size(), [&](const uint8_t* data, size_t size) {
+        reader.Append(data, size);
+        if (!done) take();
+    });
+    child.CloseInput();
+    std::vector<uint8_t> buffer(size_t{1} << 16);
+    while (!done) {
+        take();
+        if (done) break;
         const std::optional<size_t> count = child.Read(buffer.data(), buffer.size());
         if (!count) throw ended("could not be read");
         if (*count == 0) throw ended("ended before the run finished");
         reader.Append(buffer.data(), *count);
     }
+    child.Wait();
+    return saved;
 }
 
 }  // namespace quantifier_run

@@ -1,6 +1,8 @@
 #include "JsonDocument.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <set>
@@ -12,57 +14,14 @@
 namespace quantifier_run {
 namespace {
 
-// Where the string and number tokens of a well-formed document start, in document order.
-// The parser's events arrive in the same order, which lets them be placed in the text and
-// lets an integer token be told from its value (-0 and 0 read as the same integer).
-struct TokenMap {
-    std::vector<size_t> strings;  // keys and string values
-    struct Number {
-        size_t offset;
-        bool negativeZero;  // the integer token -0
-    };
-    std::vector<Number> numbers;
-};
-
-TokenMap MapTokens(std::string_view text) {
-    TokenMap map;
-    size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '"') {
-            map.strings.push_back(i);
-            for (++i; i < text.size() && text[i] != '"'; ++i) {
-                if (text[i] == '\\') ++i;
-            }
-            ++i;
-        } else if (c == '-' || (c >= '0' && c <= '9')) {
-            const size_t start = i;
-            bool integer = true;
-            for (; i < text.size(); ++i) {
-                const char d = text[i];
-                if (d == '.' || d == 'e' || d == 'E') {
-                    integer = false;
-                } else if (!((d >= '0' && d <= '9') || d == '-' || d == '+')) {
-                    break;
-                }
-            }
-            map.numbers.push_back({start, integer && text.substr(start, i - start) == "-0"});
-        } else {
-            ++i;
-        }
-    }
-    return map;
-}
-
-// The library's message without its own prefix and position, which we give ourselves.
-std::string SyntaxMessage(const std::string& what) {
-    const size_t column = what.find(", column ");
-    if (column != std::string::npos) {
-        const size_t colon = what.find(": ", column);
-        if (colon != std::string::npos) return what.substr(colon + 2);
-    }
-    const size_t bracket = what.find("] ");
-    return bracket == std::string::npos ? what : what.substr(bracket + 2);
+// The library gives its description of a syntax error only inside its message, after a header
+// of its own kind, number and place ("[json.exception.parse_error.101] parse error at line 1,
+// column 2: "). We give the place ourselves, in characters rather than bytes, so the header
+// goes; it never holds ": ", which the description may. A message without one is kept whole.
+std::string LibraryDescription(const Json::exception& error) {
+    const std::string_view what = error.what();
+    const size_t header = what.find(": ");
+    return std::string(header == std::string_view::npos ? what : what.substr(header + 2));
 }
 
 [[noreturn]] void FailAt(std::string_view text, const std::string& fileLabel, size_t offset,
@@ -72,19 +31,35 @@ std::string SyntaxMessage(const std::string& what) {
                                       std::to_string(at.column) + ": " + message);
 }
 
-// Byte offset of the `index`-th (from 0) opening bracket or brace outside a string.
-size_t OpeningAt(std::string_view text, size_t index) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '"') {
-            for (++i; i < text.size() && text[i] != '"'; ++i) {
-                if (text[i] == '\\') ++i;
-            }
-        } else if ((text[i] == '[' || text[i] == '{') && index-- == 0) {
-            return i;
-        }
-    }
-    return text.size();
+// JSON's white space and the separators that may stand between two tokens.
+bool BetweenTokens(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ':';
 }
+
+// Hands the text to the library's reader and counts the bytes it has taken, so that each event
+// knows where the reader stands: just past its token, or for a number one character further
+// when there is one, since a number ends only where something else begins.
+class CountingReader {
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    CountingReader(const char* at, size_t* taken) : at(at), taken(taken) {}
+    reference operator*() const { return *at; }
+    CountingReader& operator++() {
+        ++at;
+        ++*taken;
+        return *this;
+    }
+    bool operator==(const CountingReader& other) const { return at == other.at; }
+
+private:
+    const char* at;
+    size_t* taken;
+};
 
 // The value of a number token written with a fraction or an exponent, when it is a whole
 // number a 64-bit integer holds: JSON tools take 5.0 and 1e1 for the integers they equal.
@@ -137,32 +112,30 @@ std::optional<Json> WholeNumber(std::string_view token) {
     return Json(static_cast<Json::number_integer_t>(0 - value));
 }
 
-// Builds the document through the library's public event interface, and checks what the
-// library does not: keys given twice, the depth of nesting, numbers beyond the float range.
+// Builds the document from the library's events, and checks what the library does not: keys
+// given twice, the depth of nesting, numbers beyond the float range.
 class SceneSax : public nlohmann::json_sax<Json> {
 public:
     SceneSax(Json& root, std::string_view text, const std::string& fileLabel)
-        : root(root), text(text), fileLabel(fileLabel), tokens(MapTokens(text)) {}
+        : root(root), text(text), fileLabel(fileLabel) {}
+
+    // Where the reader starts and ends; it counts what it takes into this object.
+    CountingReader Reader(size_t offset) { return {text.data() + offset, &taken}; }
 
     bool null() override { return Add(nullptr); }
     bool boolean(bool value) override { return Add(value); }
+    // The reader gives negative integers here and the others to number_unsigned, so a zero
+    // here was written -0, which only the float keeps.
     bool number_integer(number_integer_t value) override {
-        if (NextNumber()) return Add(-0.0f);
+        if (value == 0) return Add(-0.0f);
         return Add(value);
     }
-    bool number_unsigned(number_unsigned_t value) override {
-        NextNumber();
-        return Add(value);
-    }
+    bool number_unsigned(number_unsigned_t value) override { return Add(value); }
     bool number_float(number_float_t value, const string_t& token) override {
-        NextNumber();
         if (std::optional<Json> whole = WholeNumber(token)) return Add(std::move(*whole));
         return Add(value);
     }
-    bool string(string_t& value) override {
-        ++stringIndex;
-        return Add(std::move(value));
-    }
+    bool string(string_t& value) override { return Add(std::move(value)); }
     bool binary(binary_t& value) override { return Add(std::move(value)); }
     bool start_object(std::size_t /*size*/) override {
         Open(Json::value_t::object);
@@ -170,9 +143,8 @@ public:
         return true;
     }
     bool key(string_t& value) override {
-        const size_t at =
-            stringIndex < tokens.strings.size() ? tokens.strings[stringIndex] : text.size();
-        ++stringIndex;
+        const size_t at = TokenStart();
+        passed = taken;
         // The library keeps the last of two equal keys; a scene that says a thing twice is
         // more likely a mistake than a wish to override.
         if (!openKeys.back().insert(value).second)
@@ -182,44 +154,48 @@ public:
     }
     bool end_object() override {
         openKeys.pop_back();
-        open.pop_back();
-        return true;
+        return Close();
     }
     bool start_array(std::size_t /*size*/) override {
         Open(Json::value_t::array);
         return true;
     }
-    bool end_array() override {
-        open.pop_back();
-        return true;
-    }
+    bool end_array() override { return Close(); }
 
     // Every error of the reader comes here with the count of characters read, the offending
-    // one included.
-    bool parse_error(std::size_t charactersRead, const std::string& /*lastToken*/,
+    // one included, and the token it was reading.
+    bool parse_error(std::size_t charactersRead, const std::string& lastToken,
                      const Json::exception& error) override {
-        const size_t offset = charactersRead > 0 ? charactersRead - 1 : 0;
-        const std::string what = error.what();
         // A number beyond the float range is more likely a slip than a wish for infinity,
-        // which a scene writes as "inf".
-        if (what.find("number overflow") != std::string::npos) {
-            // The number that failed is the one after the last one read; point at its start.
-            const size_t start =
-                numberIndex < tokens.numbers.size() ? tokens.numbers[numberIndex].offset : offset;
-            const size_t quote = what.find('\'');
-            const std::string number = quote == std::string::npos ? "" : " " + what.substr(quote);
-            FailAt(
-                text, fileLabel, start,
-                "the number" + number +
-                    " is too large for a 32-bit float (write \"inf\" or \"-inf\" for an infinity)");
-        }
-        FailAt(text, fileLabel, offset, "JSON syntax error: " + SyntaxMessage(what));
+        // which a scene writes as "inf". The reader stands just past the number then.
+        if (error.id == kNumberOverflow)
+            FailAt(text, fileLabel, charactersRead - std::min(lastToken.size(), charactersRead),
+                   "the number '" + lastToken +
+                       "' is too large for a 32-bit float (write \"inf\" or \"-inf\" for an "
+                       "infinity)");
+        FailAt(text, fileLabel, charactersRead > 0 ? charactersRead - 1 : 0,
+               "JSON syntax error: " + LibraryDescription(error));
     }
 
+    size_t taken = 0;  // bytes the reader has taken
+
 private:
+    // The library's number of the error it gives for a number its float cannot hold.
+    static constexpr int kNumberOverflow = 406;
+
+    // Where the current event's token begins. The reader stood at or past the end of the
+    // previous event's token, and only white space, ',' and ':' separate tokens.
+    size_t TokenStart() const {
+        size_t at = passed;
+        while (at < text.size() && BetweenTokens(text[at]))
+            ++at;
+        return at;
+    }
+
     // Places a value: the document itself, the next item of the list being read, or the
     // member whose key came last.
     Json* Place(Json&& value) {
+        passed = taken;
         if (open.empty()) {
             root = std::move(value);
             return &root;
@@ -238,29 +214,22 @@ private:
     }
     void Open(Json::value_t type) {
         if (open.size() >= kMaxJsonNesting)
-            FailAt(text, fileLabel, OpeningAt(text, openings),
+            FailAt(text, fileLabel, TokenStart(),
                    "lists and objects nest deeper than " + std::to_string(kMaxJsonNesting) +
                        " levels");
-        ++openings;
         // A container never moves while it is open: only the innermost one grows.
         open.push_back(Place(Json(type)));
     }
-
-    // Moves past the next number token; true when it is the integer -0.
-    bool NextNumber() {
-        const bool negativeZero =
-            numberIndex < tokens.numbers.size() && tokens.numbers[numberIndex].negativeZero;
-        ++numberIndex;
-        return negativeZero;
+    bool Close() {
+        passed = taken;
+        open.pop_back();
+        return true;
     }
 
     Json& root;
     std::string_view text;
     const std::string& fileLabel;
-    TokenMap tokens;
-    size_t stringIndex = 0;
-    size_t numberIndex = 0;
-    size_t openings = 0;  // lists and objects begun so far
+    size_t passed = 0;  // where the reader stood at the last event
     std::vector<Json*> open;
     Json* member = nullptr;
     std::vector<std::set<std::string>> openKeys;
@@ -290,13 +259,7 @@ Json ParseJson(std::string_view text, const std::string& fileLabel) {
         FailAt(text, fileLabel, nul, "JSON syntax error: a NUL byte, which JSON text never holds");
     Json root;
     SceneSax sax(root, text, fileLabel);
-    try {
-        Json::sax_parse(text.begin(), text.end(), &sax);
-    } catch (const Json::parse_error& error) {
-        // `byte` counts the characters read, the offending one included.
-        const size_t offset = error.byte > 0 ? error.byte - 1 : 0;
-        FailAt(text, fileLabel, offset, "JSON syntax error: " + SyntaxMessage(error.what()));
-    }
+    Json::sax_parse(sax.Reader(0), sax.Reader(text.size()), &sax);
     return root;
 }
 

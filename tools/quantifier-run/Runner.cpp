@@ -1,6 +1,5 @@
 #include "Runner.h"
 
-#include <exception>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -12,9 +11,7 @@
 #include "FilePath.h"
 #include "FileStamp.h"
 #include "Formatting.h"
-#include "Limits.h"
 #include "LinkCheck.h"
-#include "LinkDepth.h"
 #include "OutputFile.h"
 #include "OutputSpool.h"
 #include "Plugin.h"
@@ -23,7 +20,6 @@
 #include "RunError.h"
 #include "SceneParser.h"
 #include "SceneStream.h"
-#include "StackThread.h"
 #include "StreamFile.h"
 #include "Suggestions.h"
 #include "Watch.h"
@@ -140,17 +136,16 @@ std::string PluginPath(const Options& options) {
     return path;
 }
 
-// Everything that touches the engine: made, loaded, run and saved, in this process on a thread
-// whose stack fits the scene's links, or in the engine process. The rows go to `output` and
-// stay there until the run has succeeded.
-void Evaluate(const RunSettings& settings, EngineRequest request, size_t depth, RunOutput& output) {
+// Everything that touches the engine: made, loaded, run and saved, in this process or in the
+// engine process. The rows go to `output` and stay there until the run has succeeded.
+void Evaluate(const RunSettings& settings, EngineRequest request, RunOutput& output) {
     const Options& options = settings.options;
     std::ostream& err = settings.err;
     const bool errIsTerminal = settings.errIsTerminal;
     std::optional<std::vector<uint8_t>> saved;
     {
         // Erased when the frames end or fail, before any other line reaches the terminal.
-        FrameProgress progress(err, ProgressWanted(errIsTerminal), request.frames,
+        FrameProgress progress(err, ProgressWanted(errIsTerminal), request.scene.frames,
                                FrameProgress::Clock::now,
                                errIsTerminal ? platform::StandardErrorColumns() : 0);
         const EngineEvents events{
@@ -171,20 +166,7 @@ void Evaluate(const RunSettings& settings, EngineRequest request, size_t depth, 
                 };
             saved = RunEngineProcess(*options.engineCommand, request, events, whileWaiting);
         } else {
-            // Whatever stops the run (a watch ended by a signal included) is thrown again here.
-            // The runner is built with its platform's own C++ library, which carries an exception
-            // between threads soundly.
-            std::exception_ptr failure;
-            if (!platform::RunWithStack(StackForLinkDepth(depth), [&] {
-                    try {
-                        saved = RunEngine(std::move(request), events);
-                    } catch (...) {
-                        failure = std::current_exception();
-                    }
-                }))
-                throw RunError(kExitFailure, "cannot start a thread with a stack for " +
-                                                 std::to_string(depth) + " nested channels");
-            if (failure) std::rethrow_exception(failure);
+            saved = RunEngine(std::move(request), events);
         }
         // A chart is drawn here, where the meter still shows, and can fail before the save.
         output.rows->Finish(&progress);
@@ -198,9 +180,10 @@ void Evaluate(const RunSettings& settings, EngineRequest request, size_t depth, 
 RunOutput Run(const RunSettings& settings) {
     const Options& options = settings.options;
     RunOutput output;
-    Scene scene = LoadSceneFile(options.scenePath);
-    output.warnings = scene.warnings;
+    ParsedScene scene = LoadSceneFile(options.scenePath);
+    output.warnings = std::move(scene.warnings);
     const size_t frames = options.frames.value_or(scene.frames);
+    scene.frames = frames;
     for (const ActionSpec& action : scene.actions) {
         if (action.frame >= frames)
             output.warnings.push_back(SceneLabel(options.scenePath) + ": an action at frame " +
@@ -221,11 +204,6 @@ RunOutput Run(const RunSettings& settings) {
     CheckLinks(scene, frames, SceneLabel(options.scenePath), stream, output.warnings);
     FailIfStrict(options, output.warnings);
     CheckTargets(options);
-    const size_t depth = LinkDepth(scene);
-    if (depth > kMaxLinkDepth)
-        throw RunError(kExitBadInput, SceneLabel(options.scenePath) + ": links nest " +
-                                          std::to_string(depth) + " channels deep; at most " +
-                                          std::to_string(kMaxLinkDepth) + " are run");
     const OutputFormat format =
         options.format.value_or(options.outputPath       ? OutputFormatForPath(*options.outputPath)
                                 : settings.outIsTerminal ? OutputFormat::Table
@@ -235,7 +213,7 @@ RunOutput Run(const RunSettings& settings) {
         names.push_back(scene.channels[out].name);
     output.rows = MakeRowWriter(format, std::move(names));
     EngineRequest request;
-    request.frames = frames;
+    request.sceneLabel = SceneLabel(options.scenePath);
     output.frames = frames;
     request.pluginPath = PluginPath(options);
     if (streamFailed) throw *streamFailed;
@@ -245,7 +223,7 @@ RunOutput Run(const RunSettings& settings) {
     }
     request.save = options.savePath.has_value();
     request.scene = std::move(scene);
-    Evaluate(settings, std::move(request), depth, output);
+    Evaluate(settings, std::move(request), output);
     return output;
 }
 

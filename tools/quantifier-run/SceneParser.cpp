@@ -14,7 +14,7 @@
 
 namespace quantifier_run {
 
-Scene ParseScene(std::string_view text, const std::string& fileLabel) {
+ParsedScene ParseScene(std::string_view text, const std::string& fileLabel) {
     const Json root = ParseJson(text, fileLabel);
     return SceneReader(root, fileLabel).Parse();
 }
@@ -23,7 +23,7 @@ std::string SceneLabel(const std::string& path) {
     return path == "-" ? "standard input" : path;
 }
 
-Scene LoadSceneFile(const std::string& path) {
+ParsedScene LoadSceneFile(const std::string& path) {
     // "-" is standard input, as for most tools that read one file.
     if (path == "-") {
         std::string text, reason;

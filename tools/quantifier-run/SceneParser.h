@@ -4,16 +4,23 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Scene.h"
 
 namespace quantifier_run {
 
+// A scene as read, with what is worth telling the user that does not stop the run. The warnings
+// stay with the runner: only the Scene goes to the engine side.
+struct ParsedScene : Scene {
+    std::vector<std::string> warnings;
+};
+
 // Throws RunError (bad input) with one line naming `fileLabel` and what is wrong.
-Scene ParseScene(std::string_view text, const std::string& fileLabel);
+ParsedScene ParseScene(std::string_view text, const std::string& fileLabel);
 
 // Reads and parses the scene file at `path`; "-" is standard input.
-Scene LoadSceneFile(const std::string& path);
+ParsedScene LoadSceneFile(const std::string& path);
 
 // How messages name the scene at `path`: the path, or "standard input" for "-".
 std::string SceneLabel(const std::string& path);

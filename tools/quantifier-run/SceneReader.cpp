@@ -30,7 +30,7 @@ const char* const kEveryChannelsKeys[] = {"name",          "type",       "group"
 
 }  // namespace
 
-Scene SceneReader::Parse() {
+ParsedScene SceneReader::Parse() {
     if (!root.is_object()) Fail("", "a scene is a JSON object, not " + Describe(root));
     CheckKeys(root, "",
               {"$schema", "description", "frames", "camera", "timer", "windows", "mainWindow",

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "JsonReader.h"
-#include "Scene.h"
+#include "SceneParser.h"
 
 namespace quantifier_run {
 
@@ -16,7 +16,7 @@ public:
     SceneReader(const Json& root, std::string fileLabel)
         : JsonReader(std::move(fileLabel)), root(root) {}
 
-    Scene Parse();
+    ParsedScene Parse();
 
     // Used by the channel kinds.
 
@@ -64,7 +64,7 @@ private:
     void ParseFrameCount();
 
     const Json& root;
-    Scene scene;
+    ParsedScene scene;
     std::map<std::string, size_t> channelIndex;
 };
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "RunError.h"
+
 namespace quantifier_run {
 
 // What the watch does between runs, replaceable so that a test sees many runs without waiting
@@ -36,8 +38,9 @@ struct RunOutcome {
     std::string error;
 };
 
-// Thrown out of a run when the watch is asked to end while the run is under way.
-struct WatchEnded {};
+// Thrown out of a run when the watch is asked to end while the run is under way; the engine side
+// carries it out of its thread as itself.
+using WatchEnded = RunStopped;
 
 // Runs `runOnce`, then again whenever one of `files` (the first is the scene) has changed and
 // stayed unchanged for a short while, or kept changing for about a second, until `control` ends

@@ -8,11 +8,8 @@
 
 #include "EngineSession.h"
 #include "EngineWire.h"
-#include "Limits.h"
-#include "LinkDepth.h"
 #include "Process.h"
 #include "RunError.h"
-#include "StackThread.h"
 
 namespace {
 
@@ -47,24 +44,13 @@ std::vector<uint8_t> ReadAll(std::FILE* input) {
 }
 
 void Serve(Output& output) {
-    EngineRequest request = wire::DecodeRequest(ReadAll(stdin));
-    const size_t depth = LinkDepth(request.scene);
-    if (depth > kMaxLinkDepth)
-        throw RunError(kExitBadInput, "links nest " + std::to_string(depth) + " channels deep");
     const EngineEvents events{
         .warning = [&](const std::string& text) { output.Send(wire::EncodeWarning(text)); },
         .beforeFrame = [&](size_t frame) { output.Send(wire::EncodeBeforeFrame(frame)); },
         .row = [&](const std::vector<Cell>& row) { output.Send(wire::EncodeRow(row)); },
     };
-    std::optional<std::vector<uint8_t>> saved;
-    // What stops the run comes back from the thread as plain data (StackThread.h).
-    std::optional<Failure> failure;
-    if (!platform::RunWithStack(StackForLinkDepth(depth), [&] {
-            failure = Attempt([&] { saved = RunEngine(std::move(request), events); });
-        }))
-        throw RunError(kExitFailure, "cannot start a thread with a stack for " +
-                                         std::to_string(depth) + " nested channels");
-    if (failure) throw RunError(failure->exitCode, failure->message);
+    const std::optional<std::vector<uint8_t>> saved =
+        RunEngine(wire::DecodeRequest(ReadAll(stdin)), events);
     if (saved) output.Send(wire::EncodeSaved(*saved));
     output.Send(wire::EncodeDone());
 }

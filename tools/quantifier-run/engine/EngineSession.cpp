@@ -2,27 +2,60 @@
 
 #include "FrameLoop.h"
 #include "LinkCheck.h"
+#include "LinkDepth.h"
 #include "LiveScene.h"
 #include "Plugin.h"
+#include "RunError.h"
 #include "SceneStream.h"
+#include "StackThread.h"
 
 namespace quantifier_run {
+namespace {
 
-std::optional<std::vector<uint8_t>> RunEngine(EngineRequest request, const EngineEvents& events) {
+std::optional<std::vector<uint8_t>> RunScene(EngineRequest request, const EngineEvents& events) {
     const QuantifierPlugin plugin(request.pluginPath.empty() ? DefaultPluginPath()
                                                              : request.pluginPath);
     LiveScene live(request.scene, plugin);
+    const size_t frames = request.scene.frames;
     if (request.stream) {
         std::vector<std::string> warnings;
         LoadChannels(live, std::move(*request.stream), request.streamPath,
-                     OperationSetAtFirstFrame(request.scene, request.frames), warnings);
+                     OperationSetAtFirstFrame(request.scene, frames), warnings);
         for (const std::string& warning : warnings)
             events.warning(warning);
     }
-    RunFrames(request.scene, live, request.frames, events.row, events.beforeFrame);
+    RunFrames(request.scene, live, frames, events.row, events.beforeFrame);
     // The save comes last, after every failure that could still stop the run.
     if (request.save) return SaveChannels(live);
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> RunEngine(EngineRequest request, const EngineEvents& events) {
+    const size_t depth = LinkDepth(request.scene);
+    if (depth > kMaxLinkDepth)
+        throw RunError(kExitBadInput, request.sceneLabel + ": links nest " + std::to_string(depth) +
+                                          " channels deep; at most " +
+                                          std::to_string(kMaxLinkDepth) + " are run");
+    std::optional<std::vector<uint8_t>> saved;
+    // What ends the run comes back from the thread as plain data (StackThread.h).
+    std::optional<Failure> failure;
+    bool stopped = false;
+    if (!platform::RunWithStack(StackForLinkDepth(depth), [&] {
+            failure = Attempt([&] {
+                try {
+                    saved = RunScene(std::move(request), events);
+                } catch (const RunStopped&) {
+                    stopped = true;
+                }
+            });
+        }))
+        throw RunError(kExitFailure, "cannot start a thread with a stack for " +
+                                         std::to_string(depth) + " nested channels");
+    if (stopped) throw RunStopped();
+    if (failure) throw RunError(failure->exitCode, failure->message);
+    return saved;
 }
 
 }  // namespace quantifier_run

@@ -17,7 +17,8 @@ namespace quantifier_run {
 
 struct EngineRequest {
     Scene scene;
-    size_t frames = 0;
+    // How messages name the scene: its file, or standard input.
+    std::string sceneLabel;
     // Empty: the plug-in beside the program that runs the engine side.
     std::string pluginPath;
     // A stream to restore before the first frame, and the path it was read from (for messages).
@@ -28,15 +29,19 @@ struct EngineRequest {
 };
 
 // What the engine side reports while it runs, in this order: warnings from loading, then per
-// frame the frame's number before it runs and its row after.
+// frame the frame's number before it runs and its row after. An event that throws RunStopped
+// ends the run, which RunEngine then throws again; whatever else an event throws ends it as a
+// failure.
 struct EngineEvents {
     std::function<void(const std::string&)> warning;
     std::function<void(size_t)> beforeFrame;
     std::function<void(const std::vector<Cell>&)> row;
 };
 
-// Makes the scene, loads the stream, runs the frames and saves; returns the saved stream when
-// one was asked for. Throws RunError with the run's exit status and one line.
+// Refuses a scene whose links nest deeper than kMaxLinkDepth; then, on a thread whose stack fits
+// the scene's links, makes the scene, loads the stream, runs the frames and saves. Returns the
+// saved stream when one was asked for. Throws RunError with the run's exit status and one line,
+// or RunStopped when an event asked for the run to end.
 std::optional<std::vector<uint8_t>> RunEngine(EngineRequest request, const EngineEvents& events);
 
 }  // namespace quantifier_run

@@ -9,11 +9,29 @@
 #include "RunError.h"
 
 namespace quantifier_run::wire {
+
+// Converts to any field's type, so that an aggregate can be brace-initialised with it field by
+// field. Only ever named in unevaluated operands, so never defined; outside the unnamed
+// namespace, so that no compiler takes that for a function left undefined by mistake.
+struct AnyField {
+    template <class T>
+    operator T() const;
+};
+
+// How many fields the aggregate T has: the most initialisers its braces take.
+template <class T, class... Given>
+constexpr size_t FieldCount() {
+    if constexpr (requires { T{Given{}..., AnyField{}}; })
+        return FieldCount<T, Given..., AnyField>();
+    else
+        return sizeof...(Given);
+}
+
 namespace {
 
 // Opens the request and is the Hello's payload; its last character is the wire's version, raised
 // whenever what travels changes.
-constexpr char kMagic[4] = {'Q', 'R', 'E', '2'};
+constexpr char kMagic[4] = {'Q', 'R', 'E', '3'};
 // A message's tag and the length of what follows.
 constexpr size_t kHeaderBytes = 1 + sizeof(uint64_t);
 
@@ -60,17 +78,28 @@ auto Members(T& a) {
 template <Is<Scene> T>
 auto Members(T& s) {
     return std::tie(s.frames, s.camera, s.timer, s.windows, s.mainWindow, s.groups, s.channels,
-                    s.actions, s.outputs, s.warnings);
+                    s.actions, s.outputs);
 }
 template <Is<EngineRequest> T>
 auto Members(T& r) {
-    return std::tie(r.scene, r.frames, r.pluginPath, r.stream, r.streamPath, r.save);
+    return std::tie(r.scene, r.sceneLabel, r.pluginPath, r.stream, r.streamPath, r.save);
 }
 
 template <class T>
 concept Structure = requires(T& t) {
     Members(t);
 };
+
+// The members of a structure, checked to be all of them: a field left out of its list would
+// neither travel nor be noticed missing until the other side ran without it.
+template <Structure T>
+auto AllMembers(T& value) {
+    using Base = std::remove_const_t<T>;
+    static_assert(std::is_aggregate_v<Base> &&
+                      std::tuple_size_v<decltype(Members(value))> == FieldCount<Base>(),
+                  "a field of this structure is missing from its Members list");
+    return Members(value);
+}
 
 // An enumeration travels only with a known last value, against which every value read is held.
 template <class T>
@@ -129,7 +158,7 @@ public:
     }
     template <Structure T>
     void Put(const T& value) {
-        std::apply([&](const auto&... member) { (Put(member), ...); }, Members(value));
+        std::apply([&](const auto&... member) { (Put(member), ...); }, AllMembers(value));
     }
 
 private:
@@ -206,7 +235,7 @@ public:
     }
     template <Structure T>
     void Get(T& value) {
-        std::apply([&](auto&... member) { (Get(member), ...); }, Members(value));
+        std::apply([&](auto&... member) { (Get(member), ...); }, AllMembers(value));
     }
 
     void ExpectEnd() const {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "OperationTable.h"
+#include "Quoting.h"
 #include "RunError.h"
-#include "Suggestions.h"
 
 namespace quantifier_run {
 namespace {

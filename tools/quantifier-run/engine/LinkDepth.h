@@ -15,6 +15,10 @@ namespace quantifier_run {
 // children may reach every registered channel (PublicCallFloat finds one by name).
 size_t LinkDepth(const Scene& scene);
 
+// The deepest chain of links run, each channel of it a level of nested evaluation on the stack
+// that StackForLinkDepth sizes. A deeper scene is refused before anything is made.
+inline constexpr size_t kMaxLinkDepth = 100000;
+
 // The stack that evaluating links `depth` channels deep needs: room for one level of nested
 // evaluation per channel, with some to spare for the most any operation takes (sanitizers make
 // frames several times larger), and for everything around the frames.

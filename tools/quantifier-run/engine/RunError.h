@@ -24,6 +24,10 @@ private:
     int exitCode;
 };
 
+// Thrown by whoever follows a run (an event of the engine side) to end it early when nothing went
+// wrong, such as a watch asked to stop. It is no failure, and comes out of the run as itself.
+struct RunStopped {};
+
 // A failure as the user sees it: one line and the exit status. Plain data, so that it can cross
 // from a thread to the one that waits for it in every ABI the engine side is built in.
 struct Failure {

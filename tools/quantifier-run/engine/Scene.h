@@ -131,7 +131,7 @@ struct ActionSpec {
 };
 
 struct Scene {
-    size_t frames = 1;
+    size_t frames = 1;  // to run: a command line's count replaces the file's
     std::optional<CameraSpec> camera;
     std::optional<Timeline> timer;  // floats; absent: the engine makes no frame timers
     std::vector<std::string> windows;
@@ -140,8 +140,6 @@ struct Scene {
     std::vector<ChannelSpec> channels;
     std::vector<ActionSpec> actions;  // in listed order
     std::vector<size_t> outputs;      // channel indices, in listed order
-    // Things worth telling the user that do not stop the run.
-    std::vector<std::string> warnings;
 };
 
 // The scene-file spelling of a channel kind ("float", "matchA", ...).

@@ -6,8 +6,9 @@
 
 #include "LinkCheck.h"
 #include "Orn_FileStream.h"
+#include "QuantifierBlocks.h"
+#include "Quoting.h"
 #include "RunError.h"
-#include "Suggestions.h"
 
 namespace quantifier_run {
 namespace {
@@ -32,18 +33,11 @@ std::vector<uint8_t> SaveChannels(LiveScene& live) {
 
 namespace {
 
-// The blocks a quantifier reads and the size of the field each fills. A block of another size
-// was not written by a quantifier, so it is damage, found before any channel changes.
-struct KnownBlock {
-    const char* tag;
-    uint32_t size;
-};
-constexpr KnownBlock kQuantifierBlocks[] = {
-    {"VEOT", 4}, {"VEUN", 1}, {"VEFF", 4}, {"VECF", 4}, {"VECV", 12}};
-
-// The operation a record's "VEOT" block holds, if it holds one of the field's size.
+// The operation a record's operation block holds, if it holds one of the field's size.
 std::optional<int32_t> RecordOperation(OrnFileLoader& loader) {
-    if (!loader.GetInfoIfTag("VEOT") || loader.GetTagSize() != sizeof(int32_t)) return std::nullopt;
+    static_assert(kOperationBlock.size == sizeof(int32_t));
+    if (!loader.GetInfoIfTag(kOperationBlock.tag) || loader.GetTagSize() != kOperationBlock.size)
+        return std::nullopt;
     int32_t operation = 0;
     loader.CopyTagDataToPointer(&operation);
     return operation;
@@ -56,8 +50,8 @@ std::optional<std::string> LoadMismatch(LiveScene& live, OrnFileLoader& loader, 
                                         bool operationSetAtFirstFrame) {
     const ChannelSpec& target = live.Definition(channel);
     bool quantifierData = false;
-    for (const KnownBlock& known : kQuantifierBlocks)
-        quantifierData = quantifierData || loader.GetInfoIfTag(known.tag);
+    for (const QuantifierBlock& block : kQuantifierBlocks)
+        quantifierData = quantifierData || loader.GetInfoIfTag(block.tag);
     const std::optional<int32_t> operation = RecordOperation(loader);
     if (target.kind != ChannelKind::Quantifier) {
         if (!quantifierData) return std::nullopt;
@@ -87,7 +81,7 @@ using LoadPlan = std::vector<std::optional<size_t>>;
 
 // Reads the whole stream once, changing nothing, and says where each record goes. Throws at
 // the first damage: a record that breaks the stream's structure, bytes after the last record,
-// a name block that no channel could hold, a known block of the wrong size, a name given twice.
+// a name block that no channel could hold, a block a quantifier would refuse, a name given twice.
 LoadPlan PlanLoad(LiveScene& live, OrnFileLoader& loader, const std::string& path,
                   const std::vector<bool>& operationSetAtFirstFrame,
                   std::vector<std::string>& warnings) {
@@ -119,13 +113,14 @@ LoadPlan PlanLoad(LiveScene& live, OrnFileLoader& loader, const std::string& pat
             Damaged(path, offset,
                     "holds channel " + Quoted(name) + " twice (first at byte " +
                         std::to_string(first->second) + ")");
+        // A record the quantifier would refuse is damage, found before any channel changes.
         if (live.Definition(found->second).kind == ChannelKind::Quantifier) {
-            for (const KnownBlock& known : kQuantifierBlocks) {
-                if (loader.GetInfoIfTag(known.tag) && loader.GetTagSize() != known.size)
-                    Damaged(path, loader.GetTagOffset(),
-                            "block \"" + std::string(known.tag) + "\" of channel " + Quoted(name) +
-                                " holds " + std::to_string(loader.GetTagSize()) + " bytes, not " +
-                                std::to_string(known.size));
+            if (const QuantifierBlock* misfit = MisfitQuantifierBlock(loader)) {
+                loader.GetInfoIfTag(misfit->tag);
+                Damaged(path, loader.GetTagOffset(),
+                        "block \"" + std::string(misfit->tag) + "\" of channel " + Quoted(name) +
+                            " holds " + std::to_string(loader.GetTagSize()) + " bytes, not " +
+                            std::to_string(misfit->size));
             }
         }
         if (auto mismatch =

@@ -18,8 +18,9 @@ std::vector<uint8_t> SaveChannels(LiveScene& live);
 // name (the name the record's own name block holds). Records that name no channel of the scene are
 // skipped and reported in `warnings`. All or nothing: the whole stream is checked before any
 // channel loads, and any damage (a record or block running past its end, a bad or repeated tag,
-// a quantifier block of the wrong size, bytes after the last record, a channel named twice)
-// throws RunError with one line naming the file and the byte offset, with no channel changed.
+// a block a quantifier would read holding another size than its field, bytes after the last
+// record, a channel named twice) throws RunError with one line naming the file and the byte
+// offset, with no channel changed.
 // A record that gives a quantifier an operation its links do not suit is reported too, unless
 // `operationSetAtFirstFrame` (by channel) says an action replaces it before it is evaluated.
 void LoadChannels(LiveScene& live, std::vector<uint8_t> bytes, const std::string& path,

@@ -1,16 +1,14 @@
-// Names in messages: quoted so that they show exactly what the input held, and "Did you mean
-// ...?" with the known names nearest to a misspelt one.
+// Names and texts in the runner's messages: kept to one line, and "Did you mean ...?" with the
+// known names nearest to a misspelt one.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace quantifier_run {
+#include "Quoting.h"
 
-// `text` between double quotes, with quotes, backslashes and control characters escaped the
-// way JSON escapes them: a name that holds a line break must not break a one-line message.
-std::string Quoted(std::string_view text);
+namespace quantifier_run {
 
 // `text` with its control characters escaped as Quoted escapes them, and nothing else changed:
 // a message holding a path or a name with a line break still takes one line.

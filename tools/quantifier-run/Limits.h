@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "LinkDepth.h"
+
 namespace quantifier_run {
 
 // The largest scene file and scene stream read; a larger one is refused with one line.
@@ -15,8 +17,6 @@ inline constexpr size_t kMaxStreamBytes = size_t{256} << 20;
 // parsing, whatever key they are under.
 inline constexpr size_t kMaxJsonNesting = 64;
 
-// The deepest chain of links run: a quantifier evaluates its children inside its own
-// evaluation, so the depth sets the stack a run needs (see EvaluationStack.h).
-inline constexpr size_t kMaxLinkDepth = 100000;
+// The deepest chain of links run is the engine side's own: kMaxLinkDepth (LinkDepth.h).
 
 }  // namespace quantifier_run

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
 namespace quantifier_run {
 namespace {
@@ -44,48 +43,12 @@ bool SameLetters(std::string_view a, std::string_view b) {
                       [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
-void AppendControl(std::string& quoted, char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\r':
-            quoted += "\\r";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        default:
-            if (byte < 0x20 || byte == 0x7F) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04X", byte);
-                quoted += escape;
-            } else {
-                quoted += c;
-            }
-    }
-}
 }  // namespace
-
-std::string Quoted(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') {
-            quoted += "\\\"";
-        } else if (c == '\\') {
-            quoted += "\\\\";
-        } else {
-            AppendControl(quoted, c);
-        }
-    }
-    return quoted + "\"";
-}
 
 std::string OneLine(std::string_view text) {
     std::string line;
     for (const char c : text)
-        AppendControl(line, c);
+        AppendEscapedControl(line, c);
     return line;
 }
 
