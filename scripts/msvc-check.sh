@@ -1,32 +1,25 @@
 #!/usr/bin/env bash
 # What this machine can check of the Microsoft-ABI build the engine loads, without the
-# Microsoft compiler or its libraries: clang-cl, in MSVC mode with the flags the CMake project
-# gives cl and clang-cl, compiles every source of the Windows build (syntax and semantics, no
-# code), and the plug-in class's virtual table in the Microsoft ABI is laid out and compared
-# slot by slot with tests/msvc/Kch_Quantifier.vftable. MinGW-w64's C and C++ library headers
-# stand in for Microsoft's, which are not installable here.
+# Microsoft compiler or its libraries: clang-cl, in MSVC mode with the flags the msvc preset
+# compiles with (the project's flags for cl and clang-cl, and the toolchain's), compiles every
+# source of the Windows build (syntax and semantics, no code), also the runner's, which that
+# build leaves out, and the plug-in class's virtual table in the Microsoft ABI is laid out and
+# compared slot by slot with tests/msvc/Kch_Quantifier.vftable. MinGW-w64's C and C++ library
+# headers stand in for Microsoft's, which are not installable here.
 # Usage: scripts/msvc-check.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh mingw-w64 libutf8proc-dev
-clang_cl=$(command -v clang-cl || command -v clang-cl-14)
-cxx_include=$(x86_64-w64-mingw32-g++-posix -print-file-name=include)/c++
-c_include=/usr/x86_64-w64-mingw32/include
+scripts/deps.sh libutf8proc-dev
+# The configure writes the flags (msvc/CMakeLists.txt).
+scripts/msvc-build.sh --configure
+clang_cl=clang-cl-14
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The runner's header-only libraries, without the rest of the build machine's headers.
 mkdir "$work/include"
 ln -s /usr/include/nlohmann /usr/include/CLI /usr/include/utf8proc.h "$work/include/"
 
-# The project's MSVC-path flags (CMakeLists.txt), warnings as errors as in the presets.
-flags=(--target=x86_64-pc-windows-msvc /std:c++20 /EHsc /W4 /WX /utf-8 /permissive-
-       /Zc:__cplusplus /fp:precise /clang:-ffp-contract=off
-       # MinGW-w64's headers take their GCC branches only when they see GCC and a
-       # __declspec macro, and libstdc++ needs strict ANSI mode.
-       /clang:-fgnuc-version=12 "/D__declspec(x)=__declspec(x)" /D__STRICT_ANSI__
-       # libstdc++'s thread layer without weak references, as scripts/msvc-build.sh builds it.
-       /D_GLIBCXX_GTHREAD_USE_WEAK=0
-       -imsvc "$cxx_include" -imsvc "$cxx_include/x86_64-w64-mingw32" -imsvc "$c_include"
+flags=(@"${QUANTIFIER_MSVC_OUT:-build/msvc}/clang-cl-flags.rsp"
        -Icodec -Ihost/include -Iplatform -Iplatform/hosting -Ichannels/Quantifier)
 import='/DORN_ENGINE_DATA=__declspec(dllimport)'
 export='/DORN_ENGINE_DATA=__declspec(dllexport)'

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Shows that the Microsoft-ABI checks catch the faults they exist for. Each fault is put into a
-# copy of the build (build/msvc-fault/, rebuilt only where the fault touches it) and must make
-# the build or a check fail; the build without it must pass the same checks. The checks are
-# abi-check.exe, and the example scenes and a damaged stream through scripts/msvc-run.sh against
-# the runner's own rows and line.
+# build of its own (build/msvc-fault/, configured from the msvc preset with the build's options
+# for it, rebuilt only where the fault touches it; kept, so that a second run builds little) and
+# must make the build or a check fail; the build without it must pass the same checks. The
+# checks are abi-check.exe, and the example scenes and a damaged stream through
+# scripts/msvc-run.sh against the runner's own rows and line.
 # Usage: scripts/msvc-faults.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -48,14 +49,14 @@ checks() {
     fi
 }
 
-# Puts a fault into a copy of one project file: the file, then a sed script that must change it.
-# Its whole folder is copied, so that what it includes beside itself is the overlay's too.
-overlay_file() {
-    mkdir -p "$work/overlay/$(dirname "$1")"
-    cp -R "$(dirname "$1")/." "$work/overlay/$(dirname "$1")/"
-    sed "$2" "$1" >"$work/overlay/$1"
-    if cmp -s "$1" "$work/overlay/$1"; then
-        echo "FAIL the fault could not be put into $1: the file has changed; update this script"
+# Copies a project folder into $work and puts a fault into one of its files with a sed script,
+# which must change it.
+faulty_copy() {  # folder, file in it, sed script
+    rm -rf "$work/${1//\//-}"
+    cp -R "$1" "$work/${1//\//-}"
+    sed -i "$3" "$work/${1//\//-}/$2"
+    if cmp -s "$1/$2" "$work/${1//\//-}/$2"; then
+        echo "FAIL the fault could not be put into $1/$2: the file has changed; update this script"
         exit 1
     fi
 }
@@ -68,19 +69,16 @@ if ! checks build/msvc; then
 fi
 echo "passes"
 
-# A fault's name and what it breaks, then the commands that put it in ($work/overlay and
-# QUANTIFIER_MSVC_PLUGIN_FLAGS).
+# A fault's name and what it breaks, then the command that puts it in: it sets $options, the
+# build's options for it.
 fault() {
     local name=$1 what=$2
     shift 2
     echo "== fault: $what =="
-    rm -rf "$work/overlay" build/msvc-fault
-    mkdir -p "$work/overlay"
-    cp -a build/msvc build/msvc-fault
-    local plugin_flags=""
+    local options=()
     "$@"
-    if ! QUANTIFIER_MSVC_OUT=build/msvc-fault QUANTIFIER_MSVC_OVERLAY=$work/overlay \
-        QUANTIFIER_MSVC_PLUGIN_FLAGS=$plugin_flags scripts/msvc-build.sh >"$work/build.txt" 2>&1; then
+    if ! QUANTIFIER_MSVC_OUT=build/msvc-fault scripts/msvc-build.sh "${options[@]}" \
+        >"$work/build.txt" 2>&1; then
         echo "caught by the build: $(grep -m1 -e '^FAIL ' -e 'error:' "$work/build.txt" | cut -c1-160)"
     elif checks build/msvc-fault; then
         echo "FAIL $name: not caught"
@@ -91,27 +89,29 @@ fault() {
 }
 
 no_static_initialisers() {
-    overlay_file msvc/runtime/ModuleStart.cpp '/RunInitialisers(&__xc_a + 1, &__xc_z);/d'
+    faulty_copy msvc/runtime ModuleStart.cpp '/RunInitialisers(&__xc_a + 1, &__xc_z);/d'
+    options=(-DQUANTIFIER_MSVC_RUNTIME_DIR="$work/msvc-runtime")
 }
 slots_swapped() {
     # The plug-in compiled against a float channel whose GetFloat and GetOldFloat trade slots.
-    overlay_file host/include/Kch_FloatChannel.h \
+    faulty_copy host/include Kch_FloatChannel.h \
         's/virtual float GetFloat();/virtual float GetOldFloatX();/;
          s/virtual float GetOldFloat();/virtual float GetFloat();/;
          s/virtual float GetOldFloatX();/virtual float GetOldFloat();/'
+    options=(-DQUANTIFIER_ENGINE_SDK="$work/host-include")
 }
 no_unwinding() {
     # Without unwinding the plug-in's frames are torn down without their destructors; throw
     # stays allowed for the compile-time checks in the engine's headers.
-    plugin_flags="/EHs-c- -Xclang -fcxx-exceptions"
+    options=("-DQUANTIFIER_MSVC_PLUGIN_OPTIONS=/EHs-c-;SHELL:-Xclang -fcxx-exceptions")
 }
 weak_threads() {
-    overlay_file host/src/Orn_Channel.cpp '1i #undef _GLIBCXX_GTHREAD_USE_WEAK'
+    # The engine library's mutex, without the define that keeps libstdc++ from weak references.
+    options=(-DQUANTIFIER_MSVC_ENGINE_OPTIONS=/U_GLIBCXX_GTHREAD_USE_WEAK)
 }
 
 fault static-init "the modules' static constructors are not run" no_static_initialisers
 fault slot-order "a virtual slot out of the engine's order" slots_swapped
 fault unwinding "an exception does not unwind cleanly through the plug-in" no_unwinding
 fault weak-external "a weak external left in an object" weak_threads
-rm -rf build/msvc-fault
 exit $failed

@@ -58,7 +58,7 @@ TEST(EngineWire, ValuesOutOfRangeAreRefused) {
     request.scene.channels[0].kind = ChannelKind::Text;
     request.scene.outputs = {0};
     wire::MessageReader reader(wire::LimitsFor(request, 100), "engine");
-    TextCell cell;
+    TextValue cell;
     cell.kind = Past<TextValue::Kind>();
     for (const std::vector<uint8_t>& message : {wire::EncodeHello(), wire::EncodeRow({cell})})
         reader.Append(message.data(), message.size());

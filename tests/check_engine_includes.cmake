@@ -10,8 +10,8 @@ cmake_minimum_required(VERSION 3.25)
 # The C++ library headers the engine's own ABI build supports: those the engine side used when
 # that build was set up. A header joins the list once that build is shown to compile and link it.
 set(allowed_library_headers
-    algorithm array cctype concepts cstddef cstdint cstdio cstring functional initializer_list
-    iterator map memory new optional span stdexcept string string_view tuple type_traits
+    algorithm array cctype cmath concepts cstddef cstdint cstdio cstring functional initializer_list
+    iterator limits map memory new optional span stdexcept string string_view tuple type_traits
     utility variant vector)
 # The plug-in's headers a host compiles against without linking anything of the plug-in's but
 # its class.

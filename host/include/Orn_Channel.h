@@ -121,7 +121,8 @@ private:
 // is loaded (it starts at the library's own engine), so it is not tested here.
 inline bool Orn_Channel::CheckRenderCount() {
     const uint64_t render = globalEngine->GetRenderCount();
-    if (render == lastRender) return false;
+    const bool evaluates = render != lastRender;
     lastRender = render;
-    return true;
+    globalEngine->ReportRenderCheck(this, evaluates);
+    return evaluates;
 }

@@ -26,8 +26,24 @@ public:
     void BeginRender() { ++renderCount; }
     uint64_t GetRenderCount() const { return renderCount; }
 
+    // The engine's accounting of reads: called at every CheckRenderCount with the channel and
+    // whether that read evaluates it (the first in the render) or gets the value the render
+    // already holds. Null: nobody is told, and a read costs one more test.
+    using RenderCheckObserver = void (*)(Orn_Channel* channel, bool evaluates, void* context);
+    void SetRenderCheckObserver(RenderCheckObserver observer, void* context) {
+        renderCheckObserver = observer;
+        renderCheckContext = context;
+    }
+    void ReportRenderCheck(Orn_Channel* channel, bool evaluates) const {
+        if (renderCheckObserver != nullptr)
+            renderCheckObserver(channel, evaluates, renderCheckContext);
+    }
+
 private:
     uint64_t renderCount = 0;
+    // After the render count, whose place readers of this object already rely on.
+    RenderCheckObserver renderCheckObserver = nullptr;
+    void* renderCheckContext = nullptr;
 };
 
 // The engine every channel uses. Never null while the engine library is loaded: it points at

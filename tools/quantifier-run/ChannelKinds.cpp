@@ -2,7 +2,9 @@
 
 #include <iterator>
 #include <limits>
+#include <string_view>
 
+#include "OperationTable.h"
 #include "RunError.h"
 #include "SceneReader.h"
 #include "TextCodec.h"
@@ -19,7 +21,7 @@ void ParseValue(SceneReader& reader, const Json& item, ChannelSpec& channel,
                 const std::string& where) {
     channel.value = reader.ReadTimeline(
         item, "value", where,
-        [&](const Json& v, const std::string& at) { return Value(read(reader, v, at)); });
+        [&](const Json& v, const std::string& at) { return read(reader, v, at); });
 }
 
 float ReadFloat(const SceneReader& reader, const Json& v, const std::string& at) {
@@ -38,6 +40,12 @@ uint32_t ReadUnsigned(const SceneReader& reader, const Json& v, const std::strin
 int32_t ReadMatch(const SceneReader& reader, const Json& v, const std::string& at) {
     return static_cast<int32_t>(reader.ReadInteger(v, at, std::numeric_limits<int32_t>::min(),
                                                    std::numeric_limits<int32_t>::max()));
+}
+
+// One value read as a Value, as a timeline holds it.
+template <auto read>
+Value AsValue(const SceneReader& reader, const Json& v, const std::string& at) {
+    return Value(read(reader, v, at));
 }
 
 TextValue ReadRawText(const SceneReader& reader, const Json& list, bool wide,
@@ -134,13 +142,13 @@ void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel
 
 void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
                  const std::string& where) {
-    ParseValue<ReadMatrix>(reader, item, channel, where);
+    ParseValue<AsValue<ReadMatrix>>(reader, item, channel, where);
     if (const Json* region = JsonReader::Find(item, "region")) {
         const std::string at = where + ".region";
         if (!region->is_object())
             reader.Fail(at, "expected {\"min\": [x, y, z], \"max\": [x, y, z]}, got " +
                                 JsonReader::Describe(*region));
-        reader.CheckKeys(*region, at, {"min", "max"});
+        reader.CheckKeys(*region, at, KeyNames(KeysOf(SceneObject::Region)));
         channel.regionMin = reader.ReadPoint(reader.Require(*region, "min", at), at + ".min");
         channel.regionMax = reader.ReadPoint(reader.Require(*region, "max", at), at + ".max");
     }
@@ -155,53 +163,198 @@ void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
     }
 }
 
-const ChannelKindInfo kKinds[] = {
-    {.kind = ChannelKind::Float,
-     .name = "float",
-     .keys = {"value", "frames"},
-     .readAsFloat = true,
-     .parse = ParseValue<ReadFloat>},
-    {.kind = ChannelKind::Vector,
-     .name = "vector",
-     .keys = {"value", "frames"},
-     .readAsFloat = false,
-     .parse = ParseValue<ReadVector>},
-    {.kind = ChannelKind::Matrix,
-     .name = "matrix",
-     .keys = {"value", "frames"},
-     .readAsFloat = false,
-     .parse = ParseValue<ReadMatrix>},
-    {.kind = ChannelKind::Text,
-     .name = "text",
-     .keys = {"value", "frames", "wide", "bytes", "units"},
-     .readAsFloat = false,
-     .parse = ParseText},
-    {.kind = ChannelKind::Quantifier,
-     .name = "quantifier",
-     .keys = {"value", "operation", "children", "storeCurrentValue", "updateChannelname"},
-     .readAsFloat = true,
-     .parse = ParseQuantifier},
-    {.kind = ChannelKind::Object,
-     .name = "object",
-     .keys = {"value", "frames", "region", "innerObject"},
-     .readAsFloat = false,
-     .parse = ParseObject},
-    {.kind = ChannelKind::Unsigned,
-     .name = "unsigned",
-     .keys = {"value", "frames"},
-     .readAsFloat = false,
-     .parse = ParseValue<ReadUnsigned>},
-    {.kind = ChannelKind::MatchA,
-     .name = "matchA",
-     .keys = {"value", "frames"},
-     .readAsFloat = false,
-     .parse = ParseValue<ReadMatch>},
-    {.kind = ChannelKind::MatchB,
-     .name = "matchB",
-     .keys = {"value", "frames"},
-     .readAsFloat = false,
-     .parse = ParseValue<ReadMatch>},
+// ---------------------------------------------------------------------------------------------
+// The kinds, expanded from the list.
+
+// How each value type is read, and its definition and name in the schema. A value type without
+// its words does not compile where a kind of it is expanded.
+struct ValueWords {
+    Value (*read)(const SceneReader& reader, const Json& v, const std::string& at);
+    const char* definition;
+    const char* noun;
 };
+template <class T>
+constexpr ValueWords kValueWords = T::kNoWordsForThisValueType;
+template <>
+constexpr ValueWords kValueWords<float> = {AsValue<ReadFloat>, "number", "float"};
+template <>
+constexpr ValueWords kValueWords<XMFLOAT4> = {AsValue<ReadVector>, "vector", "vector"};
+template <>
+constexpr ValueWords kValueWords<XMMATRIX> = {AsValue<ReadMatrix>, "matrix", "matrix"};
+// Texts are read by the text kind's own entry.
+template <>
+constexpr ValueWords kValueWords<TextValue> = {nullptr, "text", "text"};
+template <>
+constexpr ValueWords kValueWords<uint32_t> = {AsValue<ReadUnsigned>, "unsigned", "whole number"};
+template <>
+constexpr ValueWords kValueWords<int32_t> = {AsValue<ReadMatch>, "match", "whole number"};
+
+// A kind's reading: "value" or "frames" of its value type, unless the kind reads more.
+template <ChannelKind kind, class ValueType>
+struct KindReading {
+    static constexpr auto parse = ParseValue<kValueWords<ValueType>.read>;
+    static constexpr const char* noun = kValueWords<ValueType>.noun;
+};
+template <class ValueType>
+struct KindReading<ChannelKind::Text, ValueType> {
+    static constexpr auto parse = ParseText;
+    static constexpr const char* noun = "text";
+};
+template <class ValueType>
+struct KindReading<ChannelKind::Quantifier, ValueType> {
+    static constexpr auto parse = ParseQuantifier;
+    static constexpr const char* noun = "float";
+};
+template <class ValueType>
+struct KindReading<ChannelKind::Object, ValueType> {
+    static constexpr auto parse = ParseObject;
+    static constexpr const char* noun = "placement matrix (default identity)";
+};
+
+#define QUANTIFIER_FIELDS(...) __VA_ARGS__
+const ChannelKindInfo kKinds[] = {
+#define QUANTIFIER_CHANNEL_KIND(Kind, name_, HostClass, ValueType, presents, keys_) \
+    {.kind = ChannelKind::Kind,                                                     \
+     .name = name_,                                                                 \
+     .keys = {QUANTIFIER_FIELDS keys_},                                             \
+     .readAsFloat = ChildKind::presents == ChildKind::Float,                        \
+     .parse = KindReading<ChannelKind::Kind, ValueType>::parse,                     \
+     .valueDefinition = kValueWords<ValueType>.definition,                          \
+     .noun = KindReading<ChannelKind::Kind, ValueType>::noun},
+#include "ChannelKinds.def"
+};
+
+// ---------------------------------------------------------------------------------------------
+// What the kinds' own keys mean, for the schema.
+
+struct KindKey {
+    std::string_view name;
+    // The key's schema, with its description, for a channel of `kind`.
+    Schema (*schema)(const ChannelKindInfo& kind);
+    // At most one key of this set is given ("value", "frames", raw "bytes" or "units").
+    bool oneOfValues = false;
+    bool required = false;
+    // Rules the key adds to the entry, or null.
+    Schema (*rules)() = nullptr;
+};
+
+// A text channel's constant value as raw codes.
+Schema RawValue(bool wide) {
+    return Described(Ref(wide ? "units" : "bytes"),
+                     wide ? "The channel's constant value as raw 16-bit units (a wide text)."
+                          : "The channel's constant value as raw bytes (a narrow text).");
+}
+
+constexpr KindKey kKindKeys[] = {
+    {.name = "value",
+     .schema =
+         [](const ChannelKindInfo& kind) {
+             // A quantifier computes its value; "value" only gives the one it starts from.
+             if (kind.kind == ChannelKind::Quantifier)
+                 return Described(Ref("number"),
+                                  "The current value the quantifier starts from (default 0).");
+             return Described(Ref(kind.valueDefinition), std::string("The ") + kind.noun +
+                                                             ", set once before the first frame.");
+         },
+     .oneOfValues = true},
+    {.name = "frames",
+     .schema =
+         [](const ChannelKindInfo& kind) {
+             return Described(ListOf(Ref(kind.valueDefinition), true),
+                              std::string("The ") + kind.noun +
+                                  " per frame: entry i is set at the start of frame i; after the "
+                                  "list ends the channel keeps its value.");
+         },
+     .oneOfValues = true},
+    {.name = "wide",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described({{"type", "boolean"}},
+                              "true: strings are taken as UTF-16 units, and the channel is a wide "
+                              "text.");
+         },
+     .rules =
+         [] {
+             // Raw bytes are narrow text and raw units wide, whatever "wide" says.
+             const auto whenWide = [](bool wide, const char* refused) {
+                 return Schema{
+                     {"if",
+                      {{"properties", {{"wide", {{"const", wide}}}}}, {"required", {"wide"}}}},
+                     {"then", {{"not", {{"required", {refused}}}}}}};
+             };
+             return Schema{whenWide(true, "bytes"), whenWide(false, "units")};
+         }},
+    {.name = "bytes",
+     .schema = [](const ChannelKindInfo&) { return RawValue(false); },
+     .oneOfValues = true},
+    {.name = "units",
+     .schema = [](const ChannelKindInfo&) { return RawValue(true); },
+     .oneOfValues = true},
+    {.name = "operation",
+     .schema = [](const ChannelKindInfo&) { return Ref("operation"); },
+     .required = true},
+    {.name = "children",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described(
+                 ListOf(Ref("name")),
+                 "Channel names, linked in this order. A child may be listed after its "
+                 "parent, twice, or be the quantifier itself.");
+         }},
+    {.name = "storeCurrentValue",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described({{"type", "boolean"}}, "Passed to SetStoreCurrentValue.");
+         }},
+    {.name = "updateChannelname",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described({{"type", "boolean"}}, "Passed to SetUpdateChannelname.");
+         }},
+    {.name = "region",
+     .schema =
+         [](const ChannelKindInfo&) {
+             Schema region = {{"type", "object"},
+                              {"description",
+                               "The box the inner object's position is tested against, edges "
+                               "included (default: a box of size 0 at the origin)."}};
+             for (const SceneKey& key : KeysOf(SceneObject::Region)) {
+                 region["properties"][key.name] = Described(key.shape, key.description);
+                 if (key.required) region["required"].push_back(key.name);
+             }
+             region["additionalProperties"] = false;
+             return region;
+         }},
+    {.name = "innerObject",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Schema{{"description",
+                            "true: an inner object at the identity (the default); false: none; or "
+                            "the inner object's matrix."},
+                           {"anyOf", {{{"type", "boolean"}}, Ref("matrix")}}};
+         }},
+};
+
+constexpr const KindKey* FindKindKey(std::string_view name) {
+    for (const KindKey& key : kKindKeys) {
+        if (key.name == name) return &key;
+    }
+    return nullptr;
+}
+
+constexpr bool EveryKindKeyHasItsMeaning() {
+    constexpr std::string_view listed[] = {
+#define QUANTIFIER_CHANNEL_KIND(Kind, name, HostClass, ValueType, presents, keys) \
+    QUANTIFIER_FIELDS keys,
+#include "ChannelKinds.def"
+    };
+    for (std::string_view key : listed) {
+        if (FindKindKey(key) == nullptr) return false;
+    }
+    return true;
+}
+static_assert(EveryKindKeyHasItsMeaning(), "every key of ChannelKinds.def needs its KindKey row");
+#undef QUANTIFIER_FIELDS
 
 }  // namespace
 
@@ -210,7 +363,6 @@ std::span<const ChannelKindInfo> ChannelKinds() {
 }
 
 const ChannelKindInfo& KindInfo(ChannelKind kind) {
-    static_assert(std::size(kKinds) == kEnumCount<ChannelKind>, "one entry per kind");
     // Every kind has its entry at its own index; another value is this program's own fault,
     // which read as a float would run a different scene without a word.
     const auto index = static_cast<size_t>(kind);
@@ -226,8 +378,33 @@ const ChannelKindInfo* KindNamed(const std::string& name) {
     return nullptr;
 }
 
-const char* ChannelKindName(ChannelKind kind) {
-    return KindInfo(kind).name;
+Schema KindKeysSchema(const ChannelKindInfo& kind) {
+    Schema entry = {{"properties", Schema::object()}};
+    std::vector<std::string> oneOf;
+    Schema rules = Schema::array();
+    for (const std::string& name : kind.keys) {
+        const KindKey& key = *FindKindKey(name);
+        entry["properties"][name] = key.schema(kind);
+        if (key.oneOfValues) oneOf.push_back(name);
+        if (key.required) entry["required"].push_back(name);
+        if (key.rules)
+            for (const Schema& rule : key.rules())
+                rules.push_back(rule);
+    }
+    // Channels the engine may find under the float interface take a registered name too.
+    for (const SceneKey& key : KeysOf(SceneObject::Channel)) {
+        if (key.readAsFloatOnly && kind.readAsFloat)
+            entry["properties"][key.name] = Described(key.shape, key.description);
+    }
+    Schema exclusive = Schema::array();
+    for (size_t i = 0; i < oneOf.size(); ++i) {
+        for (size_t j = i + 1; j < oneOf.size(); ++j)
+            exclusive.push_back(NotBoth(oneOf[i].c_str(), oneOf[j].c_str()));
+    }
+    for (const Schema& rule : rules)
+        exclusive.push_back(rule);
+    if (!exclusive.empty()) entry["allOf"] = std::move(exclusive);
+    return entry;
 }
 
 }  // namespace quantifier_run

@@ -1,7 +1,6 @@
-// The runner's channel kinds as scene files give them, one entry each: its name, the keys of its
-// entry and how they are read. How a kind is made, set and read in the engine is its entry in
-// ChannelMaking.h; a new kind is an entry in both (and its value type in Scene.h's Value if it
-// has a new one).
+// The runner's side of the channel kinds (engine/ChannelKinds.def): how each kind's entry in a
+// scene file is read, and what its own keys mean, for the schema. How a kind is made, set and
+// read in the engine is in engine/ChannelMaking.cpp.
 #pragma once
 
 #include <span>
@@ -10,6 +9,7 @@
 
 #include "JsonDocument.h"
 #include "Scene.h"
+#include "SceneKeys.h"
 
 namespace quantifier_run {
 
@@ -25,6 +25,9 @@ struct ChannelKindInfo {
     // Reads the kind's own keys of a scene entry into the channel (the common ones are read).
     void (*parse)(SceneReader& reader, const Json& item, ChannelSpec& channel,
                   const std::string& where);
+    // For the schema: the definition its values follow, and what one value is called.
+    const char* valueDefinition;
+    const char* noun;
 };
 
 // Every kind, in the order scene messages list them.
@@ -32,5 +35,9 @@ std::span<const ChannelKindInfo> ChannelKinds();
 const ChannelKindInfo& KindInfo(ChannelKind kind);
 // The kind a scene file names, or null.
 const ChannelKindInfo* KindNamed(const std::string& name);
+
+// The schema of the kind's own keys of a scene entry: its "properties", and any "required" and
+// "allOf" its keys need.
+Schema KindKeysSchema(const ChannelKindInfo& kind);
 
 }  // namespace quantifier_run

@@ -1,8 +1,10 @@
 #include "ChartRows.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "Formatting.h"
 #include "Progress.h"
@@ -32,29 +34,46 @@ void PutFloats(std::string& record, const float* values, size_t count) {
         Put(record, values[i]);
 }
 
-// Decodes one cell of kind `kind` at `at`.
+// Decodes one cell of kind `kind` (the Cell alternative's index) at `at`.
 void Decode(std::string_view data, size_t& at, size_t kind, ChartCell& cell) {
     cell.label = {};
     cell.count = 1;
-    if (kind == kCellIndex<float> || kind == kCellIndex<XMFLOAT4> || kind == kCellIndex<XMMATRIX>) {
-        cell.count = kind == kCellIndex<float> ? 1 : kind == kCellIndex<XMFLOAT4> ? 4 : 16;
-        for (size_t i = 0; i < cell.count; ++i)
+    const auto floats = [&](size_t count) {
+        cell.count = count;
+        for (size_t i = 0; i < count; ++i)
             cell.values[i] = Take<float>(data, at);
-    } else if (kind == kCellIndex<TextCell>) {
-        const auto length = Take<uint32_t>(data, at);
-        cell.count = 0;
-        cell.label = data.substr(at, length);
-        at += length;
-    } else if (kind == kCellIndex<uint32_t>) {
-        cell.values[0] = Take<uint32_t>(data, at);
-    } else {
-        cell.values[0] = Take<int32_t>(data, at);
-    }
+    };
+    // The record was written by Add, so the index is one of Cell's.
+    std::visit(Overloaded{
+                   [&](float) { floats(1); },
+                   [&](const XMFLOAT4&) { floats(4); },
+                   [&](const XMMATRIX&) { floats(16); },
+                   [&](const TextValue&) {
+                       const auto length = Take<uint32_t>(data, at);
+                       cell.count = 0;
+                       cell.label = data.substr(at, length);
+                       at += length;
+                   },
+                   [&](uint32_t) { cell.values[0] = Take<uint32_t>(data, at); },
+                   [&](int32_t) { cell.values[0] = Take<int32_t>(data, at); },
+               },
+               CellAlternative(kind));
+}
+
+template <size_t... Index>
+std::array<Cell, sizeof...(Index)> EachAlternative(std::index_sequence<Index...>) {
+    return {Cell(std::in_place_index<Index>)...};
 }
 
 }  // namespace
 
-std::string TextLabel(const TextCell& text) {
+const Cell& CellAlternative(size_t kind) {
+    static const auto alternatives =
+        EachAlternative(std::make_index_sequence<std::variant_size_v<Cell>>{});
+    return alternatives[kind];
+}
+
+std::string TextLabel(const TextValue& text) {
     switch (text.kind) {
         case TextValue::Kind::Narrow:
             return JsonString(text.bytes);
@@ -73,27 +92,27 @@ void ChartRows::Add(const std::vector<Cell>& cells) {
         ChartOutput& info = outputs[output];
         if (frames == 0) {
             info.kind = cell.index();
-            info.text = std::holds_alternative<TextCell>(cell);
+            info.text = std::holds_alternative<TextValue>(cell);
             info.whole =
                 std::holds_alternative<uint32_t>(cell) || std::holds_alternative<int32_t>(cell);
         }
         record += static_cast<char>(cell.index());
-        if (const auto* f = std::get_if<float>(&cell)) {
-            Put(record, *f);
-        } else if (const auto* v = std::get_if<XMFLOAT4>(&cell)) {
-            const float values[4] = {v->x, v->y, v->z, v->w};
-            PutFloats(record, values, 4);
-        } else if (const auto* m = std::get_if<XMMATRIX>(&cell)) {
-            PutFloats(record, &m->m[0][0], 16);
-        } else if (const auto* t = std::get_if<TextCell>(&cell)) {
-            const std::string label = TextLabel(*t);
-            Put(record, static_cast<uint32_t>(label.size()));
-            record += label;
-        } else if (const auto* u = std::get_if<uint32_t>(&cell)) {
-            Put(record, *u);
-        } else {
-            Put(record, std::get<int32_t>(cell));
-        }
+        std::visit(Overloaded{
+                       [&](float f) { Put(record, f); },
+                       [&](const XMFLOAT4& v) {
+                           const float values[4] = {v.x, v.y, v.z, v.w};
+                           PutFloats(record, values, 4);
+                       },
+                       [&](const XMMATRIX& m) { PutFloats(record, &m.m[0][0], 16); },
+                       [&](const TextValue& t) {
+                           const std::string label = TextLabel(t);
+                           Put(record, static_cast<uint32_t>(label.size()));
+                           record += label;
+                       },
+                       [&](uint32_t u) { Put(record, u); },
+                       [&](int32_t i) { Put(record, i); },
+                   },
+                   cell);
     }
     const auto length = static_cast<uint32_t>(record.size() - sizeof(uint32_t));
     std::memcpy(record.data(), &length, sizeof length);

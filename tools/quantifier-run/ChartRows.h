@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -18,18 +17,6 @@
 namespace quantifier_run {
 
 class FrameProgress;
-
-// Where alternative T stands in Cell: the kind a chart records for an output.
-template <class T, class... Alternatives>
-constexpr size_t IndexIn(const std::variant<Alternatives...>*) {
-    constexpr bool same[] = {std::is_same_v<T, Alternatives>...};
-    size_t index = 0;
-    while (!same[index])
-        ++index;
-    return index;
-}
-template <class T>
-inline constexpr size_t kCellIndex = IndexIn<T>(static_cast<const Cell*>(nullptr));
 
 // What one output shows at one frame, as read back.
 struct ChartCell {
@@ -70,6 +57,10 @@ private:
 };
 
 // The text a chart labels a text cell with: its JSON string, or null.
-std::string TextLabel(const TextCell& text);
+std::string TextLabel(const TextValue& text);
+
+// A default value of alternative `kind` of Cell, to visit a recorded kind with: a visit takes
+// every alternative, so a new one is handled wherever a chart uses the kind.
+const Cell& CellAlternative(size_t kind);
 
 }  // namespace quantifier_run

@@ -10,13 +10,14 @@
 #include "Limits.h"
 #include "OperationList.h"
 #include "RunError.h"
+#include "SceneSchema.h"
 #include "Suggestions.h"
 
 namespace quantifier_run {
 
 namespace {
 // A frame count: decimal digits only, 0 up to the largest signed 32-bit number.
-size_t FrameCount(const std::string& text) {
+size_t FrameCount(const std::string& text, const std::string& option = "--frames") {
     constexpr size_t kMost = std::numeric_limits<int32_t>::max();
     size_t count = 0;
     bool valid = !text.empty() && text.size() <= 10;
@@ -25,7 +26,7 @@ size_t FrameCount(const std::string& text) {
         if (valid) count = count * 10 + static_cast<size_t>(c - '0');
     }
     if (!valid || count > kMost)
-        throw RunError(kExitBadInput, "--frames needs a whole number from 0 to " +
+        throw RunError(kExitBadInput, option + " needs a whole number from 0 to " +
                                           std::to_string(kMost) + ", not " + Quoted(text) +
                                           " (see --help)");
     return count;
@@ -44,7 +45,8 @@ constexpr OptionRow kOptionRows[] = {
     {"--frames", "N", "Run N frames instead of the scene's count (decimal)"},
     {"--format", "FORMAT",
      "csv, table, json or svg (default: by the extension of --output, .svg, .csv or .json, csv "
-     "for any other; table on a terminal, csv otherwise)"},
+     "for any other; table on a terminal, csv otherwise); graph: a picture of the scene's "
+     "channels and links at one frame (SVG); dot: the same as Graphviz text"},
     {"--plugin", "PATH", "The plug-in to load (default: the one beside this program)"},
     {"--save", "PATH",
      "After the last frame, save every channel to this scene stream; the file is replaced whole, "
@@ -66,9 +68,17 @@ constexpr OptionRow kOptionRows[] = {
      "Fail the run (exit status 2, nothing written or saved) on any warning: links that do not "
      "give an operation its children, records a --load cannot use, operation numbers outside the "
      "table, actions after the last frame"},
+    {"--at", "N", "The frame --format graph or dot and --explain show (default: the last frame run)"},
+    {"--explain", "NAME",
+     "Instead of the rows, how the channel NAME got its value at the frame: its operation, each "
+     "slot it looked up with the channel found and its value, the result, the reads this render's "
+     "cache answered and the state kept; quantifier children in turn; --format json for a "
+     "document"},
+    {"--depth", "D", "How many levels of quantifier children --explain explains (default 3)"},
     {"--list-operations", nullptr,
      "List the operations (number, name, children by role) and exit; with --format json, every "
      "field of every operation"},
+    {"--schema", nullptr, "Write the scene format's JSON schema (scene.schema.json) and exit"},
 };
 constexpr size_t kOptionCount = std::size(kOptionRows);
 
@@ -121,7 +131,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
         else
             app.add_option(row.name, values[i], row.help)->type_name(row.value);
     }
-    app.get_option("--format")->check(CLI::IsMember({"csv", "table", "json", "svg"}));
+    app.get_option("--format")->check(CLI::IsMember({"csv", "table", "json", "svg", "graph", "dot"}));
     const std::string& frames = values[Row("--frames")];
     const std::string& format = values[Row("--format")];
     const std::string& engineCommand = values[Row("--engine-process")];
@@ -163,6 +173,7 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                        "--list-operations is written as a table or as json, not as " + format +
                            " (see --help)");
     }
+    if (flags[Row("--schema")]) return ImmediateAnswer{SceneSchema()};
     Options options;
     // Before the scene: "--frames scene.json" took the path for the count.
     if (app.count("--frames") > 0) options.frames = FrameCount(frames);
@@ -190,6 +201,19 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
         throw RunError(kExitBadInput,
                        "--save cannot be given with --watch: a save after every run would "
                        "overwrite the stream the scene may be loading (see --help)");
+    if (app.count("--at") > 0) options.at = FrameCount(values[Row("--at")], "--at");
+    if (app.count("--depth") > 0) options.depth = FrameCount(values[Row("--depth")], "--depth");
+    if (app.count("--explain") > 0) options.explain = values[Row("--explain")];
+    const bool pictured = format == "graph" || format == "dot";
+    if (options.explain && !format.empty() && format != "table" && format != "json")
+        throw RunError(kExitBadInput, "--explain is written as text or as json, not as " + format +
+                                          " (see --help)");
+    if (options.at && !pictured && !options.explain)
+        throw RunError(kExitBadInput,
+                       "--at chooses the frame of --format graph or dot, or of --explain "
+                       "(see --help)");
+    if (options.depth && !options.explain)
+        throw RunError(kExitBadInput, "--depth needs --explain (see --help)");
     if (app.count("--engine-process") > 0) {
         if (engineCommand.empty())
             throw RunError(kExitBadInput, "--engine-process needs a command (see --help)");

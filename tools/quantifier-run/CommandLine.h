@@ -26,6 +26,11 @@ struct Options {
     std::optional<std::string> engineCommand;
     // Any warning fails the run as bad input, with nothing written or saved.
     bool strict = false;
+    // The frame a picture of the graph or an explanation shows; absent: the last frame run.
+    std::optional<size_t> at;
+    // The channel whose value to explain, and how deep its children are explained.
+    std::optional<std::string> explain;
+    std::optional<size_t> depth;
 };
 
 // What the command line asks for when it is not a run: help, the version or the operation

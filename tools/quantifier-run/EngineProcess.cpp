@@ -40,6 +40,13 @@ std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
                 case wire::Tag::Saved:
                     saved = reader.Saved();
                     break;
+                case wire::Tag::Observed:
+                    if (!request.observe || !events.observed)
+                        throw RunError(kExitFailure,
+                                       "the engine process " + command +
+                                           " sent an observation that was not asked for");
+                    events.observed(reader.Observed());
+                    break;
                 case wire::Tag::Failed: {
                     // Only the runner's own statuses: anything else is the process's damage.
                     const int code =

@@ -16,7 +16,7 @@ namespace {
 
 // No text is an empty CSV field, so that a CSV reader, which unquotes fields, tells it from
 // the text "null" (a text is always a quoted field). JSON and the table write null.
-std::string TextOf(const TextCell& text, OutputFormat format) {
+std::string TextOf(const TextValue& text, OutputFormat format) {
     const QuoteStyle style = format == OutputFormat::Csv ? QuoteStyle::Csv : QuoteStyle::Json;
     switch (text.kind) {
         case TextValue::Kind::None:
@@ -58,21 +58,26 @@ std::string Numbers(const float* values, size_t count, bool json) {
 // (matrices row by row); in JSON it is an array (of rows).
 std::string CellText(const Cell& cell, OutputFormat format) {
     const bool json = format == OutputFormat::Json;
-    if (const auto* f = std::get_if<float>(&cell)) return json ? JsonNumber(*f) : FormatFloat(*f);
-    if (const auto* v = std::get_if<XMFLOAT4>(&cell)) {
-        const float values[4] = {v->x, v->y, v->z, v->w};
-        return json ? Enclosed("[", Numbers(values, 4, true), "]") : Numbers(values, 4, false);
-    }
-    if (const auto* m = std::get_if<XMMATRIX>(&cell)) {
-        if (!json) return Numbers(&m->m[0][0], 16, false);
-        std::string out = "[";
-        for (int row = 0; row < 4; ++row)
-            out += Enclosed(row > 0 ? ", [" : "[", Numbers(m->m[row], 4, true), "]");
-        return out + "]";
-    }
-    if (const auto* t = std::get_if<TextCell>(&cell)) return TextOf(*t, format);
-    if (const auto* u = std::get_if<uint32_t>(&cell)) return std::to_string(*u);
-    return std::to_string(std::get<int32_t>(cell));
+    return std::visit(Overloaded{
+                          [&](float f) { return json ? JsonNumber(f) : FormatFloat(f); },
+                          [&](const XMFLOAT4& v) {
+                              const float values[4] = {v.x, v.y, v.z, v.w};
+                              return json ? Enclosed("[", Numbers(values, 4, true), "]")
+                                          : Numbers(values, 4, false);
+                          },
+                          [&](const XMMATRIX& m) {
+                              if (!json) return Numbers(&m.m[0][0], 16, false);
+                              std::string out = "[";
+                              for (int row = 0; row < 4; ++row)
+                                  out += Enclosed(row > 0 ? ", [" : "[", Numbers(m.m[row], 4, true),
+                                                  "]");
+                              return out + "]";
+                          },
+                          [&](const TextValue& t) { return TextOf(t, format); },
+                          [](uint32_t u) { return std::to_string(u); },
+                          [](int32_t i) { return std::to_string(i); },
+                      },
+                      cell);
 }
 
 // A header name as one CSV field: quoted when it holds a separator, quote or line break.
@@ -208,6 +213,9 @@ std::unique_ptr<RowWriter> StreamingWriter(OutputFormat format,
             return std::make_unique<JsonWriter>(names);
         case OutputFormat::Svg:
             return MakeSvgWriter(names);
+        case OutputFormat::Graph:
+        case OutputFormat::Dot:
+            break;
     }
     return nullptr;
 }
@@ -219,7 +227,13 @@ std::optional<OutputFormat> OutputFormatNamed(std::string_view name) {
     if (name == "table") return OutputFormat::Table;
     if (name == "json") return OutputFormat::Json;
     if (name == "svg") return OutputFormat::Svg;
+    if (name == "graph") return OutputFormat::Graph;
+    if (name == "dot") return OutputFormat::Dot;
     return std::nullopt;
+}
+
+std::string FormatCell(const Cell& cell, OutputFormat format) {
+    return CellText(cell, format);
 }
 
 std::string FormatResults(const Results& results, OutputFormat format) {

@@ -14,9 +14,13 @@
 
 namespace quantifier_run {
 
-enum class OutputFormat { Csv, Table, Json, Svg };
+// Graph and Dot are pictures of the scene itself (SceneView.h), not of its rows.
+enum class OutputFormat { Csv, Table, Json, Svg, Graph, Dot };
 
 std::optional<OutputFormat> OutputFormatNamed(std::string_view name);
+
+// One value as that format writes it in a row.
+std::string FormatCell(const Cell& cell, OutputFormat format);
 
 // The whole output of a run, header included.
 std::string FormatResults(const Results& results, OutputFormat format);

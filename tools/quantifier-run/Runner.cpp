@@ -19,6 +19,7 @@
 #include "Progress.h"
 #include "RunError.h"
 #include "SceneParser.h"
+#include "SceneView.h"
 #include "SceneStream.h"
 #include "StreamFile.h"
 #include "Suggestions.h"
@@ -31,6 +32,8 @@ struct RunOutput {
     std::vector<std::string> warnings;
     std::unique_ptr<RowWriter> rows;
     size_t frames = 0;
+    // The rows' writer when it shows the scene itself, from what the engine observed.
+    SceneViewWriter* view = nullptr;
 };
 
 // Where a run's results go and what may end it early.
@@ -156,6 +159,10 @@ void Evaluate(const RunSettings& settings, EngineRequest request, RunOutput& out
                     progress.Frame(frame);
                 },
             .row = [&](const std::vector<Cell>& row) { output.rows->Row(row); },
+            .observed =
+                [&](Observation seen) {
+                    if (output.view) output.view->Observed(std::move(seen));
+                },
         };
         if (options.engineCommand) {
             // A stop request ends the wait for an engine process that is busy or silent.
@@ -175,6 +182,33 @@ void Evaluate(const RunSettings& settings, EngineRequest request, RunOutput& out
     FailIfStrict(options, output.warnings);
     // The save comes last, after every failure that could still stop the run.
     if (saved) WriteStream(*options.savePath, *saved);
+}
+
+// What the engine is to observe for a picture of the graph or an explanation: the frame shown
+// (the last one run unless --at says), and the channel explained, found by name.
+ObserveRequest ObservedFrame(const Options& options, const Scene& scene, size_t frames,
+                             ViewRequest& view) {
+    if (frames == 0)
+        throw RunError(kExitBadInput, "the run has no frame to show; run at least one (--frames)");
+    const size_t frame = options.at.value_or(frames - 1);
+    if (frame >= frames)
+        throw RunError(kExitBadInput, "--at " + std::to_string(frame) + " is past the last frame (" +
+                                          std::to_string(frames - 1) + ")");
+    if (options.explain) {
+        std::vector<std::string> names;
+        for (size_t i = 0; i < scene.channels.size(); ++i) {
+            if (scene.channels[i].name == *options.explain) view.explain = i;
+            names.push_back(scene.channels[i].name);
+        }
+        if (!view.explain)
+            throw RunError(kExitBadInput, "--explain: no channel " + Quoted(*options.explain) +
+                                              " in the scene" +
+                                              DidYouMean(*options.explain, names));
+        if (view.format != OutputFormat::Json) view.format = OutputFormat::Table;
+    }
+    // A sparkline has about a column per two pixels of its width.
+    constexpr size_t kSparkColumns = 32;
+    return {.frame = frame, .sparkColumns = view.explain ? 0 : kSparkColumns};
 }
 
 RunOutput Run(const RunSettings& settings) {
@@ -208,12 +242,20 @@ RunOutput Run(const RunSettings& settings) {
         options.format.value_or(options.outputPath       ? OutputFormatForPath(*options.outputPath)
                                 : settings.outIsTerminal ? OutputFormat::Table
                                                          : OutputFormat::Csv);
-    std::vector<std::string> names;
-    for (size_t out : scene.outputs)
-        names.push_back(scene.channels[out].name);
-    output.rows = MakeRowWriter(format, std::move(names));
     EngineRequest request;
     request.sceneLabel = SceneLabel(options.scenePath);
+    if (format == OutputFormat::Graph || format == OutputFormat::Dot || options.explain) {
+        ViewRequest view{.format = format, .explain = {}, .depth = options.depth.value_or(3)};
+        request.observe = ObservedFrame(options, scene, frames, view);
+        auto writer = std::make_unique<SceneViewWriter>(view, scene);
+        output.view = writer.get();
+        output.rows = std::move(writer);
+    } else {
+        std::vector<std::string> names;
+        for (size_t out : scene.outputs)
+            names.push_back(scene.channels[out].name);
+        output.rows = MakeRowWriter(format, std::move(names));
+    }
     output.frames = frames;
     request.pluginPath = PluginPath(options);
     if (streamFailed) throw *streamFailed;

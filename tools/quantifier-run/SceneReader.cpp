@@ -6,35 +6,14 @@
 
 #include "ChannelKinds.h"
 #include "OperationTable.h"
-#include "Orn_Records.h"
+#include "SceneKeys.h"
 #include "Suggestions.h"
 
 namespace quantifier_run {
-namespace {
-
-struct ActionName {
-    const char* name;
-    ActionKind kind;
-};
-constexpr ActionName kActions[] = {
-    {"CallChannel", ActionKind::CallChannel},
-    {"IncreaseInvalidateCount", ActionKind::IncreaseInvalidateCount},
-    {"SetOperationType", ActionKind::SetOperationType},
-    {"SetStoreCurrentValue", ActionKind::SetStoreCurrentValue},
-    {"SetUpdateChannelname", ActionKind::SetUpdateChannelname},
-};
-
-// What every channel may carry, whatever its kind: the engine's entries beside it.
-const char* const kEveryChannelsKeys[] = {"name",          "type",       "group",   "internal",
-                                          "interfaceType", "publicCall", "register"};
-
-}  // namespace
 
 ParsedScene SceneReader::Parse() {
     if (!root.is_object()) Fail("", "a scene is a JSON object, not " + Describe(root));
-    CheckKeys(root, "",
-              {"$schema", "description", "frames", "camera", "timer", "windows", "mainWindow",
-               "groups", "channels", "actions", "outputs"});
+    CheckKeys(root, "", KeyNames(KeysOf(SceneObject::Scene)));
     // Texts for people and editors, which the run ignores.
     for (const char* key : {"$schema", "description"}) {
         if (const Json* d = Find(root, key); d && !d->is_string())
@@ -104,7 +83,7 @@ void SceneReader::ParseGroups() {
         const Json& item = (*groups)[i];
         std::string where = "groups[" + std::to_string(i) + "]";
         if (!item.is_object()) Fail(where, "expected an object, got " + Describe(item));
-        CheckKeys(item, where, {"name", "path", "window"});
+        CheckKeys(item, where, KeyNames(KeysOf(SceneObject::Group)));
         GroupSpec group;
         group.name = ReadName(Require(item, "name", where), where + ".name");
         where = "group " + Quoted(group.name);
@@ -171,7 +150,7 @@ void SceneReader::ParseChannels() {
 void SceneReader::ParseChannel(const Json& item, ChannelSpec& channel) {
     const ChannelKindInfo& kind = KindInfo(channel.kind);
     const std::string where = "channel " + Quoted(channel.name);
-    std::vector<std::string> keys(std::begin(kEveryChannelsKeys), std::end(kEveryChannelsKeys));
+    std::vector<std::string> keys = KeyNames(KeysOf(SceneObject::Channel));
     keys.insert(keys.end(), kind.keys.begin(), kind.keys.end());
     CheckKeys(item, where, keys);
     ParseEngineLinks(item, channel, where);
@@ -205,8 +184,7 @@ void SceneReader::ParseEngineLinks(const Json& item, ChannelSpec& channel,
         const std::string at = where + ".publicCall";
         if (!call->is_string()) Fail(at, "expected a file path, got " + Describe(*call));
         const std::string path = call->get<std::string>();
-        // The engine's public-call record holds the path with its NUL in a fixed field.
-        constexpr size_t kLongest = sizeof(PublicCallInfo::filePath) - 1;
+        constexpr size_t kLongest = kLongestPublicCall;
         if (path.find('\0') != std::string::npos) Fail(at, "a path holds no NUL");
         if (path.size() > kLongest)
             Fail(at, "the path is longer than " + std::to_string(kLongest) + " bytes");
@@ -223,7 +201,7 @@ void SceneReader::ParseEngineLinks(const Json& item, ChannelSpec& channel,
 
 void SceneReader::ParseCamera(const Json& item) {
     if (!item.is_object()) Fail("camera", "expected an object, got " + Describe(item));
-    CheckKeys(item, "camera", {"view", "frames", "fov", "aspect", "near", "far"});
+    CheckKeys(item, "camera", KeyNames(KeysOf(SceneObject::Camera)));
     CameraSpec camera;
     auto view = ReadTimeline(item, "view", "camera", [&](const Json& v, const std::string& at) {
         return Value(ReadMatrix(v, at));
@@ -252,9 +230,9 @@ Timeline SceneReader::ParseTimer(const Json& item) {
         if (item.empty()) Fail("timer", "the list needs at least one value");
         timer.perFrame = true;
         for (size_t i = 0; i < item.size(); ++i)
-            timer.values.push_back(ReadFloat(item[i], "timer[" + std::to_string(i) + "]"));
+            timer.values.emplace_back(ReadFloat(item[i], "timer[" + std::to_string(i) + "]"));
     } else {
-        timer.values.push_back(ReadFloat(item, "timer"));
+        timer.values.emplace_back(ReadFloat(item, "timer"));
     }
     return timer;
 }
@@ -264,24 +242,23 @@ void SceneReader::ParseActions() {
     if (actions == nullptr) return;
     RequireArray(*actions, "actions");
     std::vector<std::string> names;
-    for (const ActionName& a : kActions)
+    for (const ActionRow& a : Actions())
         names.emplace_back(a.name);
     for (size_t i = 0; i < actions->size(); ++i) {
         const Json& item = (*actions)[i];
         const std::string where = "actions[" + std::to_string(i) + "]";
         if (!item.is_object()) Fail(where, "expected an object, got " + Describe(item));
-        CheckKeys(item, where, {"frame", "channel", "do", "value"});
+        CheckKeys(item, where, KeyNames(KeysOf(SceneObject::Action)));
         ActionSpec action;
-        action.frame =
-            static_cast<size_t>(ReadInteger(Require(item, "frame", where), where + ".frame", 0,
-                                            std::numeric_limits<int32_t>::max()));
+        action.frame = static_cast<size_t>(
+            ReadInteger(Require(item, "frame", where), where + ".frame", 0, kMostFrames));
         action.channel = ChannelIndex(Require(item, "channel", where), where + ".channel");
         const Json& what = Require(item, "do", where);
         if (!what.is_string())
             Fail(where + ".do", "expected an action name, got " + Describe(what));
         const std::string name = what.get<std::string>();
-        const ActionName* found = nullptr;
-        for (const ActionName& a : kActions) {
+        const ActionRow* found = nullptr;
+        for (const ActionRow& a : Actions()) {
             if (name == a.name) found = &a;
         }
         if (found == nullptr)
@@ -292,16 +269,12 @@ void SceneReader::ParseActions() {
             Fail(where, name + " needs a quantifier, and channel " + Quoted(target.name) +
                             " is a " + ChannelKindName(target.kind) + " channel");
         const Json* value = Find(item, "value");
-        const bool needsValue = action.kind == ActionKind::SetOperationType ||
-                                action.kind == ActionKind::SetStoreCurrentValue ||
-                                action.kind == ActionKind::SetUpdateChannelname;
+        const bool needsValue = found->value != ActionValue::None;
         if (needsValue && value == nullptr) Fail(where, name + " needs a \"value\"");
         if (!needsValue && value != nullptr) Fail(where + ".value", name + " takes no value");
-        if (action.kind == ActionKind::SetOperationType)
+        if (found->value == ActionValue::Operation)
             action.number = ReadOperation(*value, where + ".value");
-        if (action.kind == ActionKind::SetStoreCurrentValue ||
-            action.kind == ActionKind::SetUpdateChannelname)
-            action.flag = ReadBool(*value, where + ".value");
+        if (found->value == ActionValue::Flag) action.flag = ReadBool(*value, where + ".value");
         scene.actions.push_back(action);
     }
 }
@@ -322,8 +295,7 @@ void SceneReader::ParseOutputs() {
 // Without "frames", a scene runs until its last listed value or action, at least once.
 void SceneReader::ParseFrameCount() {
     if (const Json* frames = Find(root, "frames")) {
-        scene.frames = static_cast<size_t>(
-            ReadInteger(*frames, "frames", 0, std::numeric_limits<int32_t>::max()));
+        scene.frames = static_cast<size_t>(ReadInteger(*frames, "frames", 0, kMostFrames));
         return;
     }
     size_t frames = 1;

@@ -41,16 +41,28 @@ constexpr const char* kInfinityColour = "#bcbd22";
 
 enum : uint8_t { kNan = 1, kUp = 2, kDown = 4 };
 
+// The names of an output's numbers where it has several; none for a single number or a text.
 std::vector<std::string> ComponentNames(size_t kind) {
-    if (kind == kCellIndex<XMFLOAT4>) return {"x", "y", "z", "w"};
-    std::vector<std::string> names;
-    if (kind == kCellIndex<XMMATRIX>) {
-        for (int row = 1; row <= 4; ++row) {
-            for (int column = 1; column <= 4; ++column)
-                names.push_back(std::string(1, 'm').append(std::to_string(row * 10 + column)));
-        }
-    }
-    return names;
+    const auto none = [](const auto&) { return std::vector<std::string>(); };
+    return std::visit(Overloaded{
+                          [](const XMFLOAT4&) {
+                              return std::vector<std::string>{"x", "y", "z", "w"};
+                          },
+                          [](const XMMATRIX&) {
+                              std::vector<std::string> names;
+                              for (int row = 1; row <= 4; ++row) {
+                                  for (int column = 1; column <= 4; ++column)
+                                      names.push_back(std::string(1, 'm').append(
+                                          std::to_string(row * 10 + column)));
+                              }
+                              return names;
+                          },
+                          [&](float f) { return none(f); },
+                          [&](const TextValue& t) { return none(t); },
+                          [&](uint32_t u) { return none(u); },
+                          [&](int32_t i) { return none(i); },
+                      },
+                      CellAlternative(kind));
 }
 
 // One pixel column of one component: its first, last, lowest and highest finite values.

@@ -1,20 +1,20 @@
-// What an output shows of a channel at one frame.
+// What an output shows of a channel at one frame: a value of one of the kinds' value types,
+// read back as a parent would read it (a text up to its first NUL).
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <variant>
-
-#include "Orn_Types.h"
 #include "Scene.h"
 
 namespace quantifier_run {
 
-struct TextCell {
-    TextValue::Kind kind = TextValue::Kind::None;
-    std::string bytes;     // narrow, up to its NUL
-    std::u16string units;  // wide, up to its NUL
+using Cell = Value;
+
+// One callable of several lambdas, for std::visit over a Cell: a visit that leaves out an
+// alternative does not compile, so a new value type is handled wherever cells are shown.
+template <class... Lambdas>
+struct Overloaded : Lambdas... {
+    using Lambdas::operator()...;
 };
-using Cell = std::variant<float, XMFLOAT4, XMMATRIX, TextCell, uint32_t, int32_t>;
+template <class... Lambdas>
+Overloaded(Lambdas...) -> Overloaded<Lambdas...>;
 
 }  // namespace quantifier_run

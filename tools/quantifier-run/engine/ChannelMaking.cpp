@@ -1,5 +1,6 @@
 #include "ChannelMaking.h"
 
+#include <concepts>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -20,7 +21,10 @@ bool SameBits(const T& a, const T& b) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Making channels.
+// How each host class is made, set and read: the code a new kind brings. A kind's entry is
+// picked by its host class (ChannelKinds.def), so a class without its overloads does not
+// compile. Each takes the class the engine calls through, so a quantifier is set and read as
+// the float channel it is to the engine.
 
 template <class Channel>
 Orn_Channel& Make(const ChannelSpec&, ChannelOwners& owners) {
@@ -28,7 +32,8 @@ Orn_Channel& Make(const ChannelSpec&, ChannelOwners& owners) {
     return *owners.channels.back();
 }
 
-Orn_Channel& MakeObject(const ChannelSpec& def, ChannelOwners& owners) {
+template <>
+Orn_Channel& Make<Kch_ObjectChannel>(const ChannelSpec& def, ChannelOwners& owners) {
     auto object = std::make_unique<Kch_ObjectChannel>();
     object->SetTestRegion(def.regionMin, def.regionMax);
     object->SetHasInnerObject(def.innerObject.has_value());
@@ -37,7 +42,8 @@ Orn_Channel& MakeObject(const ChannelSpec& def, ChannelOwners& owners) {
     return *owners.channels.back();
 }
 
-Orn_Channel& MakeQuantifier(const ChannelSpec& def, ChannelOwners& owners) {
+template <>
+Orn_Channel& Make<Kch_Quantifier>(const ChannelSpec& def, ChannelOwners& owners) {
     std::unique_ptr<Kch_Quantifier> made(owners.plugin.Create());
     owners.quantifiers.push_back(std::move(made));
     Kch_Quantifier& quantifier = *owners.quantifiers.back();
@@ -50,21 +56,16 @@ Orn_Channel& MakeQuantifier(const ChannelSpec& def, ChannelOwners& owners) {
     return quantifier;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Setting and reading values.
-
-void SetFloat(Orn_Channel& channel, const Value& value) {
-    static_cast<Kch_FloatChannel&>(channel).SetFloat(std::get<float>(value));
+void SetOn(Kch_FloatChannel& channel, float value) {
+    channel.SetFloat(value);
 }
-void SetVector(Orn_Channel& channel, const Value& value) {
-    static_cast<Kch_VectorChannel&>(channel).SetVector(std::get<XMFLOAT4>(value));
+void SetOn(Kch_VectorChannel& channel, const XMFLOAT4& value) {
+    channel.SetVector(value);
 }
-void SetMatrix(Orn_Channel& channel, const Value& value) {
-    static_cast<Kch_MatrixChannel&>(channel).SetMatrix(std::get<XMMATRIX>(value));
+void SetOn(Kch_MatrixChannel& channel, const XMMATRIX& value) {
+    channel.SetMatrix(value);
 }
-void SetText(Orn_Channel& channel, const Value& value) {
-    auto& text = static_cast<Kch_TextChannel&>(channel);
-    const TextValue& given = std::get<TextValue>(value);
+void SetOn(Kch_TextChannel& text, const TextValue& given) {
     switch (given.kind) {
         case TextValue::Kind::None:
             text.ClearText();
@@ -77,33 +78,31 @@ void SetText(Orn_Channel& channel, const Value& value) {
             break;
     }
 }
-void SetUnsigned(Orn_Channel& channel, const Value& value) {
-    static_cast<Kch_UnsignedChannel&>(channel).SetUnsignedValue(std::get<uint32_t>(value));
+void SetOn(Kch_UnsignedChannel& channel, uint32_t value) {
+    channel.SetUnsignedValue(value);
 }
 template <class Match>
-void SetMatch(Orn_Channel& channel, const Value& value) {
-    static_cast<Match&>(channel).SetMatchValue(std::get<int32_t>(value));
+requires std::same_as<Match, Kch_MatchChannelA> || std::same_as<Match, Kch_MatchChannelB>
+void SetOn(Match& channel, int32_t value) {
+    channel.SetMatchValue(value);
 }
-void SetPlacement(Orn_Channel& channel, const Value& value) {
+void SetOn(Kch_ObjectChannel& object, const XMMATRIX& placement) {
     // The placement setter renews the stamp on every call, so only a change is set.
-    auto& object = static_cast<Kch_ObjectChannel&>(channel);
-    const XMMATRIX& placement = std::get<XMMATRIX>(value);
     if (!SameBits(object.GetPlacementMatrix(), placement)) object.SetPlacementMatrix(placement);
 }
 
-Cell ReadFloatCell(Orn_Channel& channel) {
-    return static_cast<Kch_FloatChannel&>(channel).GetFloat();
+Cell ReadFrom(Kch_FloatChannel& channel) {
+    return channel.GetFloat();
 }
-Cell ReadVectorCell(Orn_Channel& channel) {
-    return static_cast<Kch_VectorChannel&>(channel).GetVector();
+Cell ReadFrom(Kch_VectorChannel& channel) {
+    return channel.GetVector();
 }
-Cell ReadMatrixCell(Orn_Channel& channel) {
-    return static_cast<Kch_MatrixChannel&>(channel).GetMatrix();
+Cell ReadFrom(Kch_MatrixChannel& channel) {
+    return channel.GetMatrix();
 }
-Cell ReadTextCell(Orn_Channel& channel) {
+Cell ReadFrom(Kch_TextChannel& text) {
     // What the channel hands a reader: its text up to the first NUL.
-    auto& text = static_cast<Kch_TextChannel&>(channel);
-    TextCell cell;
+    TextValue cell;
     if (text.IsWideText()) {
         cell.kind = TextValue::Kind::Wide;
         for (const OrnWideChar* unit = text.GetWideText(); *unit != 0; ++unit)
@@ -114,65 +113,39 @@ Cell ReadTextCell(Orn_Channel& channel) {
     }
     return cell;
 }
-Cell ReadUnsignedCell(Orn_Channel& channel) {
-    return static_cast<Kch_UnsignedChannel&>(channel).GetUnsignedValue();
+Cell ReadFrom(Kch_UnsignedChannel& channel) {
+    return channel.GetUnsignedValue();
 }
 template <class Match>
-Cell ReadMatchCell(Orn_Channel& channel) {
-    return static_cast<Match&>(channel).GetMatchValue();
+requires std::same_as<Match, Kch_MatchChannelA> || std::same_as<Match, Kch_MatchChannelB> Cell
+ReadFrom(Match& channel) {
+    return channel.GetMatchValue();
 }
-Cell ReadTestResultCell(Orn_Channel& channel) {
-    return static_cast<Kch_ObjectChannel&>(channel).GetTestResult() ? 1.0f : 0.0f;
+Cell ReadFrom(Kch_ObjectChannel& object) {
+    return object.GetTestResult() ? 1.0f : 0.0f;
 }
 
-// One entry per kind, at the kind's own index.
+// ---------------------------------------------------------------------------------------------
+// The entries, one per kind at the kind's own index.
+
+template <class HostClass, class ValueType>
+void Set(Orn_Channel& channel, const Value& value) {
+    SetOn(static_cast<HostClass&>(channel), std::get<ValueType>(value));
+}
+template <class HostClass>
+Cell Read(Orn_Channel& channel) {
+    return ReadFrom(static_cast<HostClass&>(channel));
+}
+
 constexpr ChannelMaker kMakers[] = {
-    {.kind = ChannelKind::Float,
-     .make = Make<Kch_FloatChannel>,
-     .set = SetFloat,
-     .read = ReadFloatCell},
-    {.kind = ChannelKind::Vector,
-     .make = Make<Kch_VectorChannel>,
-     .set = SetVector,
-     .read = ReadVectorCell},
-    {.kind = ChannelKind::Matrix,
-     .make = Make<Kch_MatrixChannel>,
-     .set = SetMatrix,
-     .read = ReadMatrixCell},
-    {.kind = ChannelKind::Text,
-     .make = Make<Kch_TextChannel>,
-     .set = SetText,
-     .read = ReadTextCell},
-    {.kind = ChannelKind::Quantifier,
-     .make = MakeQuantifier,
-     .set = SetFloat,
-     .read = ReadFloatCell},
-    {.kind = ChannelKind::Object,
-     .make = MakeObject,
-     .set = SetPlacement,
-     .read = ReadTestResultCell},
-    {.kind = ChannelKind::Unsigned,
-     .make = Make<Kch_UnsignedChannel>,
-     .set = SetUnsigned,
-     .read = ReadUnsignedCell},
-    {.kind = ChannelKind::MatchA,
-     .make = Make<Kch_MatchChannelA>,
-     .set = SetMatch<Kch_MatchChannelA>,
-     .read = ReadMatchCell<Kch_MatchChannelA>},
-    {.kind = ChannelKind::MatchB,
-     .make = Make<Kch_MatchChannelB>,
-     .set = SetMatch<Kch_MatchChannelB>,
-     .read = ReadMatchCell<Kch_MatchChannelB>},
+#define QUANTIFIER_CHANNEL_KIND(Kind, name, HostClass, ValueType, ...) \
+    {.kind = ChannelKind::Kind,                                        \
+     .make = Make<HostClass>,                                          \
+     .set = Set<HostClass, ValueType>,                                 \
+     .read = Read<HostClass>},
+#include "ChannelKinds.def"
 };
-
-constexpr bool EveryKindAtItsIndex() {
-    if (std::size(kMakers) != kEnumCount<ChannelKind>) return false;
-    for (size_t i = 0; i < std::size(kMakers); ++i) {
-        if (static_cast<size_t>(kMakers[i].kind) != i) return false;
-    }
-    return true;
-}
-static_assert(EveryKindAtItsIndex(), "kMakers holds one entry per kind, in the kinds' order");
+static_assert(std::size(kMakers) == kChannelKindCount);
 
 }  // namespace
 

@@ -48,6 +48,7 @@ void Serve(Output& output) {
         .warning = [&](const std::string& text) { output.Send(wire::EncodeWarning(text)); },
         .beforeFrame = [&](size_t frame) { output.Send(wire::EncodeBeforeFrame(frame)); },
         .row = [&](const std::vector<Cell>& row) { output.Send(wire::EncodeRow(row)); },
+        .observed = [&](const Observation& seen) { output.Send(wire::EncodeObserved(seen)); },
     };
     const std::optional<std::vector<uint8_t>> saved =
         RunEngine(wire::DecodeRequest(ReadAll(stdin)), events);

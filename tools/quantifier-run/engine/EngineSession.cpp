@@ -6,6 +6,7 @@
 #include "LiveScene.h"
 #include "Plugin.h"
 #include "RunError.h"
+#include "SceneObserver.h"
 #include "SceneStream.h"
 #include "StackThread.h"
 
@@ -24,7 +25,24 @@ std::optional<std::vector<uint8_t>> RunScene(EngineRequest request, const Engine
         for (const std::string& warning : warnings)
             events.warning(warning);
     }
-    RunFrames(request.scene, live, frames, events.row, events.beforeFrame);
+    if (!request.observe) {
+        RunFrames(request.scene, live, frames, events.row, events.beforeFrame);
+    } else {
+        SceneObserver observer(live, *request.observe, frames);
+        size_t current = 0;
+        RunFrames(
+            request.scene, live, frames,
+            [&](const std::vector<Cell>& row) {
+                observer.AfterFrame(current);
+                events.row(row);
+            },
+            [&](size_t frame) {
+                current = frame;
+                if (events.beforeFrame) events.beforeFrame(frame);
+                observer.BeforeFrame(frame);
+            });
+        if (events.observed) events.observed(observer.Take());
+    }
     // The save comes last, after every failure that could still stop the run.
     if (request.save) return SaveChannels(live);
     return std::nullopt;

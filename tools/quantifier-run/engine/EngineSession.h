@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Cell.h"
+#include "Observation.h"
 #include "Scene.h"
 
 namespace quantifier_run {
@@ -26,16 +27,21 @@ struct EngineRequest {
     std::string streamPath;
     // Whether to save every channel after the last frame.
     bool save = false;
+    // What to watch while the frames run (a picture of the graph, an explanation); absent: the
+    // run watches nothing and costs nothing more.
+    std::optional<ObserveRequest> observe;
 };
 
 // What the engine side reports while it runs, in this order: warnings from loading, then per
-// frame the frame's number before it runs and its row after. An event that throws RunStopped
-// ends the run, which RunEngine then throws again; whatever else an event throws ends it as a
-// failure.
+// frame the frame's number before it runs and its row after, then what it observed. An event
+// that throws RunStopped ends the run, which RunEngine then throws again; whatever else an event
+// throws ends it as a failure.
 struct EngineEvents {
     std::function<void(const std::string&)> warning;
     std::function<void(size_t)> beforeFrame;
     std::function<void(const std::vector<Cell>&)> row;
+    // After the last frame, when the request asked to observe.
+    std::function<void(Observation)> observed;
 };
 
 // Refuses a scene whose links nest deeper than kMaxLinkDepth; then, on a thread whose stack fits

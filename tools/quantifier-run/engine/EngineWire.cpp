@@ -31,7 +31,9 @@ namespace {
 
 // Opens the request and is the Hello's payload; its last character is the wire's version, raised
 // whenever what travels changes.
-constexpr char kMagic[4] = {'Q', 'R', 'E', '3'};
+constexpr char kMagic[4] = {'Q', 'R', 'E', '4'};
+// The most columns of values an observation keeps per channel.
+constexpr size_t kMostSparkColumns = 4096;
 // A message's tag and the length of what follows.
 constexpr size_t kHeaderBytes = 1 + sizeof(uint64_t);
 
@@ -46,10 +48,6 @@ template <class T, class Want>
 concept Is = std::same_as<std::remove_const_t<T>, Want>;
 
 template <Is<TextValue> T>
-auto Members(T& t) {
-    return std::tie(t.kind, t.bytes, t.units);
-}
-template <Is<TextCell> T>
 auto Members(T& t) {
     return std::tie(t.kind, t.bytes, t.units);
 }
@@ -80,9 +78,26 @@ auto Members(T& s) {
     return std::tie(s.frames, s.camera, s.timer, s.windows, s.mainWindow, s.groups, s.channels,
                     s.actions, s.outputs);
 }
+template <Is<ObserveRequest> T>
+auto Members(T& o) {
+    return std::tie(o.frame, o.sparkColumns);
+}
 template <Is<EngineRequest> T>
 auto Members(T& r) {
-    return std::tie(r.scene, r.sceneLabel, r.pluginPath, r.stream, r.streamPath, r.save);
+    return std::tie(r.scene, r.sceneLabel, r.pluginPath, r.stream, r.streamPath, r.save, r.observe);
+}
+template <Is<ObservedLookup> T>
+auto Members(T& l) {
+    return std::tie(l.kind, l.index, l.found);
+}
+template <Is<ChannelObservation> T>
+auto Members(T& c) {
+    return std::tie(c.reads, c.evaluations, c.operation, c.value, c.before, c.lookupsObserved,
+                    c.lookups, c.sparkLow, c.sparkHigh);
+}
+template <Is<Observation> T>
+auto Members(T& o) {
+    return std::tie(o.frame, o.channels);
 }
 
 template <class T>
@@ -314,6 +329,8 @@ void CheckIndices(const EngineRequest& request) {
         below(std::optional(output), channels);
     if (scene.camera) whole(scene.camera->view);
     whole(scene.timer);
+    // The engine makes this many columns for every float channel.
+    if (request.observe && request.observe->sparkColumns > kMostSparkColumns) Damaged();
 }
 
 }  // namespace
@@ -355,6 +372,14 @@ MessageLimits LimitsFor(const EngineRequest& request, size_t requestBytes) {
     // A saved record holds a channel's name and at most a quantifier's few blocks: fewer bytes
     // than the channel takes in the request.
     limits.savedBytes = 4 * given + kWords;
+    // An observation: per channel its counts, operation, value (a text no longer than the request
+    // gives), its lookups (a few per evaluation or call) and two floats per column.
+    limits.channels = request.scene.channels.size();
+    if (request.observe) {
+        constexpr uint64_t kPerChannel = 256 + 16 * 40;
+        limits.observedBytes = limits.channels * (kPerChannel + 8 * request.observe->sparkColumns) +
+                               2 * given + kWords;
+    }
     return limits;
 }
 
@@ -382,6 +407,9 @@ std::vector<uint8_t> EncodeSaved(const std::vector<uint8_t>& stream) {
 std::vector<uint8_t> EncodeFailed(int exitCode, const std::string& message) {
     return Message(Tag::Failed, static_cast<int32_t>(exitCode), message);
 }
+std::vector<uint8_t> EncodeObserved(const Observation& observation) {
+    return Message(Tag::Observed, observation);
+}
 std::vector<uint8_t> EncodeDone() {
     return Message(Tag::Done);
 }
@@ -404,6 +432,7 @@ void MessageReader::CheckHeader() const {
             case Tag::Row:
             case Tag::Saved:
             case Tag::Failed:
+            case Tag::Observed:
             case Tag::Done:
                 return;
         }
@@ -430,6 +459,8 @@ void MessageReader::CheckHeader() const {
             return within(kCount, kCount + limits.savedBytes);
         case Tag::Failed:
             return within(sizeof(int32_t) + kCount, sizeof(int32_t) + kCount + limits.textBytes);
+        case Tag::Observed:
+            return within(2 * kCount, limits.observedBytes);
         case Tag::Done:
             return within(0, 0);
     }
@@ -494,6 +525,18 @@ std::vector<Cell> MessageReader::Row() const {
 }
 std::vector<uint8_t> MessageReader::Saved() const {
     return Decode<std::vector<uint8_t>>(buffer, payloadStart, payloadSize);
+}
+Observation MessageReader::Observed() const {
+    Observation observation = Decode<Observation>(buffer, payloadStart, payloadSize);
+    // The runner indexes the scene with what it holds.
+    if (observation.channels.size() != limits.channels) Damaged();
+    for (const ChannelObservation& channel : observation.channels) {
+        if (channel.sparkLow.size() != channel.sparkHigh.size()) Damaged();
+        for (const ObservedLookup& lookup : channel.lookups) {
+            if (lookup.found && *lookup.found >= limits.channels) Damaged();
+        }
+    }
+    return observation;
 }
 int MessageReader::ExitCode() const {
     if (payloadSize < 4) Damaged();

@@ -23,6 +23,7 @@ enum class Tag : uint8_t {
     Row = 'R',          // a frame's cells
     Saved = 'S',        // the saved stream, when one was asked for
     Failed = 'E',       // an exit status and one line; the last message
+    Observed = 'O',     // what the engine observed, when the request asked; after the rows
     Done = 'D',         // nothing; the last message
 };
 
@@ -38,6 +39,8 @@ struct MessageLimits {
     uint64_t textBytes = 0;   // of a warning's or a failure's line
     uint64_t rowBytes = 0;    // of a row's payload
     uint64_t savedBytes = 0;  // of the saved stream
+    size_t channels = 0;      // in an observation
+    uint64_t observedBytes = 0;  // of an observation's payload; 0 when none was asked for
 };
 // `requestBytes`: the size of the encoded request.
 MessageLimits LimitsFor(const EngineRequest& request, size_t requestBytes);
@@ -49,6 +52,7 @@ std::vector<uint8_t> EncodeBeforeFrame(size_t frame);
 std::vector<uint8_t> EncodeRow(const std::vector<Cell>& row);
 std::vector<uint8_t> EncodeSaved(const std::vector<uint8_t>& stream);
 std::vector<uint8_t> EncodeFailed(int exitCode, const std::string& message);
+std::vector<uint8_t> EncodeObserved(const Observation& observation);
 std::vector<uint8_t> EncodeDone();
 
 // A message taken apart as it arrives: feed bytes in, take whole messages out. The first
@@ -72,6 +76,7 @@ public:
     std::vector<Cell> Row() const;
     std::vector<uint8_t> Saved() const;
     int ExitCode() const;  // of Failed; Text() gives its line
+    Observation Observed() const;
 
     bool Empty() const { return consumed == buffer.size(); }
 

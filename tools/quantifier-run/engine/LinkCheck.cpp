@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <iterator>
+#include <limits>
+#include <type_traits>
 #include <vector>
 
 #include "OperationTable.h"
@@ -15,35 +18,27 @@ namespace {
 // The interface each kind's engine channel is linked through (the one its constructor gives
 // it), which is what GetChildFromLinkGuid matches: a quantifier is a float channel to its
 // parent, and a channel's interface type plays no part in the match.
+constexpr ChildKind kPresents[] = {
+#define QUANTIFIER_CHANNEL_KIND(Kind, name, HostClass, ValueType, presents, ...) \
+    ChildKind::presents,
+#include "ChannelKinds.def"
+};
+static_assert(std::size(kPresents) == kChannelKindCount);
+
 ChildKind Presents(ChannelKind kind) {
-    switch (kind) {
-        case ChannelKind::Float:
-        case ChannelKind::Quantifier:
-            return ChildKind::Float;
-        case ChannelKind::Vector:
-            return ChildKind::Vector;
-        case ChannelKind::Matrix:
-            return ChildKind::Matrix;
-        case ChannelKind::Text:
-            return ChildKind::Text;
-        case ChannelKind::Object:
-            return ChildKind::Object;
-        case ChannelKind::Unsigned:
-            return ChildKind::Unsigned;
-        case ChannelKind::MatchA:
-            return ChildKind::MatchA;
-        case ChannelKind::MatchB:
-            return ChildKind::MatchB;
-    }
+    const auto index = static_cast<size_t>(kind);
     // Kinds are checked where they are read: another value is this program's own fault.
-    throw RunError(kExitFailure,
-                   "internal error: no channel kind " + std::to_string(static_cast<int>(kind)));
+    if (index >= kChannelKindCount)
+        throw RunError(kExitFailure, "internal error: no channel kind " + std::to_string(index));
+    return kPresents[index];
 }
 
 // PublicCallFloat reads its internal child only when the engine marks it a public call so.
 constexpr int32_t kPublicCallInterfaceType = 2;
 
-using PerKind = std::array<int, 10>;
+// A count for every value a child kind can hold, so that no count of the kinds is kept by hand.
+using PerKind =
+    std::array<int, size_t{std::numeric_limits<std::underlying_type_t<ChildKind>>::max()} + 1>;
 constexpr size_t At(ChildKind kind) {
     return static_cast<size_t>(kind);
 }
@@ -62,6 +57,10 @@ std::string Described(const ChannelSpec& channel) {
 }
 
 }  // namespace
+
+ChildKind LinkedKind(ChannelKind kind) {
+    return Presents(kind);
+}
 
 std::string_view LinkedKindName(ChannelKind kind) {
     if (kind == ChannelKind::Quantifier) return "quantifier";

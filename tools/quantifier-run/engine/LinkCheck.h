@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "OperationTable.h"
 #include "Scene.h"
 
 namespace quantifier_run {
@@ -34,6 +35,9 @@ std::vector<bool> OperationSetAtFirstFrame(const Scene& scene, size_t frames);
 // the channels whose operation a loaded record replaces: the load checks that one as it loads.
 std::vector<std::string> OperationLinkProblems(const Scene& scene, size_t frames,
                                                const std::vector<bool>& loadedElsewhere);
+
+// The interface a channel of that kind is linked through, which lookups match.
+ChildKind LinkedKind(ChannelKind kind);
 
 // How a channel of that kind is named in these lines: by the interface it is linked through,
 // except that a quantifier is called one.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -14,18 +15,23 @@
 namespace quantifier_run {
 
 enum class ChannelKind {
-    Float,
-    Vector,
-    Matrix,
-    Text,
-    Quantifier,
-    Object,
-    Unsigned,
-    MatchA,
-    MatchB
+#define QUANTIFIER_CHANNEL_KIND(Kind, ...) Kind,
+#include "ChannelKinds.def"
 };
 
-// A text channel's content: no text, narrow bytes or wide 16-bit units.
+inline constexpr size_t kChannelKindCount = 0
+#define QUANTIFIER_CHANNEL_KIND(...) +1
+#include "ChannelKinds.def"
+    ;
+
+// The scene-file spelling of each channel kind ("float", "matchA", ...), at the kind's index.
+inline constexpr const char* kChannelKindNames[] = {
+#define QUANTIFIER_CHANNEL_KIND(Kind, name, ...) name,
+#include "ChannelKinds.def"
+};
+
+// A text channel's content: no text, narrow bytes or wide 16-bit units. Read back from a
+// channel, it holds what the channel hands a reader: its text up to the first NUL.
 struct TextValue {
     enum class Kind { None, Narrow, Wide };
     Kind kind = Kind::None;
@@ -33,9 +39,23 @@ struct TextValue {
     std::u16string units;
 };
 
-// One value of a channel: float, vector, matrix (transform or placement), text, unsigned or
-// match integer, depending on the channel's kind.
-using Value = std::variant<float, XMFLOAT4, XMMATRIX, TextValue, uint32_t, int32_t>;
+// std::variant of the types given, each once, in the order of first appearance.
+template <class Variant, class... More>
+struct DistinctVariant {
+    using type = Variant;
+};
+template <class... Held, class Next, class... More>
+struct DistinctVariant<std::variant<Held...>, Next, More...>
+    : DistinctVariant<std::conditional_t<(std::is_same_v<Held, Next> || ...), std::variant<Held...>,
+                                         std::variant<Held..., Next>>,
+                      More...> {};
+
+// One value of a channel, of its kind's value type: what a scene sets on a channel and what an
+// output reads of one. The alternatives' order is their number on the wire.
+using Value = DistinctVariant<std::variant<>
+#define QUANTIFIER_CHANNEL_KIND(Kind, name, HostClass, ValueType, ...) , ValueType
+#include "ChannelKinds.def"
+                              >::type;
 
 // A value that is either set once before the first frame ("value") or given per frame
 // ("frames": entry i at the start of frame i).
@@ -107,7 +127,7 @@ template <class E>
 struct EnumLast;
 template <>
 struct EnumLast<ChannelKind> {
-    static constexpr ChannelKind value = ChannelKind::MatchB;
+    static constexpr auto value = static_cast<ChannelKind>(kChannelKindCount - 1);
 };
 template <>
 struct EnumLast<TextValue::Kind> {
@@ -143,6 +163,9 @@ struct Scene {
 };
 
 // The scene-file spelling of a channel kind ("float", "matchA", ...).
-const char* ChannelKindName(ChannelKind kind);
+constexpr const char* ChannelKindName(ChannelKind kind) {
+    const auto index = static_cast<size_t>(kind);
+    return index < kChannelKindCount ? kChannelKindNames[index] : "?";
+}
 
 }  // namespace quantifier_run
