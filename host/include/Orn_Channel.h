@@ -120,9 +120,10 @@ private:
 // library would cost more than the test. `globalEngine` is never null while the engine library
 // is loaded (it starts at the library's own engine), so it is not tested here.
 inline bool Orn_Channel::CheckRenderCount() {
-    const uint64_t render = globalEngine->GetRenderCount();
+    const EngineInterface& engine = *globalEngine;
+    const uint64_t render = engine.GetRenderCount();
     const bool evaluates = render != lastRender;
     lastRender = render;
-    globalEngine->ReportRenderCheck(this, evaluates);
+    if (engine.ObservesRenderChecks()) return engine.ReportRenderCheck(this, evaluates);
     return evaluates;
 }
