@@ -14,11 +14,19 @@ constexpr OperationFunction kOperationFunctions[] = {
 #include "Operations.def"
 };
 static_assert(std::size(kOperationFunctions) == kOperationCount);
+
+float Unlisted(Evaluation) {
+    return 0.0f;
+}
 }  // namespace
 
-float Kch_Quantifier::CalculateValue() {
+OperationFunction operations::FunctionOf(int32_t number) {
     // As unsigned, a negative number is out of range too: one test for both ends.
-    const auto number = static_cast<uint32_t>(operationType);
-    if (number >= static_cast<uint32_t>(kOperationCount)) return 0.0f;
-    return kOperationFunctions[number](Evaluation{*this});
+    const auto index = static_cast<uint32_t>(number);
+    return index < static_cast<uint32_t>(kOperationCount) ? kOperationFunctions[index] : &Unlisted;
+}
+
+float Kch_Quantifier::CalculateValue() {
+    // The range test was made when the number was set (operations::FunctionOf).
+    return evaluate(Evaluation{*this});
 }

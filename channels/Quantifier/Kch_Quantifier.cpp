@@ -28,7 +28,7 @@ float RowLength(const XMMATRIX& m, int row) {
 }
 }  // namespace
 
-Kch_Quantifier::Kch_Quantifier() {
+Kch_Quantifier::Kch_Quantifier() : evaluate(operations::FunctionOf(operationType)) {
     SetChannelName("Quantifier");
     SetChildCreationCount(1);
     SetChildCreateType(AnyChildKind(), 0);
@@ -70,6 +70,7 @@ void Kch_Quantifier::IncreaseInvalidateCount() {
 
 void Kch_Quantifier::SetOperationType(int type) {
     operationType = type;
+    evaluate = operations::FunctionOf(type);
 }
 int Kch_Quantifier::GetOperationType() {
     return operationType;

@@ -19,6 +19,10 @@
 
 struct Evaluation;
 
+// One evaluation of one operation. The evaluation is a reference to the channel, passed by
+// value so that it travels in a register and the call can be a plain jump.
+using OperationFunction = float (*)(Evaluation eval);
+
 class QUANTIFIER_API Kch_Quantifier : public Kch_FloatChannel {
 public:
     Kch_Quantifier();
@@ -59,10 +63,14 @@ private:
 
     float previousInput = 0.0f;
     int32_t operationType = 0;
+    // Here rather than beside the frame timer, it fills the room the pointer below would leave.
+    float toggleState = 0.0f;
+    // The function operationType selects, chosen again wherever the number is set, so that an
+    // evaluation is one jump without a range check.
+    OperationFunction evaluate;
     float storedVector[3] = {0.0f, 0.0f, 0.0f};
     bool hasPreviousInput = false;
     OwnedFrameTimer frameTimer;
-    float toggleState = 0.0f;
     CameraRegistration camera;
     // Stamps start at 0, which the engine never hands out, so a first comparison never matches.
     uint32_t stampA = 0;

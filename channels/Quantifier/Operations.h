@@ -7,13 +7,13 @@
 #include "Evaluation.h"
 #include "OperationTable.h"
 
-// One evaluation of one operation. The evaluation is a reference to the channel, passed by
-// value so that it travels in a register and the dispatcher's call can be a plain jump.
-using OperationFunction = float (*)(Evaluation eval);
-
 namespace operations {
 #define QUANTIFIER_OPERATION(Name, ...) float Name(Evaluation eval);
 #include "Operations.def"
+
+// The function of the operation with that number; for a number outside the list, one that
+// answers 0.0 without looking up a child or changing a field.
+OperationFunction FunctionOf(int32_t number);
 
 // What CallChannel does before it falls back to reading the value: true when the selected
 // operation answered the call itself.

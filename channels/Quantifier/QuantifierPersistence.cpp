@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Kch_Quantifier.h"
+#include "Operations.h"
 #include "Orn_FileStream.h"
 #include "QuantifierBlocks.h"
 
@@ -45,6 +46,7 @@ bool Kch_Quantifier::LoadChannel(OrnFileLoader& loader, Orn_ChannelGroup* group)
     if (MisfitQuantifierBlock(loader)) return false;
     if (!Orn_Channel::LoadChannel(loader, group)) return false;
     LoadBlock(loader, kOperationBlock, &operationType);
+    evaluate = operations::FunctionOf(operationType);
     // Read as a byte, never straight into the bool: any value other than 0 counts as set.
     uint8_t update = 0;
     if (LoadBlock(loader, kUpdateBlock, &update)) updateChannelname = update != 0;

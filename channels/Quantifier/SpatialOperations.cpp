@@ -19,7 +19,8 @@ XMFLOAT4 Position(const XMMATRIX& matrix) {
 }
 
 // Distance of two positions, summed like a vector length: the z term before the y term.
-float Distance(const XMFLOAT4& p, const XMFLOAT4& q) {
+// Inline, so that the positions are read where the matrices lie instead of being passed on.
+inline float Distance(const XMFLOAT4& p, const XMFLOAT4& q) {
     return LengthZFirst(Subtract(q, p));
 }
 
@@ -61,9 +62,11 @@ float operations::MatrixDistance(Evaluation eval) {
     Kch_MatrixChannel* child0 = eval.MatrixChild(0);
     Kch_MatrixChannel* child1 = eval.MatrixChild(1);
     if (child0 == nullptr || child1 == nullptr) return 0.0f;
-    const XMFLOAT4 p = Position(child0->GetMatrix());
-    const XMFLOAT4 q = Position(child1->GetMatrix());
-    return Distance(p, q);
+    // Both matrices are kept whole: copying the first one's position out of the way of the
+    // second read costs more than the room they take.
+    const XMMATRIX m0 = child0->GetMatrix();
+    const XMMATRIX m1 = child1->GetMatrix();
+    return Distance(Position(m0), Position(m1));
 }
 
 float operations::CameraDistance(Evaluation eval) {

@@ -23,8 +23,10 @@ float Flipped(float state) {
 
 enum class UpperWrap { AboveMax, AtOrAboveMax };
 
-// Every intermediate goes to the current value as well: it is the accumulator.
-float WrapAccumulateWith(Evaluation& eval, UpperWrap upper) {
+// Every intermediate goes to the current value as well: it is the accumulator. The wrap is a
+// template argument so that each operation gets its own copy, inlined, with no test of it.
+template <UpperWrap upper>
+float WrapAccumulateWith(Evaluation eval) {
     Kch_FloatChannel* minChild = eval.FloatChild(0);
     Kch_FloatChannel* maxChild = eval.FloatChild(1);
     Kch_FloatChannel* stepChild = eval.FloatChild(2);
@@ -40,7 +42,12 @@ float WrapAccumulateWith(Evaluation& eval, UpperWrap upper) {
     float& accumulator = eval.currentValue();
     float v = accumulator + step;
     accumulator = v;
-    const bool wrapsUp = upper == UpperWrap::AboveMax ? v > max : v >= max;
+    bool wrapsUp;
+    if constexpr (upper == UpperWrap::AboveMax) {
+        wrapsUp = v > max;
+    } else {
+        wrapsUp = v >= max;
+    }
     if (wrapsUp) {
         v = (v - max) + min;
         accumulator = v;
@@ -55,10 +62,10 @@ float WrapAccumulateWith(Evaluation& eval, UpperWrap upper) {
 }  // namespace
 
 float operations::WrapAccumulate(Evaluation eval) {
-    return WrapAccumulateWith(eval, UpperWrap::AboveMax);
+    return WrapAccumulateWith<UpperWrap::AboveMax>(eval);
 }
 float operations::WrapAccumulateHalfOpen(Evaluation eval) {
-    return WrapAccumulateWith(eval, UpperWrap::AtOrAboveMax);
+    return WrapAccumulateWith<UpperWrap::AtOrAboveMax>(eval);
 }
 
 float operations::ClampAccumulate(Evaluation eval) {

@@ -33,36 +33,34 @@ const OrnWideChar* TextOf<OrnWideChar>(Kch_TextChannel& child) {
 // The searches 13, 14 and 24: child 0's text is the pattern, child 1's the text searched.
 enum class Search { First, Last, Count };
 
-template <class Char>
-float SearchTexts(Search search, const Char* pattern, const Char* text) {
-    if constexpr (sizeof(Char) == 1) {
+// The search is a template argument so that each operation's copy is inlined without a test of it.
+template <Search search, class Char>
+float SearchTexts(const Char* pattern, const Char* text) {
+    if constexpr (search == Search::First && sizeof(Char) == 1) {
         // The C library's search finds the same first occurrence in one pass, without
-        // measuring both texts first.
-        if (search == Search::First) {
-            const char* at = std::strstr(text, pattern);
-            return at == nullptr ? -1.0f : static_cast<float>(static_cast<size_t>(at - text));
-        }
-    }
-    const size_t m = tr::Length(pattern);
-    const size_t n = tr::Length(text);
-    switch (search) {
-        case Search::First: {
+        // measuring both texts first. The offset is never negative, so converting it signed
+        // gives the same float as unsigned, in one instruction.
+        const char* at = std::strstr(text, pattern);
+        return at == nullptr ? -1.0f : static_cast<float>(at - text);
+    } else {
+        const size_t m = tr::Length(pattern);
+        const size_t n = tr::Length(text);
+        if constexpr (search == Search::First) {
             const size_t at = tr::FindFirst(text, n, pattern, m);
             return at == tr::kNotFound ? -1.0f : static_cast<float>(at);
-        }
-        case Search::Last: {
+        } else if constexpr (search == Search::Last) {
             // No occurrence gives 0.0, the same as a last occurrence at the start.
             const size_t at = tr::FindLast(text, n, pattern, m);
             return at == tr::kNotFound ? 0.0f : static_cast<float>(at);
-        }
-        case Search::Count:
+        } else {
             return static_cast<float>(tr::CountOccurrences(text, n, pattern, m));
+        }
     }
-    return 0.0f;
 }
 
 // TextFind and TextFindLast.
-float Find(Evaluation& eval, Search search) {
+template <Search search>
+float Find(Evaluation eval) {
     const float none = search == Search::First ? -1.0f : 0.0f;
     Kch_TextChannel* child0 = eval.TextChild(0);
     Kch_TextChannel* child1 = eval.TextChild(1);
@@ -75,9 +73,9 @@ float Find(Evaluation& eval, Search search) {
         const OrnWideChar* wide0 = child0->GetWideText();
         const OrnWideChar* wide1 = child1->GetWideText();
         if (wide0 == nullptr || wide1 == nullptr) return none;
-        return SearchTexts(search, wide0, wide1);
+        return SearchTexts<search>(wide0, wide1);
     }
-    return SearchTexts(search, narrow0, narrow1);
+    return SearchTexts<search>(narrow0, narrow1);
 }
 
 // TextToInteger and TextToFloat: one child, read with the width it reports, after a null test
@@ -126,10 +124,10 @@ float operations::TextLength(Evaluation eval) {
 }
 
 float operations::TextFind(Evaluation eval) {
-    return Find(eval, Search::First);
+    return Find<Search::First>(eval);
 }
 float operations::TextFindLast(Evaluation eval) {
-    return Find(eval, Search::Last);
+    return Find<Search::Last>(eval);
 }
 
 // The cache holds while both children keep the time stamps they had when last counted, and
@@ -159,9 +157,9 @@ float operations::TextCount(Evaluation eval) {
         const OrnWideChar* wide0 = child0->GetWideText();
         const OrnWideChar* wide1 = child1->GetWideText();
         if (wide0 == nullptr || wide1 == nullptr) return forget();
-        count = SearchTexts(Search::Count, wide0, wide1);
+        count = SearchTexts<Search::Count>(wide0, wide1);
     } else {
-        count = SearchTexts(Search::Count, narrow0, narrow1);
+        count = SearchTexts<Search::Count>(narrow0, narrow1);
     }
     eval.stampA() = stamp0;
     eval.stampB() = stamp1;

@@ -117,11 +117,13 @@ private:
 };
 
 // Inline because every read of every channel's value asks it first: a call into the engine
-// library would cost more than the test.
+// library would cost more than the test. `globalEngine` is never null while the engine library
+// is loaded (it starts at the library's own engine), so it is not tested here.
 inline bool Orn_Channel::CheckRenderCount() {
-    const uint64_t render = globalEngine ? globalEngine->GetRenderCount() : 0;
+    const EngineInterface& engine = *globalEngine;
+    const uint64_t render = engine.GetRenderCount();
     const bool evaluates = render != lastRender;
     lastRender = render;
-    if (globalEngine != nullptr) globalEngine->ReportRenderCheck(this, evaluates);
+    if (engine.ObservesRenderChecks()) return engine.ReportRenderCheck(this, evaluates);
     return evaluates;
 }

@@ -34,9 +34,13 @@ public:
         renderCheckObserver = observer;
         renderCheckContext = context;
     }
-    void ReportRenderCheck(Orn_Channel* channel, bool evaluates) const {
-        if (renderCheckObserver != nullptr)
-            renderCheckObserver(channel, evaluates, renderCheckContext);
+    bool ObservesRenderChecks() const { return renderCheckObserver != nullptr; }
+    // Tells the observer, which must be set, and gives `evaluates` back. Out of line, so that the
+    // render check keeps nothing across the call when nobody listens.
+    [[gnu::noinline, gnu::cold]] bool ReportRenderCheck(Orn_Channel* channel,
+                                                        bool evaluates) const {
+        renderCheckObserver(channel, evaluates, renderCheckContext);
+        return evaluates;
     }
 
 private:
