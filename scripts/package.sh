@@ -99,8 +99,11 @@ done
 
 # What the package's documents and the runner's --help name is what the package holds: every
 # program, and no script of the source tree.
+# A folder of the source tree named in a path (tools/quantifier-reference/...) is no program,
+# and neither is what a page's hidden comment says.
 named=$( (find "$root" -name '*.md' -exec cat {} +; "${run[@]}" "$root/bin/quantifier-run$exe" --help) |
-    grep -Eo 'scripts/[A-Za-z0-9_.-]+|\bquantifier-[a-z]+\b' | sort -u)
+    sed 's/<!--.*-->//g' | grep -Eo '(^|[^/A-Za-z0-9_-])(scripts/[A-Za-z0-9_.-]+|quantifier-[a-z]+)($|[^/A-Za-z0-9_-])' |
+    sed -E 's/^[^sq]//; s/[^A-Za-z0-9_.-]$//' | sort -u)
 for name in $named; do
     if [[ $name == scripts/* ]]; then
         echo "FAIL the package's documentation names $name, which it does not hold"; failed=1
