@@ -102,6 +102,7 @@ async function loadView() {
   if (selected !== null && selected >= boxes.length) selected = null;
   await showFrame();
   document.body.dataset.generation = shown.generation;
+  document.body.dataset.server = shown.server;
 }
 
 function markChartFrame(frame) {
@@ -224,20 +225,28 @@ function onStatus(status) {
   }
 }
 
+function connected(yes) {
+  $('connection').textContent = yes ? 'live' : 'reconnecting';
+  $('connection').className = yes ? '' : 'lost';
+  document.body.dataset.connected = yes ? 'yes' : 'no';
+}
+
+// Through the tabs' shared stream where the browser has shared workers, else a stream of its own.
 function listen() {
+  if (window.SharedWorker) {
+    const worker = new SharedWorker('/events.js');
+    worker.port.addEventListener('message', (message) => {
+      if (message.data.status !== undefined) onStatus(JSON.parse(message.data.status));
+      if (message.data.connected !== undefined) connected(message.data.connected);
+    });
+    worker.port.start();
+    window.addEventListener('pagehide', () => worker.port.postMessage('closing'));
+    return;
+  }
   const events = new EventSource('/events');
   events.addEventListener('status', (event) => onStatus(JSON.parse(event.data)));
-  events.addEventListener('open', () => {
-    $('connection').textContent = 'live';
-    $('connection').className = '';
-    document.body.dataset.connected = 'yes';
-  });
-  // The browser tries again by itself; the page only says so.
-  events.addEventListener('error', () => {
-    $('connection').textContent = 'reconnecting';
-    $('connection').className = 'lost';
-    document.body.dataset.connected = 'no';
-  });
+  events.addEventListener('open', () => connected(true));
+  events.addEventListener('error', () => connected(false));
 }
 
 $('frame').addEventListener('input', () => {
