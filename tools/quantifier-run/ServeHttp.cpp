@@ -22,6 +22,7 @@ constexpr size_t kQueued = 64;
 constexpr int kMostStreams = 16;
 constexpr std::chrono::milliseconds kStreamLook{100};
 constexpr std::chrono::seconds kHeartbeat{2};
+constexpr size_t kMostHeaders = 64;
 
 // With a charset, the library leaves the data uncompressed: its compression costs a tenth of a
 // second on a large graph, far more than sending it over the loopback.
@@ -175,6 +176,18 @@ httplib::Server::HandlerResponse Admit(const httplib::Request& request, httplib:
     if (request.method != "GET") {
         response.set_header("Allow", "GET");
         Refuse(response, 405, "only GET\n");
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    // A question to the page needs no body and a browser's usual headers; the library bounds
+    // each header's length, this their number and any body, which is never read.
+    if (request.headers.size() > kMostHeaders) {
+        Refuse(response, 431, "too many headers\n");
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    if ((request.has_header("Content-Length") &&
+         request.get_header_value("Content-Length") != "0") ||
+        request.has_header("Transfer-Encoding")) {
+        Refuse(response, 413, "no body is taken\n");
         return httplib::Server::HandlerResponse::Handled;
     }
     return httplib::Server::HandlerResponse::Unhandled;
