@@ -183,9 +183,9 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                "save, output); 2 bad command line or scene, or a warning with --strict; --watch "
                "ends with 0 at Ctrl-C. Nothing is saved or written (to standard output or "
                "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
-               "editor that checks it against scene.schema.json, a viewer that reloads chart.svg "
-               "beside it, and in a terminal: quantifier-run --watch --output chart.svg "
-               "scene.json\nThe operations, each with an example scene and its chart: "
+               "editor that checks it against scene.schema.json, and quantifier-run --serve "
+               "scene.json, then the URL it prints open in a browser; or a viewer that reloads "
+               "chart.svg and quantifier-run --watch --output chart.svg scene.json\nThe operations, each with an example scene and its chart: "
                "docs/operations/README.md, in share/doc/Quantifier/ where the package is "
                "installed.");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
