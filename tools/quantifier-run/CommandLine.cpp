@@ -166,8 +166,8 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     CLI::Option* serveOption = app.get_option("--serve");
     serveOption->expected(0, 1)->type_name("[PORT]");
     if (!ServeAvailable())
-        serveOption->description(std::string(serveOption->get_description()) + ". " +
-                                 ServeUnavailableReason());
+        serveOption->description(std::string(serveOption->get_description()) + " (" +
+                                 ServeUnavailableReason() + ")");
     app.get_option("--format")
         ->check(CLI::IsMember({"csv", "table", "json", "svg", "graph", "dot"}));
     const std::string& frames = values[Row("--frames")];
@@ -185,7 +185,8 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
                "editor that checks it against scene.schema.json, and quantifier-run --serve "
                "scene.json, then the URL it prints open in a browser; or a viewer that reloads "
-               "chart.svg and quantifier-run --watch --output chart.svg scene.json\nThe operations, each with an example scene and its chart: "
+               "chart.svg and quantifier-run --watch --output chart.svg scene.json\nThe "
+               "operations, each with an example scene and its chart: "
                "docs/operations/README.md, in share/doc/Quantifier/ where the package is "
                "installed.");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.

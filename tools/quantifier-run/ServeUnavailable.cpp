@@ -9,7 +9,8 @@ bool ServeAvailable() {
 }
 
 const char* ServeUnavailableReason() {
-    return "Not in this build: the HTTP library it serves with is packaged for Linux only";
+    return "not in this build: the HTTP library it serves with is packaged by the system for Linux "
+           "only";
 }
 
 int ServePage(ServeState&, uint16_t, std::ostream&, const std::function<int()>&) {
