@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev binutils python3 python3-jsonschema
-          librsvg2-bin libxml2-utils libutf8proc-dev graphviz "$@")
+          librsvg2-bin libxml2-utils libutf8proc-dev graphviz libcpp-httplib-dev pkgconf "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "OperationTable.h"
 #include "RunError.h"
 #include "support/RunnerFixture.h"
@@ -256,6 +257,21 @@ TEST_F(RunnerCommandLineTest, BadArgumentsAreOneLineAndWriteNothing) {
          {"-", "--watch"},
          kExitBadInput,
          "--watch follows a scene file, not standard input"},
+        {"serve with a save",
+         ok,
+         {"--serve"},
+         kExitBadInput,
+         "--save cannot be given with --serve"},
+        {"serve on a port past the last",
+         ok,
+         {"--serve", "65536"},
+         kExitBadInput,
+         "--serve needs a port from 0 to 65535, not 65536"},
+        {"serve on a port that is not decimal",
+         ok,
+         {"--serve", "0x50"},
+         kExitBadInput,
+         "--serve needs a port from 0 to 65535, not \"0x50\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -271,6 +287,35 @@ TEST_F(RunnerCommandLineTest, BadArgumentsAreOneLineAndWriteNothing) {
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
         EXPECT_FALSE(fs::exists(saved));
         EXPECT_FALSE(fs::exists(saved + ".tmp"));
+    }
+}
+
+// The port of --serve is optional, so the option may take the scene that follows it for its
+// value: a value that is not a decimal number is the scene.
+TEST_F(RunnerCommandLineTest, ServeTakesAPortOnlyWhenItIsANumber) {
+    struct Case {
+        std::vector<std::string> arguments;
+        uint16_t port;
+        std::string scene;
+    };
+    const Case cases[] = {
+        {{"--serve", "scene.json"}, 0, "scene.json"},
+        {{"scene.json", "--serve"}, 0, "scene.json"},
+        {{"--serve", "8080", "scene.json"}, 8080, "scene.json"},
+        {{"--serve=0", "scene.json"}, 0, "scene.json"},
+        {{"--frames", "3", "--serve", "7"}, 7, ""},  // no scene: refused, below
+        {{"--serve", "65535", "1234"}, 65535, "1234"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.arguments));
+        if (c.scene.empty()) {
+            EXPECT_THROW(ParseCommandLine(c.arguments), RunError);
+            continue;
+        }
+        const auto parsed = ParseCommandLine(c.arguments);
+        const Options& options = std::get<Options>(parsed);
+        EXPECT_EQ(options.serve, c.port);
+        EXPECT_EQ(options.scenePath, c.scene);
     }
 }
 

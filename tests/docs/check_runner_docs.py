@@ -26,7 +26,7 @@ def help_options(runner):
     """{name: (value name, choices)} from --help's option lines."""
     options = {}
     for line in run(runner, "--help").splitlines():
-        found = re.match(r"  (?:-\w,)?(" + OPTION + r")(?: ([A-Z]+)(?::\{([^}]*)\})?)?(?:\s|$)",
+        found = re.match(r"  (?:-\w,)?(" + OPTION + r")(?: (\[?[A-Z]+\]?)(?::\{([^}]*)\})?)?(?:\s|$)",
                          line)
         if found:
             choices = found.group(3).split(",") if found.group(3) else None

@@ -11,6 +11,7 @@
 #include "OperationList.h"
 #include "RunError.h"
 #include "SceneSchema.h"
+#include "Serve.h"
 #include "Suggestions.h"
 
 namespace quantifier_run {
@@ -60,6 +61,11 @@ constexpr OptionRow kOptionRows[] = {
     {"--watch", nullptr,
      "After the first run, run the scene again whenever its file or the --load stream is saved, "
      "until Ctrl-C; a failed run is reported and the last good results stay"},
+    {"--serve", "PORT",
+     "Serve a live page of the scene on http://127.0.0.1:PORT/ (no PORT or 0: any free port; "
+     "PORT is decimal, else it is the scene): its graph, warnings, a chart per output, a frame "
+     "slider and each channel's explanation, updated on every save as --watch runs, until "
+     "Ctrl-C"},
     {"--engine-process", "COMMAND",
      "Run the engine and the plug-in in another program, started by this shell command, that "
      "speaks the runner's engine protocol on its standard input and output: quantifier-engine, or "
@@ -68,7 +74,8 @@ constexpr OptionRow kOptionRows[] = {
      "Fail the run (exit status 2, nothing written or saved) on any warning: links that do not "
      "give an operation its children, records a --load cannot use, operation numbers outside the "
      "table, actions after the last frame"},
-    {"--at", "N", "The frame --format graph or dot and --explain show (default: the last frame run)"},
+    {"--at", "N",
+     "The frame --format graph or dot and --explain show (default: the last frame run)"},
     {"--explain", "NAME",
      "Instead of the rows, how the channel NAME got its value at the frame: its operation, each "
      "slot it looked up with the channel found and its value, the result, the reads this render's "
@@ -110,6 +117,30 @@ std::string InOurWords(const CLI::App& app, const CLI::ParseError& error,
     }
     return std::string(error.what()) + " (see --help)";
 }
+
+// The port of --serve, or the scene when the option took it for its value. Only what a page
+// shows can be served: the options that choose another output or a save are refused.
+void ServeOptions(const CLI::App& app, const std::string& value, Options& options) {
+    const bool decimal = !value.empty() && value.size() <= 5 &&
+                         value.find_first_not_of("0123456789") == std::string::npos;
+    if (!value.empty() && !decimal) {
+        if (!options.scenePath.empty() || value.starts_with("-"))
+            throw RunError(kExitBadInput, "--serve needs a port from 0 to 65535, not " +
+                                              Quoted(value) + " (see --help)");
+        options.scenePath = value;
+    }
+    const size_t port = decimal ? std::stoul(value) : 0;
+    if (port > 65535)
+        throw RunError(kExitBadInput,
+                       "--serve needs a port from 0 to 65535, not " + value + " (see --help)");
+    options.serve = static_cast<uint16_t>(port);
+    for (const char* refused : {"--save", "--watch", "--output", "--format", "--explain", "--at"}) {
+        if (app.count(refused) > 0)
+            throw RunError(kExitBadInput, std::string(refused) +
+                                              " cannot be given with --serve: the page shows the "
+                                              "scene, watched, and saves nothing (see --help)");
+    }
+}
 }  // namespace
 
 std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -131,7 +162,14 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
         else
             app.add_option(row.name, values[i], row.help)->type_name(row.value);
     }
-    app.get_option("--format")->check(CLI::IsMember({"csv", "table", "json", "svg", "graph", "dot"}));
+    // The port is optional: the option then takes whatever follows it, which may be the scene.
+    CLI::Option* serveOption = app.get_option("--serve");
+    serveOption->expected(0, 1)->type_name("[PORT]");
+    if (!ServeAvailable())
+        serveOption->description(std::string(serveOption->get_description()) + " (" +
+                                 ServeUnavailableReason() + ")");
+    app.get_option("--format")
+        ->check(CLI::IsMember({"csv", "table", "json", "svg", "graph", "dot"}));
     const std::string& frames = values[Row("--frames")];
     const std::string& format = values[Row("--format")];
     const std::string& engineCommand = values[Row("--engine-process")];
@@ -145,9 +183,10 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
                "save, output); 2 bad command line or scene, or a warning with --strict; --watch "
                "ends with 0 at Ctrl-C. Nothing is saved or written (to standard output or "
                "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
-               "editor that checks it against scene.schema.json, a viewer that reloads chart.svg "
-               "beside it, and in a terminal: quantifier-run --watch --output chart.svg "
-               "scene.json\nThe operations, each with an example scene and its chart: "
+               "editor that checks it against scene.schema.json, and quantifier-run --serve "
+               "scene.json, then the URL it prints open in a browser; or a viewer that reloads "
+               "chart.svg and quantifier-run --watch --output chart.svg scene.json\nThe "
+               "operations, each with an example scene and its chart: "
                "docs/operations/README.md, in share/doc/Quantifier/ where the package is "
                "installed.");
     // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
@@ -177,8 +216,9 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     Options options;
     // Before the scene: "--frames scene.json" took the path for the count.
     if (app.count("--frames") > 0) options.frames = FrameCount(frames);
-    if (scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
     options.scenePath = scenePath;
+    if (app.count("--serve") > 0) ServeOptions(app, values[Row("--serve")], options);
+    if (options.scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
     options.strict = flags[Row("--strict")];
     if (!format.empty()) options.format = OutputFormatNamed(format);
     // An option given with an empty path is a slip, not a wish to leave it out.
@@ -194,9 +234,9 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     options.loadPath = path(Row("--load"));
     options.outputPath = path(Row("--output"));
     options.watch = watch;
-    if (watch && options.scenePath == "-")
-        throw RunError(kExitBadInput,
-                       "--watch follows a scene file, not standard input (see --help)");
+    if ((watch || options.serve) && options.scenePath == "-")
+        throw RunError(kExitBadInput, std::string(watch ? "--watch" : "--serve") +
+                                          " follows a scene file, not standard input (see --help)");
     if (watch && options.savePath)
         throw RunError(kExitBadInput,
                        "--save cannot be given with --watch: a save after every run would "

@@ -22,6 +22,9 @@ struct Options {
     std::optional<std::string> outputPath;
     // Run again whenever the scene file or the loaded stream changes, until Ctrl-C.
     bool watch = false;
+    // Serve a page of the scene on this loopback port (0: any free one), run again on every
+    // save as --watch does, until Ctrl-C.
+    std::optional<uint16_t> serve;
     // A command that runs the engine side in a process of its own (EngineProcess.h).
     std::optional<std::string> engineCommand;
     // Any warning fails the run as bad input, with nothing written or saved.

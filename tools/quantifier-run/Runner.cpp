@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <new>
+#include <sstream>
 
 #include "CommandLine.h"
 #include "EngineProcess.h"
@@ -11,6 +13,7 @@
 #include "FilePath.h"
 #include "FileStamp.h"
 #include "Formatting.h"
+#include "GraphPicture.h"
 #include "LinkCheck.h"
 #include "OutputFile.h"
 #include "OutputSpool.h"
@@ -18,22 +21,52 @@
 #include "Process.h"
 #include "Progress.h"
 #include "RunError.h"
+#include "SceneGraph.h"
 #include "SceneParser.h"
-#include "SceneView.h"
 #include "SceneStream.h"
+#include "SceneView.h"
+#include "Serve.h"
 #include "StreamFile.h"
 #include "Suggestions.h"
+#include "SvgChart.h"
 #include "Watch.h"
 
 namespace quantifier_run {
 namespace {
 
+// A served run's rows, drawn as the charts, and its graph at the last frame: what the page
+// shows of it.
+class ServedWriter : public RowWriter {
+public:
+    ServedWriter(std::vector<std::string> names, std::shared_ptr<const Scene> scene)
+        : charts(MakeSvgWriter(std::move(names))), scene(std::move(scene)) {}
+    void Row(const std::vector<Cell>& row) override { charts->Row(row); }
+    void Finish(FrameProgress* progress) override {
+        charts->Finish(progress);
+        std::ostringstream drawn;
+        if (!charts->WriteTo(drawn))
+            throw RunError(kExitFailure, "cannot draw the charts (out of memory?)");
+        chartSvg = drawn.str();
+        if (!last) throw RunError(kExitFailure, "internal error: the engine observed nothing");
+        graphSvg = GraphSvg(BuildSceneGraph(*scene, *last));
+    }
+    bool WriteTo(std::ostream&) override { return true; }
+
+    std::unique_ptr<RowWriter> charts;
+    std::shared_ptr<const Scene> scene;
+    std::shared_ptr<const Observation> last;
+    std::string chartSvg, graphSvg;
+};
+
 struct RunOutput {
     std::vector<std::string> warnings;
     std::unique_ptr<RowWriter> rows;
     size_t frames = 0;
-    // The rows' writer when it shows the scene itself, from what the engine observed.
-    SceneViewWriter* view = nullptr;
+    // Where what the engine observed goes, when the rows show the scene itself.
+    std::function<void(Observation)> observed;
+    // A served run's pictures, and the request that ran it, to run it again to any frame.
+    ServedWriter* served = nullptr;
+    std::shared_ptr<const EngineRequest> request;
 };
 
 // Where a run's results go and what may end it early.
@@ -43,6 +76,9 @@ struct RunSettings {
     std::ostream& err;
     bool errIsTerminal;
     std::function<bool()> stopRequested;  // empty: nothing but the run's end ends it
+    // Serving a page: the rows are drawn for it (ServedWriter), and each frame is told.
+    bool served = false;
+    std::function<void(size_t frame, size_t frames)> frameReached = {};
 };
 
 // A file the run replaces: the save or the output file.
@@ -148,6 +184,7 @@ void Evaluate(const RunSettings& settings, EngineRequest request, RunOutput& out
     std::optional<std::vector<uint8_t>> saved;
     {
         // Erased when the frames end or fail, before any other line reaches the terminal.
+        const size_t frames = request.scene.frames;
         FrameProgress progress(err, ProgressWanted(errIsTerminal), request.scene.frames,
                                FrameProgress::Clock::now,
                                errIsTerminal ? platform::StandardErrorColumns() : 0);
@@ -156,12 +193,13 @@ void Evaluate(const RunSettings& settings, EngineRequest request, RunOutput& out
             .beforeFrame =
                 [&](size_t frame) {
                     if (settings.stopRequested && settings.stopRequested()) throw WatchEnded();
+                    if (settings.frameReached) settings.frameReached(frame, frames);
                     progress.Frame(frame);
                 },
             .row = [&](const std::vector<Cell>& row) { output.rows->Row(row); },
             .observed =
                 [&](Observation seen) {
-                    if (output.view) output.view->Observed(std::move(seen));
+                    if (output.observed) output.observed(std::move(seen));
                 },
         };
         if (options.engineCommand) {
@@ -192,8 +230,9 @@ ObserveRequest ObservedFrame(const Options& options, const Scene& scene, size_t 
         throw RunError(kExitBadInput, "the run has no frame to show; run at least one (--frames)");
     const size_t frame = options.at.value_or(frames - 1);
     if (frame >= frames)
-        throw RunError(kExitBadInput, "--at " + std::to_string(frame) + " is past the last frame (" +
-                                          std::to_string(frames - 1) + ")");
+        throw RunError(kExitBadInput, "--at " + std::to_string(frame) +
+                                          " is past the last frame (" + std::to_string(frames - 1) +
+                                          ")");
     if (options.explain) {
         std::vector<std::string> names;
         for (size_t i = 0; i < scene.channels.size(); ++i) {
@@ -244,16 +283,28 @@ RunOutput Run(const RunSettings& settings) {
                                                          : OutputFormat::Csv);
     EngineRequest request;
     request.sceneLabel = SceneLabel(options.scenePath);
-    if (format == OutputFormat::Graph || format == OutputFormat::Dot || options.explain) {
+    std::vector<std::string> names;
+    for (size_t out : scene.outputs)
+        names.push_back(scene.channels[out].name);
+    if (settings.served) {
+        ViewRequest view;
+        request.observe = ObservedFrame(options, scene, frames, view);
+        auto writer =
+            std::make_unique<ServedWriter>(std::move(names), std::make_shared<const Scene>(scene));
+        output.observed = [served = writer.get()](Observation seen) {
+            served->last = std::make_shared<const Observation>(std::move(seen));
+        };
+        output.served = writer.get();
+        output.rows = std::move(writer);
+    } else if (format == OutputFormat::Graph || format == OutputFormat::Dot || options.explain) {
         ViewRequest view{.format = format, .explain = {}, .depth = options.depth.value_or(3)};
         request.observe = ObservedFrame(options, scene, frames, view);
         auto writer = std::make_unique<SceneViewWriter>(view, scene);
-        output.view = writer.get();
+        output.observed = [view = writer.get()](Observation seen) {
+            view->Observed(std::move(seen));
+        };
         output.rows = std::move(writer);
     } else {
-        std::vector<std::string> names;
-        for (size_t out : scene.outputs)
-            names.push_back(scene.channels[out].name);
         output.rows = MakeRowWriter(format, std::move(names));
     }
     output.frames = frames;
@@ -265,6 +316,7 @@ RunOutput Run(const RunSettings& settings) {
     }
     request.save = options.savePath.has_value();
     request.scene = std::move(scene);
+    if (settings.served) output.request = std::make_shared<const EngineRequest>(request);
     Evaluate(settings, std::move(request), output);
     return output;
 }
@@ -324,6 +376,93 @@ int Watch(const Options& options, std::ostream& out, std::ostream& err, bool out
     return WatchFiles(files, runOnce, err, control);
 }
 
+// What the engine observes at `frame` of the run `base` asked for: the same inputs run again up to
+// that frame, nothing else watched, so that a frame of a long run costs its frames and no more.
+Observation ObserveAgain(const EngineRequest& base, size_t frame, const Options& options,
+                         const std::function<bool()>& stopRequested) {
+    EngineRequest request = base;
+    request.scene.frames = frame + 1;
+    request.observe = ObserveRequest{.frame = frame, .sparkColumns = 0};
+    request.save = false;
+    std::optional<Observation> seen;
+    const auto stop = [&] {
+        if (stopRequested && stopRequested()) throw WatchEnded();
+    };
+    const EngineEvents events{
+        .warning = [](const std::string&) {},
+        .beforeFrame = [&](size_t) { stop(); },
+        .row = [](const std::vector<Cell>&) {},
+        .observed = [&](Observation observation) { seen = std::move(observation); },
+    };
+    if (options.engineCommand)
+        RunEngineProcess(*options.engineCommand, request, events, stop);
+    else
+        RunEngine(std::move(request), events);
+    if (!seen) throw RunError(kExitFailure, "internal error: the engine observed nothing");
+    return std::move(*seen);
+}
+
+// Serves the page of the scene while running it again after every save, as Watch does.
+int Serve(const Options& options, std::ostream& err, bool errIsTerminal,
+          const WatchControl* given) {
+    const WatchControl control = given ? *given : RealTimeWatch();
+    ServeState state;
+    // One engine at a time: the runs the saves start and those the page asks for.
+    const auto engine = std::make_shared<std::mutex>();
+    RunSettings settings{options, false, err, errIsTerminal, control.stopRequested};
+    settings.served = true;
+    settings.frameReached = [&](size_t frame, size_t frames) { state.FrameReached(frame, frames); };
+    std::vector<std::string> files{options.scenePath};
+    if (options.loadPath) files.push_back(*options.loadPath);
+    const auto runOnce = [&] {
+        RunOutcome outcome;
+        state.RunStarted();
+        const auto start = std::chrono::steady_clock::now();
+        const auto failure = Attempt([&] {
+            const std::lock_guard lock(*engine);
+            RunOutput output = Run(settings);
+            outcome.frames = output.frames;
+            for (const std::string& warning : output.warnings)
+                err << "quantifier-run: warning: " << MessageLine(warning) << "\n" << std::flush;
+            ServedWriter& served = *output.served;
+            state.RunSucceeded({
+                .graphSvg = std::move(served.graphSvg),
+                .chartSvg = std::move(served.chartSvg),
+                .warnings = std::move(output.warnings),
+                .frames = output.frames,
+                .milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - start)
+                                    .count(),
+                .scene = served.scene,
+                .last = served.last,
+                .observe =
+                    [request = output.request, engine, &options,
+                     stop = control.stopRequested](size_t frame) {
+                        const std::lock_guard lock(*engine);
+                        return ObserveAgain(*request, frame, options, stop);
+                    },
+            });
+        });
+        if (failure && control.stopRequested()) throw WatchEnded();
+        if (failure) {
+            outcome = {failure->exitCode, 0, failure->message};
+            state.RunFailed(failure->message);
+        }
+        return outcome;
+    };
+    int exitCode = 0;
+    const auto failure = Attempt([&] {
+        if (platform::QueryFileStamp(options.scenePath).special)
+            throw RunError(kExitBadInput, options.scenePath +
+                                              ": not a regular file; --serve follows a scene file");
+        exitCode = ServePage(state, *options.serve, err,
+                             [&] { return WatchFiles(files, runOnce, err, control); });
+    });
+    if (!failure) return exitCode;
+    err << "quantifier-run: " << MessageLine(failure->message) << "\n" << std::flush;
+    return failure->exitCode;
+}
+
 }  // namespace
 
 int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& out,
@@ -345,6 +484,7 @@ int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& o
         options = std::move(std::get<Options>(parsed));
     });
     if (!failure && options) {
+        if (options->serve) return Serve(*options, err, errIsTerminal, watchControl);
         if (options->watch)
             return Watch(*options, out, err, outIsTerminal, errIsTerminal, watchControl);
         failure = Attempt([&] {

@@ -1,0 +1,41 @@
+# Writes a C++ source that holds the files of the live page as string constants, so that the
+# runner serves them from memory. Run as: cmake -DOUTPUT=file.cpp -DPAGE_DIR=dir -P EmbedPage.cmake
+file(GLOB FILES LIST_DIRECTORIES false "${PAGE_DIR}/*")
+list(SORT FILES)
+set(delimiter "page_asset")
+set(rows "")
+set(bodies "")
+set(index 0)
+foreach(file IN LISTS FILES)
+    file(READ "${file}" body)
+    if(body MATCHES "\\)${delimiter}\"")
+        message(FATAL_ERROR "${file} holds the raw string's delimiter )${delimiter}\"")
+    endif()
+    get_filename_component(name "${file}" NAME)
+    get_filename_component(extension "${file}" LAST_EXT)
+    if(extension STREQUAL ".html")
+        set(type "text/html; charset=utf-8")
+    elseif(extension STREQUAL ".js")
+        set(type "text/javascript; charset=utf-8")
+    elseif(extension STREQUAL ".css")
+        set(type "text/css; charset=utf-8")
+    else()
+        message(FATAL_ERROR "${file}: no content type for ${extension}")
+    endif()
+    if(name STREQUAL "index.html")
+        set(path "/")
+    else()
+        set(path "/${name}")
+    endif()
+    string(APPEND bodies "constexpr char kBody${index}[] = R\"${delimiter}(${body})${delimiter}\";\n")
+    string(APPEND rows "    {\"${path}\", \"${type}\", {kBody${index}, sizeof kBody${index} - 1}},\n")
+    math(EXPR index "${index} + 1")
+endforeach()
+file(WRITE "${OUTPUT}.new"
+     "// Generated from tools/quantifier-run/page/ by cmake/EmbedPage.cmake; edit those files.\n"
+     "#include \"PageAssets.h\"\n\nnamespace quantifier_run {\nnamespace {\n${bodies}"
+     "constexpr PageAsset kAssets[] = {\n${rows}};\n}  // namespace\n\n"
+     "std::span<const PageAsset> PageAssets() {\n    return kAssets;\n}\n\n"
+     "}  // namespace quantifier_run\n")
+file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.new")

@@ -1,0 +1,268 @@
+// The live page of quantifier-run --serve in Debian's headless Chromium: what it shows, the
+// slider, an explanation, saves (timed), a broken save, a restart. Prints the measured figures.
+//   node page.test.mjs QUANTIFIER_RUN [--screenshot PNG] [--figures]
+import { chromium } from 'playwright-core';
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import assert from 'node:assert/strict';
+
+const runner = path.resolve(process.argv[2] ?? '../../build/default/bin/quantifier-run');
+const screenshot = process.argv.includes('--screenshot')
+  ? path.resolve(process.argv[process.argv.indexOf('--screenshot') + 1]) : null;
+const figures = process.argv.includes('--figures');
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quantifier-page-'));
+const servers = new Set();
+
+// A scene of `counters` wrapping counters (each its own step) over `frames` frames, a channel
+// whose name is markup, and a quantifier without its children (a warning).
+function sceneText({ counters, frames, bump = 0 }) {
+  const channels = [
+    { name: 'zero', type: 'float', value: 0 },
+    { name: 'hundred', type: 'float', value: 100 },
+    { name: '<img src=x onerror="window.injected=1">', type: 'float', value: 7 },
+    { name: 'lonely', type: 'quantifier', operation: 'Toggle', children: [] },
+  ];
+  for (let i = 0; i < counters; ++i) {
+    channels.push({ name: `step${i}`, type: 'float', value: i + 1 + bump });
+    channels.push({ name: `c${i}`, type: 'quantifier', operation: 'WrapAccumulate',
+      children: ['zero', 'hundred', `step${i}`] });
+  }
+  return JSON.stringify({ frames, channels, outputs: ['c0', 'c1'] }, null, 1);
+}
+
+function startServer(scene, extra = []) {
+  const child = spawn(runner, ['--serve', ...extra, scene], { stdio: ['ignore', 'ignore', 'pipe'] });
+  servers.add(child);
+  child.exited = new Promise((resolve) => child.on('exit', (code) => {
+    servers.delete(child);
+    resolve(code);
+  }));
+  return new Promise((resolve, reject) => {
+    let err = '';
+    child.stderr.on('data', (chunk) => {
+      err += chunk;
+      const found = err.match(/serving the scene on (http:\/\/127\.0\.0\.1:(\d+)\/)/);
+      if (found && !child.url) {
+        child.url = found[1];
+        child.port = Number(found[2]);
+        resolve(child);
+      }
+    });
+    child.on('exit', (code) => reject(new Error(`the server left with ${code}: ${err}`)));
+  });
+}
+
+async function stopServer(child) {
+  child.kill('SIGINT');
+  return child.exited;
+}
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
+}
+
+// The rows a plain run writes, to hold the page's values against.
+function plainRows(scene) {
+  const run = spawnSync(runner, ['--format', 'json', scene], { encoding: 'utf8' });
+  assert.equal(run.status, 0, run.stderr);
+  return JSON.parse(run.stdout).frames;
+}
+
+const generation = (page) => page.evaluate(() => Number(document.body.dataset.generation ?? -1));
+
+async function waitForGeneration(page, wanted) {
+  await page.waitForFunction((n) => Number(document.body.dataset.generation) >= n, wanted,
+    { timeout: 10000 });
+}
+
+function boxText(page, channel, line) {
+  return page.evaluate(([c, l]) => document.querySelectorAll('#graph g.channel')[c]
+    .querySelectorAll('text')[l].textContent, [channel, line]);
+}
+
+let context = null;
+
+async function main() {
+  // A fresh profile each time.
+  context = await chromium.launchPersistentContext(fs.mkdtempSync(path.join(work, 'profile-')), {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--no-first-run', '--disable-quic'],
+    viewport: { width: 1400, height: 1000 },
+  });
+  const scene = path.join(work, 'scene.json');
+  fs.writeFileSync(scene, sceneText({ counters: 48, frames: 40 }));  // 100 channels
+  const rows = plainRows(scene);
+  let server = await startServer(scene);
+  const page = await context.newPage();
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  page.on('console', (message) => message.type() === 'error' && problems.push(message.text()));
+
+  // The graph, the warnings and the charts; the name that is markup stays text.
+  await page.goto(server.url);
+  await waitForGeneration(page, 1);
+  assert.equal(await page.locator('#graph g.channel').count(), 100);
+  assert.equal(await page.locator('#charts svg').count(), 1);
+  assert.match(await page.locator('#warnings').textContent(), /lonely/);
+  assert.equal(await page.evaluate(() => document.querySelectorAll('img').length), 0);
+  assert.equal(await page.evaluate(() => window.injected), undefined);
+  assert.match(await page.locator('#graph').textContent(), /<img src=x/);
+  assert.match(await page.locator('#status').textContent(), /40 frames in \d+ ms/);
+
+  // The slider: the values at the frame chosen, as a plain run writes them, and the charts'
+  // mark moved; channel 5 is c0, channel 7 is c1.
+  const markX = () => page.locator('#frame-mark').getAttribute('x1');
+  const lastMark = await markX();
+  for (const frame of [5, 0, 23]) {
+    await page.locator('#frame').fill(String(frame));
+    await page.waitForFunction((f) => document.body.dataset.frame === String(f), frame);
+    assert.equal(await boxText(page, 5, 2), `= ${rows[frame].values[0]}`);
+    assert.equal(await boxText(page, 7, 2), `= ${rows[frame].values[1]}`);
+    assert.notEqual(await markX(), lastMark);
+  }
+
+  // A channel's explanation at the frame chosen.
+  await page.locator('#graph g.channel').nth(7).click();
+  await page.waitForFunction(() => document.getElementById('explain').dataset.channel === '7');
+  const explained = await page.locator('#explain').textContent();
+  assert.match(explained, /At frame 23:/);
+  assert.match(explained, /"c1" \(quantifier, WrapAccumulate\) = /);
+  assert.match(explained, /step \(float 2\): "step1" = 2/);
+
+  // Saves: each shows on the page by itself; timed from the write to the new picture.
+  const took = [];
+  for (let save = 1; save <= (figures ? 20 : 5); ++save) {
+    const before = await generation(page);
+    const start = performance.now();
+    fs.writeFileSync(scene, sceneText({ counters: 48, frames: 40, bump: save }));
+    await waitForGeneration(page, before + 1);
+    took.push(performance.now() - start);
+    assert.equal(await boxText(page, 4, 2), `= ${1 + save}`);  // step0
+  }
+  console.log(`save -> page updated, 100 channels: median ${median(took).toFixed(0)} ms, ` +
+    `most ${Math.max(...took).toFixed(0)} ms over ${took.length} saves`);
+
+  // A broken save: its error shows, the last good graph and charts stay.
+  const good = await generation(page);
+  fs.writeFileSync(scene, '{"frames": 3, "channels": [');
+  await page.waitForFunction(() => document.body.dataset.error === 'yes', null, { timeout: 10000 });
+  assert.match(await page.locator('#error').textContent(), /scene\.json/);
+  assert.equal(await page.locator('#graph g.channel').count(), 100);
+  assert.equal(await page.locator('#charts svg').count(), 1);
+  assert.equal(await generation(page), good);
+  fs.writeFileSync(scene, sceneText({ counters: 48, frames: 40 }));
+  await waitForGeneration(page, good + 1);
+  assert.equal(await page.locator('#error').isHidden(), true);
+
+  // A second tab sees the same; a restart of the server on the same port reconnects both.
+  const other = await context.newPage();
+  await other.goto(server.url);
+  await waitForGeneration(other, 1);
+  const port = server.port;
+  assert.equal(await stopServer(server), 0);
+  await page.waitForFunction(() => document.body.dataset.connected === 'no');
+  server = await startServer(scene, [String(port)]);
+  for (const tab of [page, other]) {
+    await tab.waitForFunction(() => document.body.dataset.connected === 'yes', null,
+      { timeout: 10000 });
+  }
+  fs.writeFileSync(scene, sceneText({ counters: 48, frames: 40, bump: 50 }));
+  for (const tab of [page, other]) {
+    await tab.waitForFunction(() => {
+      const box = document.querySelectorAll('#graph g.channel')[4];
+      return box && box.querySelectorAll('text')[2].textContent === '= 51';
+    }, null, { timeout: 10000 });
+  }
+  await other.close();
+
+  if (figures) await measure(context, server);
+  assert.equal(await stopServer(server), 0);
+
+  if (screenshot) await takeScreenshot(context);
+  assert.deepEqual(problems, []);
+  await context.close();
+  console.log('page tests passed');
+}
+
+// The figures the documentation gives: a 200-channel first view, one view of a million frames,
+// memory while ten tabs watch.
+async function measure(context, server) {
+  const rss = (pid) => Number(fs.readFileSync(`/proc/${pid}/status`, 'utf8')
+    .match(/VmRSS:\s+(\d+)/)[1]);
+  const pages = [];
+  for (let i = 0; i < 10; ++i) {
+    const tab = await context.newPage();
+    await tab.goto(server.url);
+    await waitForGeneration(tab, 1);
+    pages.push(tab);
+  }
+  const serving = rss(server.pid);
+  const scene = path.join(work, 'scene.json');
+  const plain = spawnSync('/usr/bin/time', ['-f', '%M', runner, '--format', 'svg', scene],
+    { encoding: 'utf8' });
+  const plainKb = Number(plain.stderr.trim().split('\n').pop());
+  console.log(`resident memory serving 10 tabs: ${serving} kB; a plain run: ${plainKb} kB`);
+  for (const tab of pages) await tab.close();
+
+  const big = path.join(work, 'big.json');
+  fs.writeFileSync(big, sceneText({ counters: 98, frames: 40 }));
+  const bigServer = await startServer(big);
+  const tab = await context.newPage();
+  const start = performance.now();
+  await tab.goto(bigServer.url);
+  await waitForGeneration(tab, 1);
+  console.log(`first view, 200 channels: ${(performance.now() - start).toFixed(0)} ms`);
+  await tab.close();
+  await stopServer(bigServer);
+
+  const long = await startServer(scene, ['--frames', '1000000']);
+  const runStart = performance.now();
+  while ((await (await fetch(long.url + 'api/status')).json()).generation < 1)
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  console.log(`a 1,000,000-frame run of 100 channels: ${(performance.now() - runStart).toFixed(0)} ms`);
+  let bytes = 0;
+  for (const asked of ['', 'page.js', 'page.css', 'api/view', 'api/frame?n=500000',
+    'api/explain?channel=7&frame=500000']) {
+    const response = await fetch(long.url + asked);
+    assert.equal(response.status, 200);
+    bytes += (await response.arrayBuffer()).byteLength;
+  }
+  const frameStart = performance.now();
+  await fetch(long.url + 'api/frame?n=999998');
+  console.log(`one view of a 1,000,000-frame run: ${bytes} bytes; values at frame 999998 in ` +
+    `${(performance.now() - frameStart).toFixed(0)} ms`);
+  await stopServer(long);
+}
+
+// The picture the README shows: the wrapping counter at a frame, its counter explained.
+async function takeScreenshot(context) {
+  const example = path.join(work, 'wrapping-counter.json');
+  const source = path.join(path.dirname(runner), '../../../examples/wrapping-counter.json');
+  fs.copyFileSync(fs.existsSync(source) ? source
+    : new URL('../../examples/wrapping-counter.json', import.meta.url), example);
+  const server = await startServer(example);
+  const page = await context.newPage();
+  await page.setViewportSize({ width: 1300, height: 900 });
+  await page.goto(server.url);
+  await waitForGeneration(page, 1);
+  await page.locator('#frame').fill('8');
+  await page.waitForFunction(() => document.body.dataset.frame === '8');
+  await page.locator('#graph g.channel').nth(4).click();
+  await page.waitForFunction(() => document.getElementById('explain').dataset.frame === '8');
+  await page.screenshot({ path: screenshot, fullPage: true });
+  await stopServer(server);
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exitCode = 1;
+}).finally(async () => {
+  for (const child of servers) child.kill('SIGKILL');
+  await context?.close();
+  fs.rmSync(work, { recursive: true, force: true });
+});
