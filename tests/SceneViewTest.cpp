@@ -36,6 +36,11 @@ const Case kCases[] = {
     {"quantifier-read-by-another-evaluates",
      {"--explain", "outer", "--format", "json", "--at", "0"},
      {"{\"frame\": 0, \"explain\": {\"channel\": \"outer\"", "\"before\": null"}},
+    // A loaded stream's stored value is the state the first evaluation starts from.
+    {"loaded-stored-value-is-where-the-counter-starts",
+     {"--explain", "counter", "--at", "0", "--load",
+      QUANTIFIER_TEST_SCENES "/loaded-stored-value-is-where-the-counter-starts.orn"},
+     {"state kept: its own value; value before 4, after 5"}},
     // Warning marks with the warning as the tooltip, missing slots, unread links.
     {"links-that-do-not-fit-the-operation-are-warned-about",
      {"--format", "graph"},
