@@ -56,6 +56,9 @@ const Case kCases[] = {
     // A cycle is drawn as one and explained without running round it.
     {"cycle-reads-value-from-start-of-render", {"--format", "graph"}, {"link cycle", "↺ cycle"}},
     {"cycle-reads-value-from-start-of-render",
+     {"--format", "dot"},
+     {"n0 -> n0 [label=\"trigger (float 0) ↺ cycle\", color=\"#ff7f0e\""}},
+    {"cycle-reads-value-from-start-of-render",
      {"--explain", "c"},
      {"(cycle: explained above, not again)"}},
 };
