@@ -3,7 +3,6 @@
 // is, to index a table or to make a channel of the wrong kind.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -15,6 +14,7 @@
 #include "EngineWire.h"
 #include "RunError.h"
 #include "SceneParser.h"
+#include "support/SeedCorpus.h"
 
 namespace {
 using namespace quantifier_run;
@@ -81,7 +81,7 @@ TEST(EngineWire, ValuesOutOfRangeAreRefused) {
 TEST(EngineWire, SeedCorpusIsWhatThisBuildEncodes) {
     namespace fs = std::filesystem;
     const fs::path scenes = QUANTIFIER_TEST_SCENES;
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> seeds;
+    SeedFiles seeds;
     const auto seed = [&](const std::string& file, uint8_t end,
                           const std::vector<std::vector<uint8_t>>& parts) {
         std::vector<uint8_t> bytes{end};
@@ -105,7 +105,8 @@ TEST(EngineWire, SeedCorpusIsWhatThisBuildEncodes) {
     const std::string loaded = "loaded-stored-value-is-where-the-counter-starts";
     EngineRequest loading = request(loaded);
     std::ifstream stream(scenes / (loaded + ".orn"), std::ios::binary);
-    loading.stream.emplace(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    loading.stream.emplace(std::istreambuf_iterator<char>(stream),
+                           std::istreambuf_iterator<char>());
     loading.streamPath = loaded + ".orn";
     loading.save = true;
     seed("request-loaded-and-saved", 0, {wire::EncodeRequest(loading)});
@@ -121,35 +122,21 @@ TEST(EngineWire, SeedCorpusIsWhatThisBuildEncodes) {
          {wire::EncodeHello(), wire::EncodeFailed(kExitFailure, "scene.json: a failure")});
     Observation seen;
     seen.channels.resize(2);
-    seen.channels[0] = {.reads = 3, .evaluations = 1, .operation = 0, .value = 1.0f,
-                        .before = 0.0f, .lookupsObserved = true,
+    seen.channels[0] = {.reads = 3,
+                        .evaluations = 1,
+                        .operation = 0,
+                        .value = 1.0f,
+                        .before = 0.0f,
+                        .lookupsObserved = true,
                         .lookups = {{ChildKind::Float, 0, 1}, {ChildKind::Float, 1, std::nullopt}},
-                        .sparkLow = {0.0f, 1.0f}, .sparkHigh = {0.5f, 1.0f}};
+                        .sparkLow = {0.0f, 1.0f},
+                        .sparkHigh = {0.5f, 1.0f}};
     seen.channels[1].value = narrow;
     seed("messages-observed", 1,
          {wire::EncodeHello(), wire::EncodeBeforeFrame(0), wire::EncodeRow({1.0f, narrow}),
           wire::EncodeObserved(seen), wire::EncodeDone()});
 
-    const fs::path folder = fs::path(QUANTIFIER_FUZZ_CORPUS) / "engine-wire";
-    if (std::getenv("QUANTIFIER_WRITE_CORPUS") != nullptr) {
-        for (const auto& entry : fs::directory_iterator(folder))
-            fs::remove(entry.path());
-        for (const auto& [file, bytes] : seeds)
-            std::ofstream(folder / file, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
-    }
-    size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(folder))
-        files += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(files, seeds.size());
-    for (const auto& [file, bytes] : seeds) {
-        SCOPED_TRACE(file);
-        std::ifstream in(folder / file, std::ios::binary);
-        const std::vector<uint8_t> stored{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
-        EXPECT_EQ(stored, bytes);
-    }
+    ExpectSeedCorpus("engine-wire", seeds);
     // Every request seed decodes, as the fuzz target's first step needs.
     for (const auto& [file, bytes] : seeds) {
         if (bytes[0] == 0) {
