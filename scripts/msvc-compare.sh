@@ -88,6 +88,8 @@ compare quantifier-read-by-another-explain --explain outer --depth 1 \
     tests/scenes/quantifier-read-by-another-evaluates.json
 compare cycle-explain-json --explain c --format json --at 0 \
     tests/scenes/cycle-reads-value-from-start-of-render.json
+loaded=tests/scenes/loaded-stored-value-is-where-the-counter-starts
+compare loaded-explain --explain counter --at 0 --load "$loaded.orn" "$loaded.json"
 
 # Streams cross over: saved by one build, loaded by the other, the same rows as loaded by the
 # build that saved them.

@@ -5,7 +5,6 @@
 
 #include <bit>
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <limits>
 #include <map>
@@ -20,7 +19,6 @@
 
 namespace {
 using namespace scene_bytes;
-namespace fs = std::filesystem;
 using Persistence = QuantifierTest;
 
 constexpr int kToggle = static_cast<int>(OperationId::Toggle);
