@@ -40,13 +40,14 @@ void Request(const uint8_t* data, size_t size) {
     }
 }
 
-// What the reader expects: the messages of a run of a float and a text output, as small as the
-// inputs, so that the size limits are met often and crossed often.
+// What the reader expects: the messages of a run of a float and a text output that observes them,
+// as small as the inputs, so that the size limits are met often and crossed often.
 wire::MessageLimits Limits() {
     EngineRequest request;
     request.scene.channels.resize(2);
     request.scene.channels[1].kind = ChannelKind::Text;
     request.scene.outputs = {0, 1};
+    request.observe = ObserveRequest{.frame = 0, .sparkColumns = 4};
     return wire::LimitsFor(request, 64);
 }
 
@@ -69,6 +70,9 @@ void Messages(const uint8_t* data, size_t size) {
                         break;
                     case wire::Tag::Saved:
                         reader.Saved();
+                        break;
+                    case wire::Tag::Observed:
+                        reader.Observed();
                         break;
                     case wire::Tag::Failed:
                         reader.ExitCode();

@@ -2,6 +2,9 @@
 # Builds the fuzz targets (preset "fuzz") and runs each for N seconds (default 60) over a copy of
 # its seed corpus, so the committed corpus stays as it is. Fails on the first finding; the input
 # that caused it is kept in build/fuzz/findings/ and belongs in a regression test.
+# The scene and engine-wire seeds are what this build saves and encodes, held so by tests; after a
+# change of either format, write them anew with
+#   QUANTIFIER_WRITE_CORPUS=1 build/default/bin/quantifier-tests --gtest_filter='*SeedCorpus*'
 # Usage: scripts/fuzz.sh [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -2,10 +2,11 @@
 # Every runner scene (tests/scenes/) and every example, run by quantifier-run with the plug-in in
 # this process and through the Microsoft-ABI build under Wine (scripts/msvc-run.sh): standard
 # output, standard error and the exit status must be the same bytes. The examples also run in
-# every text format, and scene streams saved by either build must load in the other to the
-# same rows. Scenes whose results depend on the machine are run but not compared; they are
-# listed below with the reason. Engine-side failures are compared too (damaged streams are scenes
-# of their own), and a crashed engine process must end the run at once, in one line.
+# every text format; a few scenes are drawn as a picture and as Graphviz text and explained; and
+# scene streams saved by either build must load in the other to the same rows. Scenes whose
+# results depend on the machine are run but not compared; they are listed below with the reason.
+# Engine-side failures are compared too (damaged streams are scenes of their own), and a crashed
+# engine process must end the run at once, in one line.
 # Usage: scripts/msvc-compare.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -73,6 +74,22 @@ for scene in examples/*.json; do
         compare "$name" --format "$format" "$scene"
     done
 done
+
+# The views of the scene itself: the engine side sends its counts and lookups over the wire.
+for name in links-that-do-not-fit-the-operation-are-warned-about quantifier-read-by-another-evaluates
+do
+    scene=tests/scenes/$name.json
+    compare "$name-graph" --format graph "$scene"
+    compare "$name-dot" --format dot --at 0 "$scene"
+done
+compare links-that-do-not-fit-explain --explain wrap \
+    tests/scenes/links-that-do-not-fit-the-operation-are-warned-about.json
+compare quantifier-read-by-another-explain --explain outer --depth 1 \
+    tests/scenes/quantifier-read-by-another-evaluates.json
+compare cycle-explain-json --explain c --format json --at 0 \
+    tests/scenes/cycle-reads-value-from-start-of-render.json
+loaded=tests/scenes/loaded-stored-value-is-where-the-counter-starts
+compare loaded-explain --explain counter --at 0 --load "$loaded.orn" "$loaded.json"
 
 # Streams cross over: saved by one build, loaded by the other, the same rows as loaded by the
 # build that saved them.

@@ -5,9 +5,6 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <map>
@@ -18,10 +15,10 @@
 #include "support/FileTestSupport.h"
 #include "support/QuantifierTestSupport.h"
 #include "support/SceneBytes.h"
+#include "support/SeedCorpus.h"
 
 namespace {
 using namespace scene_bytes;
-namespace fs = std::filesystem;
 using Persistence = QuantifierTest;
 
 constexpr int kToggle = static_cast<int>(OperationId::Toggle);
@@ -380,7 +377,7 @@ TEST_F(Persistence, SavesNothingMoreWhenTheBaseFails) {
 // files must match what this build saves, so a change of the encoding shows here; run with
 // QUANTIFIER_WRITE_CORPUS=1 to write them anew.
 TEST_F(Persistence, SeedCorpusMatchesTheScenesThisBuildSaves) {
-    std::vector<std::pair<std::string, Bytes>> seeds;
+    SeedFiles seeds;
     auto save = [&](const std::string& file, std::vector<Orn_Channel*> channels) {
         OrnFileSaver saver;
         ASSERT_TRUE(OrnSaveScene(saver, channels));
@@ -405,25 +402,7 @@ TEST_F(Persistence, SeedCorpusMatchesTheScenesThisBuildSaves) {
     seeds.emplace_back("wrong-size.orns",
                        Stream({Record({Block("NAME", {}), Block("VEOT", {1, 2})})}));
 
-    const fs::path folder = fs::path(QUANTIFIER_FUZZ_CORPUS) / "scene";
-    if (std::getenv("QUANTIFIER_WRITE_CORPUS") != nullptr) {
-        fs::create_directories(folder);
-        for (const auto& [file, bytes] : seeds) {
-            std::ofstream(folder / file, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
-        }
-    }
-    size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(folder))
-        files += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(files, seeds.size());
-    for (const auto& [file, bytes] : seeds) {
-        SCOPED_TRACE(file);
-        Bytes stored;
-        ASSERT_TRUE(OrnReadFile((folder / file).string(), stored));
-        EXPECT_EQ(stored, bytes);
-    }
+    ExpectSeedCorpus("scene", seeds);
 }
 
 }  // namespace

@@ -130,6 +130,7 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.sceneName.find('\x1b') != std::string::npos && !FileNamesMayHoldControls()) continue;
         sceneName = c.sceneName;
         scene = WriteFile(sceneName, c.scene);
         SaveStream(stream, "VectorX");

@@ -36,6 +36,11 @@ const Case kCases[] = {
     {"quantifier-read-by-another-evaluates",
      {"--explain", "outer", "--format", "json", "--at", "0"},
      {"{\"frame\": 0, \"explain\": {\"channel\": \"outer\"", "\"before\": null"}},
+    // A loaded stream's stored value is the state the first evaluation starts from.
+    {"loaded-stored-value-is-where-the-counter-starts",
+     {"--explain", "counter", "--at", "0", "--load",
+      QUANTIFIER_TEST_SCENES "/loaded-stored-value-is-where-the-counter-starts.orn"},
+     {"state kept: its own value; value before 4, after 5"}},
     // Warning marks with the warning as the tooltip, missing slots, unread links.
     {"links-that-do-not-fit-the-operation-are-warned-about",
      {"--format", "graph"},
@@ -50,6 +55,9 @@ const Case kCases[] = {
      {"max (float 1): missing", "min (float 0): \"a\" (float) = 2"}},
     // A cycle is drawn as one and explained without running round it.
     {"cycle-reads-value-from-start-of-render", {"--format", "graph"}, {"link cycle", "↺ cycle"}},
+    {"cycle-reads-value-from-start-of-render",
+     {"--format", "dot"},
+     {"n0 -> n0 [label=\"trigger (float 0) ↺ cycle\", color=\"#ff7f0e\""}},
     {"cycle-reads-value-from-start-of-render",
      {"--explain", "c"},
      {"(cycle: explained above, not again)"}},

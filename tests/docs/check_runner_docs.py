@@ -11,6 +11,7 @@
 import json
 import os
 import re
+import shlex
 import subprocess
 import sys
 
@@ -109,10 +110,25 @@ def check_operation_count(runner, project):
     return errors
 
 
+def check_examples(runner, project):
+    errors = []
+    for name in ("README.md", "tools/quantifier-run/SCENES.md"):
+        text = open(os.path.join(project, name), encoding="utf-8").read()
+        for block in re.finditer(r"^```\n\$ quantifier-run ([^\n]*)\n(.*?)^```$", text,
+                                 re.MULTILINE | re.DOTALL):
+            line = text.count("\n", 0, block.start()) + 2
+            given = subprocess.run([runner, *shlex.split(block.group(1))], cwd=project,
+                                   capture_output=True, text=True)
+            if given.returncode != 0 or given.stdout != block.group(2):
+                errors.append(f"{name}:{line}: the runner writes, with exit status "
+                              f"{given.returncode}:\n{given.stdout}{given.stderr}")
+    return errors
+
+
 def main():
     mode, runner, project = sys.argv[1:4]
-    errors = {"options": check_options, "operation-count": check_operation_count}[mode](
-        runner, project)
+    errors = {"options": check_options, "operation-count": check_operation_count,
+              "examples": check_examples}[mode](runner, project)
     for error in errors:
         print(error)
     return 1 if errors else 0

@@ -56,6 +56,10 @@ void SetModificationTime(const std::string& path, int64_t seconds, long nanoseco
 // operation left behind.
 int OpenHandleCount();
 
+// Whether a file's name may hold control characters (a line break, an escape): POSIX names may,
+// Windows refuses them (ERROR_INVALID_NAME).
+bool FileNamesMayHoldControls();
+
 // A UTF-8 path as the engine's wide text (the unit the system takes) and as the char16_t text
 // the host's setters take; the two are one type except where wchar_t has 16 bits.
 inline OrnWideString Wide(const std::string& utf8) {

@@ -6,8 +6,7 @@
 namespace quantifier_run {
 namespace {
 
-// Edges that close a cycle, found by a depth-first walk from the nodes nobody links to, then
-// from the rest in index order; without them the graph has no cycle.
+// Found by a depth-first walk from the nodes nobody links to, then from the rest in index order.
 std::vector<bool> BackEdges(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges,
                             const std::vector<std::vector<size_t>>& out) {
     std::vector<bool> back(edges.size(), false);
@@ -44,14 +43,24 @@ std::vector<bool> BackEdges(size_t nodes, const std::vector<std::pair<size_t, si
     return back;
 }
 
+std::vector<std::vector<size_t>> EdgesOut(size_t nodes,
+                                          const std::vector<std::pair<size_t, size_t>>& edges) {
+    std::vector<std::vector<size_t>> out(nodes);
+    for (size_t e = 0; e < edges.size(); ++e)
+        out[edges[e].first].push_back(e);
+    return out;
+}
+
 }  // namespace
+
+std::vector<bool> CycleEdges(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges) {
+    return BackEdges(nodes, edges, EdgesOut(nodes, edges));
+}
 
 GraphLayoutResult LayoutGraph(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges,
                               const LayoutSizes& sizes) {
     GraphLayoutResult result;
-    std::vector<std::vector<size_t>> out(nodes);
-    for (size_t e = 0; e < edges.size(); ++e)
-        out[edges[e].first].push_back(e);
+    const std::vector<std::vector<size_t>> out = EdgesOut(nodes, edges);
     result.backward = BackEdges(nodes, edges, out);
 
     // The edges as they point once cycles are broken: downward, from upper to lower.

@@ -27,6 +27,10 @@ struct LayoutSizes {
     double laneWidth = 14;  // what a link passing through a layer takes
 };
 
+// Which edges close a cycle (or link a node to itself), as LayoutGraph's `backward` marks them;
+// without them the graph has no cycle.
+std::vector<bool> CycleEdges(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges);
+
 GraphLayoutResult LayoutGraph(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges,
                               const LayoutSizes& sizes = {});
 

@@ -91,15 +91,21 @@ std::string DotQuoted(std::string_view text) {
     return out + "\"";
 }
 
-}  // namespace
-
-std::string GraphSvg(const SceneGraph& graph) {
+std::vector<std::pair<size_t, size_t>> Edges(const SceneGraph& graph) {
     std::vector<std::pair<size_t, size_t>> edges;
     edges.reserve(graph.links.size());
     for (const GraphLink& link : graph.links)
         edges.emplace_back(link.parent, link.child);
+    return edges;
+}
+
+constexpr const char* kCycleMark = " \xE2\x86\xBA cycle";
+
+}  // namespace
+
+std::string GraphSvg(const SceneGraph& graph) {
     const LayoutSizes sizes;
-    const GraphLayoutResult layout = LayoutGraph(graph.nodes.size(), edges, sizes);
+    const GraphLayoutResult layout = LayoutGraph(graph.nodes.size(), Edges(graph), sizes);
     const auto limit = static_cast<size_t>(sizes.boxWidth / kCharWidth) - 2;
 
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(layout.width) +
@@ -133,7 +139,7 @@ std::string GraphSvg(const SceneGraph& graph) {
             points += Number(point.y);
         }
         std::string label = link.label;
-        if (layout.backward[e]) label += " \xE2\x86\xBA cycle";
+        if (layout.backward[e]) label += kCycleMark;
         svg += "<g><title>" +
                Escaped(graph.nodes[link.parent].name + " \xE2\x86\x92 " +
                        graph.nodes[link.child].name + ": " + label) +
@@ -214,11 +220,15 @@ std::string GraphDot(const SceneGraph& graph) {
         if (node.quantifier) dot += ", style=filled, fillcolor=\"#f4f8ff\"";
         dot += "];\n";
     }
-    for (const GraphLink& link : graph.links) {
+    // The links that close a cycle are the picture's: marked and orange, whatever else they are.
+    const std::vector<bool> cycle = CycleEdges(graph.nodes.size(), Edges(graph));
+    for (size_t e = 0; e < graph.links.size(); ++e) {
+        const GraphLink& link = graph.links[e];
         dot += "  n" + std::to_string(link.parent) + " -> n" + std::to_string(link.child) +
-               " [label=" + DotQuoted(link.label);
+               " [label=" + DotQuoted(cycle[e] ? link.label + kCycleMark : link.label);
         if (!link.read) dot += ", style=dashed, color=gray";
         if (link.internal) dot += ", style=dotted, color=purple";
+        if (cycle[e]) dot += ", color=\"#ff7f0e\", fontcolor=\"#ff7f0e\", penwidth=2";
         dot += "];\n";
     }
     return dot + "}\n";

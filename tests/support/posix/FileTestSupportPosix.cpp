@@ -43,3 +43,7 @@ int OpenHandleCount() {
         ++count;
     return count;
 }
+
+bool FileNamesMayHoldControls() {
+    return true;
+}

@@ -151,3 +151,7 @@ int OpenHandleCount() {
     }
     return count;
 }
+
+bool FileNamesMayHoldControls() {
+    return false;
+}

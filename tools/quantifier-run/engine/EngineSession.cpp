@@ -18,6 +18,7 @@ std::optional<std::vector<uint8_t>> RunScene(EngineRequest request, const Engine
                                                              : request.pluginPath);
     LiveScene live(request.scene, plugin);
     const size_t frames = request.scene.frames;
+    const bool loaded = request.stream.has_value();
     if (request.stream) {
         std::vector<std::string> warnings;
         LoadChannels(live, std::move(*request.stream), request.streamPath,
@@ -28,7 +29,7 @@ std::optional<std::vector<uint8_t>> RunScene(EngineRequest request, const Engine
     if (!request.observe) {
         RunFrames(request.scene, live, frames, events.row, events.beforeFrame);
     } else {
-        SceneObserver observer(live, *request.observe, frames);
+        SceneObserver observer(live, *request.observe, frames, loaded);
         size_t current = 0;
         RunFrames(
             request.scene, live, frames,

@@ -53,7 +53,8 @@ bool FloatValued(ChannelKind kind) {
 
 }  // namespace
 
-SceneObserver::SceneObserver(LiveScene& live, const ObserveRequest& request, size_t frames)
+SceneObserver::SceneObserver(LiveScene& live, const ObserveRequest& request, size_t frames,
+                             bool loaded)
     : live(live), request(request), frames(frames) {
     const size_t count = live.ChannelCount();
     for (size_t i = 0; i < count; ++i)
@@ -66,6 +67,13 @@ SceneObserver::SceneObserver(LiveScene& live, const ObserveRequest& request, siz
     const float none = std::numeric_limits<float>::quiet_NaN();
     const size_t columns = std::min(request.sparkColumns, frames);
     for (size_t i = 0; i < count; ++i) {
+        if (loaded && live.Definition(i).kind == ChannelKind::Quantifier) {
+            // The value a record stored is the state its first evaluation starts from; the
+            // engine's own accessor gives it without evaluating or counting a read.
+            auto& quantifier = static_cast<Kch_Quantifier&>(live.Channel(i));
+            if (quantifier.GetStoreCurrentValue())
+                lastValue[i] = quantifier.Kch_FloatChannel::GetFloat();
+        }
         if (!FloatValued(live.Definition(i).kind)) continue;
         observation.channels[i].sparkLow.assign(columns, none);
         observation.channels[i].sparkHigh.assign(columns, none);

@@ -12,7 +12,9 @@ namespace quantifier_run {
 class SceneObserver {
 public:
     // Starts watching `live` (whose engine is the global one) for a run of `frames` frames.
-    SceneObserver(LiveScene& live, const ObserveRequest& request, size_t frames);
+    // `loaded`: a stream was loaded into it, whose stored current values are where its
+    // quantifiers start.
+    SceneObserver(LiveScene& live, const ObserveRequest& request, size_t frames, bool loaded);
     // Stops being told of reads and lookups.
     ~SceneObserver();
     SceneObserver(const SceneObserver&) = delete;
