@@ -49,13 +49,13 @@ SceneGraph BuildSceneGraph(const Scene& scene, const Observation& observation) {
         graph.groups.push_back(group.name);
     graph.nodes.resize(scene.channels.size());
     for (size_t i = 0; i < scene.channels.size(); ++i) {
-        const ChannelSpec& spec = scene.channels[i];
+        const ChannelSpec& entry = scene.channels[i];
         const ChannelObservation& seen = observation.channels[i];
         GraphNode& node = graph.nodes[i];
-        node.name = spec.name;
-        node.kind = ChannelKindName(spec.kind);
-        node.quantifier = spec.kind == ChannelKind::Quantifier;
-        node.group = spec.group;
+        node.name = entry.name;
+        node.kind = ChannelKindName(entry.kind);
+        node.quantifier = entry.kind == ChannelKind::Quantifier;
+        node.group = entry.group;
         if (seen.value) node.value = FormatCell(*seen.value, OutputFormat::Json);
         node.reads = seen.reads;
         node.evaluations = seen.evaluations;
@@ -63,33 +63,33 @@ SceneGraph BuildSceneGraph(const Scene& scene, const Observation& observation) {
             node.sparkLow = &seen.sparkLow;
             node.sparkHigh = &seen.sparkHigh;
         }
-        std::vector<bool> read(spec.children.size(), false);
+        std::vector<bool> read(entry.children.size(), false);
         if (node.quantifier && seen.operation) {
             const OperationInfo* row = FindOperation(*seen.operation);
             node.operation =
                 row ? std::string(row->name) : "operation " + std::to_string(*seen.operation);
             node.warning = LinkProblems(scene.channels, i, *seen.operation);
         }
-        std::vector<std::string> labels(spec.children.size());
+        std::vector<std::string> labels(entry.children.size());
         for (const ObservedLookup& lookup : seen.lookups) {
             if (!lookup.found) {
                 node.missing.push_back(SlotName(seen.operation, lookup));
                 continue;
             }
             if (lookup.kind == ChildKind::Internal) continue;
-            if (const std::optional<size_t> link = LinkOf(scene, spec, lookup)) {
+            if (const std::optional<size_t> link = LinkOf(scene, entry, lookup)) {
                 read[*link] = true;
                 if (labels[*link].empty()) labels[*link] = SlotName(seen.operation, lookup);
             }
         }
-        for (size_t position = 0; position < spec.children.size(); ++position) {
-            graph.links.push_back({i, spec.children[position],
+        for (size_t position = 0; position < entry.children.size(); ++position) {
+            graph.links.push_back({i, entry.children[position],
                                    read[position] ? labels[position] : "not read", read[position],
                                    false});
         }
-        for (size_t k = 0; k < spec.internalChildren.size(); ++k)
+        for (size_t k = 0; k < entry.internalChildren.size(); ++k)
             graph.links.push_back(
-                {i, spec.internalChildren[k], "internal " + std::to_string(k), true, true});
+                {i, entry.internalChildren[k], "internal " + std::to_string(k), true, true});
     }
     for (const GraphLink& link : graph.links)
         ++graph.nodes[link.child].parents;

@@ -46,7 +46,7 @@ private:
     }
 
     std::string Node(size_t channel, size_t level) {
-        const ChannelSpec& spec = scene.channels[channel];
+        const ChannelSpec& entry = scene.channels[channel];
         const ChannelObservation& at = seen.channels[channel];
         onPath[channel] = true;
         explained[channel] = true;
@@ -56,11 +56,11 @@ private:
             !at.operation ? ""
             : row         ? std::string(row->name)
                           : "operation " + std::to_string(*at.operation) + " (not in the table)";
-        const bool quantifier = spec.kind == ChannelKind::Quantifier;
+        const bool quantifier = entry.kind == ChannelKind::Quantifier;
         std::string out;
         if (json) {
-            out += "{\"channel\": " + JsonString(spec.name) +
-                   ", \"kind\": " + JsonString(ChannelKindName(spec.kind)) +
+            out += "{\"channel\": " + JsonString(entry.name) +
+                   ", \"kind\": " + JsonString(ChannelKindName(entry.kind)) +
                    ", \"operation\": " + (quantifier ? JsonString(operation) : "null") +
                    ", \"value\": " + Nullable(Value(channel, OutputFormat::Json));
             if (quantifier) {
@@ -78,7 +78,7 @@ private:
                 out += ", \"slots\": [";
             }
         } else {
-            out += pad + Quoted(spec.name) + " (" + ChannelKindName(spec.kind) +
+            out += pad + Quoted(entry.name) + " (" + ChannelKindName(entry.kind) +
                    (quantifier ? ", " + operation : "") + ")" +
                    (at.value ? " = " + Value(channel, OutputFormat::Table)
                              : " not read at frame " + std::to_string(seen.frame)) +
