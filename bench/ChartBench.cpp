@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "OutputFormats.h"
+#include "output/OutputFormats.h"
 
 namespace {
 

@@ -33,7 +33,7 @@ foreach(file IN LISTS FILES)
 endforeach()
 file(WRITE "${OUTPUT}.new"
      "// Generated from tools/quantifier-run/page/ by cmake/EmbedPage.cmake; edit those files.\n"
-     "#include \"PageAssets.h\"\n\nnamespace quantifier_run {\nnamespace {\n${bodies}"
+     "#include \"serve/PageAssets.h\"\n\nnamespace quantifier_run {\nnamespace {\n${bodies}"
      "constexpr PageAsset kAssets[] = {\n${rows}};\n}  // namespace\n\n"
      "std::span<const PageAsset> PageAssets() {\n    return kAssets;\n}\n\n"
      "}  // namespace quantifier_run\n")

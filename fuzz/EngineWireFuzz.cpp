@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "EngineWire.h"
-#include "RunError.h"
+#include "engine/EngineWire.h"
+#include "engine/RunError.h"
 
 namespace {
 using namespace quantifier_run;

@@ -11,12 +11,12 @@
 #include <string>
 #include <string_view>
 
-#include "FrameLoop.h"
-#include "OutputFormats.h"
-#include "Plugin.h"
-#include "RunError.h"
-#include "LiveScene.h"
-#include "SceneParser.h"
+#include "engine/FrameLoop.h"
+#include "output/OutputFormats.h"
+#include "engine/Plugin.h"
+#include "engine/RunError.h"
+#include "engine/LiveScene.h"
+#include "scene/SceneParser.h"
 
 namespace {
 using namespace quantifier_run;

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "ChannelMaking.h"
-#include "EngineWire.h"
-#include "RunError.h"
-#include "SceneParser.h"
+#include "engine/ChannelMaking.h"
+#include "engine/EngineWire.h"
+#include "engine/RunError.h"
+#include "scene/SceneParser.h"
 #include "support/SeedCorpus.h"
 
 namespace {

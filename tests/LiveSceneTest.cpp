@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "Kch_TextChannel.h"
-#include "LiveScene.h"
+#include "engine/LiveScene.h"
 #include "Orn_ChannelInternal.h"
 #include "Orn_Engine.h"
 #include "Orn_Guids.h"
-#include "Plugin.h"
-#include "SceneParser.h"
+#include "engine/Plugin.h"
+#include "scene/SceneParser.h"
 
 using namespace quantifier_run;
 

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "Progress.h"
+#include "output/Progress.h"
 
 namespace quantifier_run {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 #include "OperationTable.h"
-#include "RunError.h"
+#include "engine/RunError.h"
 #include "support/RunnerFixture.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "RunError.h"
+#include "engine/RunError.h"
 #include "support/RunnerFixture.h"
 #include "support/SceneBytes.h"
 

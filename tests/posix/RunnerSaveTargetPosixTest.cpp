@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "RunError.h"
+#include "engine/RunError.h"
 #include "support/RunnerFixture.h"
 
 namespace {

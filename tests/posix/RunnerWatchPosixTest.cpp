@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "RunError.h"
+#include "engine/RunError.h"
 #include "support/RunnerFixture.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Runner.h"
+#include "app/Runner.h"
 #include "support/FileTestSupport.h"
 
 struct RunResult {

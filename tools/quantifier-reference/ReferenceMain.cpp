@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "FilePath.h"
+#include "common/FilePath.h"
 #include "Process.h"
 #include "ProgramStart.h"
 #include "ReferencePages.h"

@@ -11,10 +11,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "FilePath.h"
-#include "OperationList.h"
+#include "common/FilePath.h"
+#include "scene/OperationList.h"
 #include "OperationTable.h"
-#include "Runner.h"
+#include "app/Runner.h"
 
 namespace quantifier_reference {
 namespace {

@@ -2,7 +2,7 @@
 // read back as a parent would read it (a text up to its first NUL).
 #pragma once
 
-#include "Scene.h"
+#include "engine/Scene.h"
 
 namespace quantifier_run {
 

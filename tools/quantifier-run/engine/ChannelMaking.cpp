@@ -1,4 +1,4 @@
-#include "ChannelMaking.h"
+#include "engine/ChannelMaking.h"
 
 #include <concepts>
 #include <cstring>
@@ -10,7 +10,7 @@
 #include "Kch_TextChannel.h"
 #include "Kch_ValueChannels.h"
 #include "Kch_VectorChannel.h"
-#include "RunError.h"
+#include "engine/RunError.h"
 
 namespace quantifier_run {
 namespace {
@@ -143,7 +143,7 @@ constexpr ChannelMaker kMakers[] = {
      .make = Make<HostClass>,                                          \
      .set = Set<HostClass, ValueType>,                                 \
      .read = Read<HostClass>},
-#include "ChannelKinds.def"
+#include "engine/ChannelKinds.def"
 };
 static_assert(std::size(kMakers) == kChannelKindCount);
 

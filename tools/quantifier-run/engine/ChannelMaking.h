@@ -6,11 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "Cell.h"
+#include "engine/Cell.h"
 #include "Kch_Quantifier.h"
 #include "Orn_Channel.h"
-#include "Plugin.h"
-#include "Scene.h"
+#include "engine/Plugin.h"
+#include "engine/Scene.h"
 
 namespace quantifier_run {
 

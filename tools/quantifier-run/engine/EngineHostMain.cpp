@@ -6,10 +6,10 @@
 #include <optional>
 #include <vector>
 
-#include "EngineSession.h"
-#include "EngineWire.h"
+#include "engine/EngineSession.h"
+#include "engine/EngineWire.h"
 #include "Process.h"
-#include "RunError.h"
+#include "engine/RunError.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "EngineSession.h"
+#include "engine/EngineSession.h"
 
-#include "FrameLoop.h"
-#include "LinkCheck.h"
-#include "LinkDepth.h"
-#include "LiveScene.h"
-#include "Plugin.h"
-#include "RunError.h"
-#include "SceneObserver.h"
-#include "SceneStream.h"
+#include "engine/FrameLoop.h"
+#include "engine/LinkCheck.h"
+#include "engine/LinkDepth.h"
+#include "engine/LiveScene.h"
+#include "engine/Plugin.h"
+#include "engine/RunError.h"
+#include "engine/SceneObserver.h"
+#include "engine/SceneStream.h"
 #include "StackThread.h"
 
 namespace quantifier_run {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "Cell.h"
-#include "Observation.h"
-#include "Scene.h"
+#include "engine/Cell.h"
+#include "engine/Observation.h"
+#include "engine/Scene.h"
 
 namespace quantifier_run {
 

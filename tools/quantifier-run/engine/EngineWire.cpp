@@ -1,4 +1,4 @@
-#include "EngineWire.h"
+#include "engine/EngineWire.h"
 
 #include <concepts>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <variant>
 
-#include "RunError.h"
+#include "engine/RunError.h"
 
 namespace quantifier_run::wire {
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "Cell.h"
-#include "EngineSession.h"
+#include "engine/Cell.h"
+#include "engine/EngineSession.h"
 
 namespace quantifier_run::wire {
 

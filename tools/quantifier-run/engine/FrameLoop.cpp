@@ -1,4 +1,4 @@
-#include "FrameLoop.h"
+#include "engine/FrameLoop.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "LinkCheck.h"
+#include "engine/LinkCheck.h"
 
 #include <algorithm>
 #include <array>
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "OperationTable.h"
-#include "Quoting.h"
-#include "RunError.h"
+#include "engine/Quoting.h"
+#include "engine/RunError.h"
 
 namespace quantifier_run {
 namespace {
@@ -21,7 +21,7 @@ namespace {
 constexpr ChildKind kPresents[] = {
 #define QUANTIFIER_CHANNEL_KIND(Kind, name, HostClass, ValueType, presents, ...) \
     ChildKind::presents,
-#include "ChannelKinds.def"
+#include "engine/ChannelKinds.def"
 };
 static_assert(std::size(kPresents) == kChannelKindCount);
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "OperationTable.h"
-#include "Scene.h"
+#include "engine/Scene.h"
 
 namespace quantifier_run {
 

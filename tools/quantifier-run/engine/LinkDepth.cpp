@@ -1,4 +1,4 @@
-#include "LinkDepth.h"
+#include "engine/LinkDepth.h"
 
 #include <algorithm>
 #include <vector>

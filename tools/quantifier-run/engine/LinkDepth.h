@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "Scene.h"
+#include "engine/Scene.h"
 
 namespace quantifier_run {
 

@@ -1,8 +1,8 @@
-#include "LiveScene.h"
+#include "engine/LiveScene.h"
 
 #include <cstring>
 
-#include "ChannelMaking.h"
+#include "engine/ChannelMaking.h"
 #include "Orn_Guids.h"
 
 namespace quantifier_run {

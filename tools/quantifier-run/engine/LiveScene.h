@@ -6,13 +6,13 @@
 #include <span>
 #include <vector>
 
-#include "Cell.h"
+#include "engine/Cell.h"
 #include "Kch_CameraChannel.h"
 #include "Kch_Quantifier.h"
 #include "Orn_ChannelInternal.h"
 #include "Orn_Engine.h"
-#include "Plugin.h"
-#include "Scene.h"
+#include "engine/Plugin.h"
+#include "engine/Scene.h"
 
 namespace quantifier_run {
 

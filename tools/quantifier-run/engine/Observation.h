@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "Cell.h"
+#include "engine/Cell.h"
 #include "OperationTable.h"
-#include "Scene.h"
+#include "engine/Scene.h"
 
 namespace quantifier_run {
 

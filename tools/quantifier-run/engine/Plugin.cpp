@@ -1,8 +1,8 @@
-#include "Plugin.h"
+#include "engine/Plugin.h"
 
 #include "Orn_Guids.h"
 #include "Process.h"
-#include "RunError.h"
+#include "engine/RunError.h"
 
 namespace quantifier_run {
 

@@ -1,4 +1,4 @@
-#include "Quoting.h"
+#include "engine/Quoting.h"
 
 #include <cstdio>
 

@@ -16,18 +16,18 @@ namespace quantifier_run {
 
 enum class ChannelKind {
 #define QUANTIFIER_CHANNEL_KIND(Kind, ...) Kind,
-#include "ChannelKinds.def"
+#include "engine/ChannelKinds.def"
 };
 
 inline constexpr size_t kChannelKindCount = 0
 #define QUANTIFIER_CHANNEL_KIND(...) +1
-#include "ChannelKinds.def"
+#include "engine/ChannelKinds.def"
     ;
 
 // The scene-file spelling of each channel kind ("float", "matchA", ...), at the kind's index.
 inline constexpr const char* kChannelKindNames[] = {
 #define QUANTIFIER_CHANNEL_KIND(Kind, name, ...) name,
-#include "ChannelKinds.def"
+#include "engine/ChannelKinds.def"
 };
 
 // A text channel's content: no text, narrow bytes or wide 16-bit units. Read back from a
@@ -54,7 +54,7 @@ struct DistinctVariant<std::variant<Held...>, Next, More...>
 // output reads of one. The alternatives' order is their number on the wire.
 using Value = DistinctVariant<std::variant<>
 #define QUANTIFIER_CHANNEL_KIND(Kind, name, HostClass, ValueType, ...) , ValueType
-#include "ChannelKinds.def"
+#include "engine/ChannelKinds.def"
                               >::type;
 
 // A value that is either set once before the first frame ("value") or given per frame

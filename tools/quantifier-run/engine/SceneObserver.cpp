@@ -1,10 +1,10 @@
-#include "SceneObserver.h"
+#include "engine/SceneObserver.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "ChannelMaking.h"
+#include "engine/ChannelMaking.h"
 #include "Orn_ChannelInternal.h"
 #include "Orn_Guids.h"
 

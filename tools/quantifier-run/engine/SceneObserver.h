@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "LiveScene.h"
-#include "Observation.h"
+#include "engine/LiveScene.h"
+#include "engine/Observation.h"
 
 namespace quantifier_run {
 

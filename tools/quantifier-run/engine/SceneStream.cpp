@@ -1,14 +1,14 @@
-#include "SceneStream.h"
+#include "engine/SceneStream.h"
 
 #include <cstring>
 #include <map>
 #include <optional>
 
-#include "LinkCheck.h"
+#include "engine/LinkCheck.h"
 #include "Orn_FileStream.h"
 #include "QuantifierBlocks.h"
-#include "Quoting.h"
-#include "RunError.h"
+#include "engine/Quoting.h"
+#include "engine/RunError.h"
 
 namespace quantifier_run {
 namespace {

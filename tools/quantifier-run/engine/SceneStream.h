@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "LiveScene.h"
+#include "engine/LiveScene.h"
 
 namespace quantifier_run {
 

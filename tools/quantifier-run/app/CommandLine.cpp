@@ -1,0 +1,265 @@
+#include "app/CommandLine.h"
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#include <CLI/CLI.hpp>
+
+#include "scene/Limits.h"
+#include "scene/OperationList.h"
+#include "engine/RunError.h"
+#include "scene/SceneSchema.h"
+#include "app/WatchScene.h"
+#include "common/Suggestions.h"
+
+namespace quantifier_run {
+
+namespace {
+// A frame count: decimal digits only, 0 up to the largest signed 32-bit number.
+size_t FrameCount(const std::string& text, const std::string& option = "--frames") {
+    constexpr size_t kMost = std::numeric_limits<int32_t>::max();
+    size_t count = 0;
+    bool valid = !text.empty() && text.size() <= 10;
+    for (const char c : text) {
+        if (c < '0' || c > '9') valid = false;
+        if (valid) count = count * 10 + static_cast<size_t>(c - '0');
+    }
+    if (!valid || count > kMost)
+        throw RunError(kExitBadInput, option + " needs a whole number from 0 to " +
+                                          std::to_string(kMost) + ", not " + Quoted(text) +
+                                          " (see --help)");
+    return count;
+}
+
+// The options, one row each in the order --help lists them. --help is made from these rows; a
+// test holds the README's table and SCENES.md against --help.
+struct OptionRow {
+    const char* name;
+    const char* value;  // what --help calls the option's value; null for a flag
+    const char* help;
+};
+
+constexpr OptionRow kOptionRows[] = {
+    // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
+    {"--frames", "N", "Run N frames instead of the scene's count (decimal)"},
+    {"--format", "FORMAT",
+     "csv, table, json or svg (default: by the extension of --output, .svg, .csv or .json, csv "
+     "for any other; table on a terminal, csv otherwise); graph: a picture of the scene's "
+     "channels and links at one frame (SVG); dot: the same as Graphviz text"},
+    {"--plugin", "PATH", "The plug-in to load (default: the one beside this program)"},
+    {"--save", "PATH",
+     "After the last frame, save every channel to this scene stream; the file is replaced whole, "
+     "and only when the whole run succeeded"},
+    {"--load", "PATH",
+     "Before the first frame, restore channels by name from this scene stream; any damage in it "
+     "stops the run before a channel changes"},
+    {"--output", "PATH",
+     "Write the results to this file instead of standard output; the file is replaced whole, and "
+     "only when the whole run succeeded"},
+    {"--watch", nullptr,
+     "After the first run, run the scene again whenever its file or the --load stream is saved, "
+     "until Ctrl-C; a failed run is reported and the last good results stay"},
+    {"--serve", "PORT",
+     "Serve a live page of the scene on http://127.0.0.1:PORT/ (no PORT or 0: any free port; "
+     "PORT is decimal, else it is the scene): its graph, warnings, a chart per output, a frame "
+     "slider and each channel's explanation, updated on every save as --watch runs, until "
+     "Ctrl-C"},
+    {"--engine-process", "COMMAND",
+     "Run the engine and the plug-in in another program, started by this shell command, that "
+     "speaks the runner's engine protocol on its standard input and output: quantifier-engine, or "
+     "the one built in the engine's own ABI"},
+    {"--strict", nullptr,
+     "Fail the run (exit status 2, nothing written or saved) on any warning: links that do not "
+     "give an operation its children, records a --load cannot use, operation numbers outside the "
+     "table, actions after the last frame"},
+    {"--at", "N",
+     "The frame --format graph or dot and --explain show (default: the last frame run)"},
+    {"--explain", "NAME",
+     "Instead of the rows, how the channel NAME got its value at the frame: its operation, each "
+     "slot it looked up with the channel found and its value, the result, the reads this render's "
+     "cache answered and the state kept; quantifier children in turn; --format json for a "
+     "document"},
+    {"--depth", "D", "How many levels of quantifier children --explain explains (default 3)"},
+    {"--list-operations", nullptr,
+     "List the operations (number, name, children by role) and exit; with --format json, every "
+     "field of every operation"},
+    {"--schema", nullptr, "Write the scene format's JSON schema (scene.schema.json) and exit"},
+};
+constexpr size_t kOptionCount = std::size(kOptionRows);
+
+// The row of the option `name`; a name without a row does not compile.
+consteval size_t Row(std::string_view name) {
+    for (size_t i = 0; i < kOptionCount; ++i) {
+        if (kOptionRows[i].name == name) return i;
+    }
+    throw "no option of that name";
+}
+
+// The library's error, in our words where we have them. The library counts each option's uses,
+// and an option it stopped on for want of a value is the last argument, since it takes
+// whatever follows an option for its value. An option given more than once is named first,
+// whatever else is wrong, as the likelier slip.
+std::string InOurWords(const CLI::App& app, const CLI::ParseError& error,
+                       const std::vector<std::string>& arguments) {
+    const CLI::Option* unfinished = nullptr;
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr && !arguments.empty())
+        unfinished = app.get_option_no_throw(arguments.back());
+    for (const OptionRow& row : kOptionRows) {
+        if (row.value == nullptr) continue;
+        const CLI::Option* option = app.get_option_no_throw(row.name);
+        const size_t given = option->count() + (option == unfinished ? 1 : 0);
+        if (given > 1)
+            return std::string(row.name) + " is given more than once; give it once (see --help)";
+        if (option == unfinished)
+            return std::string(row.name) + " needs a value after it (see --help)";
+    }
+    return std::string(error.what()) + " (see --help)";
+}
+
+// The port of --serve, or the scene when the option took it for its value. Only what a page
+// shows can be served: the options that choose another output or a save are refused.
+void ServeOptions(const CLI::App& app, const std::string& value, Options& options) {
+    const bool decimal = !value.empty() && value.size() <= 5 &&
+                         value.find_first_not_of("0123456789") == std::string::npos;
+    if (!value.empty() && !decimal) {
+        if (!options.scenePath.empty() || value.starts_with("-"))
+            throw RunError(kExitBadInput, "--serve needs a port from 0 to 65535, not " +
+                                              Quoted(value) + " (see --help)");
+        options.scenePath = value;
+    }
+    const size_t port = decimal ? std::stoul(value) : 0;
+    if (port > 65535)
+        throw RunError(kExitBadInput,
+                       "--serve needs a port from 0 to 65535, not " + value + " (see --help)");
+    options.serve = static_cast<uint16_t>(port);
+    for (const char* refused : {"--save", "--watch", "--output", "--format", "--explain", "--at"}) {
+        if (app.count(refused) > 0)
+            throw RunError(kExitBadInput, std::string(refused) +
+                                              " cannot be given with --serve: the page shows the "
+                                              "scene, watched, and saves nothing (see --help)");
+    }
+}
+}  // namespace
+
+std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::string>& arguments) {
+    CLI::App app(
+        "Runs a scene of Quantifier channels described in JSON, frame by frame, and writes what "
+        "the "
+        "listed outputs read at each frame.",
+        "quantifier-run");
+    app.set_version_flag("--version", "quantifier-run " QUANTIFIER_VERSION);
+
+    std::string scenePath;
+    app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
+    std::array<std::string, kOptionCount> values;
+    std::array<bool, kOptionCount> flags{};
+    for (size_t i = 0; i < kOptionCount; ++i) {
+        const OptionRow& row = kOptionRows[i];
+        if (row.value == nullptr)
+            app.add_flag(row.name, flags[i], row.help);
+        else
+            app.add_option(row.name, values[i], row.help)->type_name(row.value);
+    }
+    // The port is optional: the option then takes whatever follows it, which may be the scene.
+    CLI::Option* serveOption = app.get_option("--serve");
+    serveOption->expected(0, 1)->type_name("[PORT]");
+    if (!ServeAvailable())
+        serveOption->description(std::string(serveOption->get_description()) + " (" +
+                                 ServeUnavailableReason() + ")");
+    app.get_option("--format")
+        ->check(CLI::IsMember({"csv", "table", "json", "svg", "graph", "dot"}));
+    const std::string& frames = values[Row("--frames")];
+    const std::string& format = values[Row("--format")];
+    const std::string& engineCommand = values[Row("--engine-process")];
+    const bool& watch = flags[Row("--watch")];
+    app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
+               " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
+               " MiB, lists and objects in a scene nest at most " +
+               std::to_string(kMaxJsonNesting) + " levels, and links nest at most " +
+               std::to_string(kMaxLinkDepth) +
+               " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
+               "save, output); 2 bad command line or scene, or a warning with --strict; --watch "
+               "ends with 0 at Ctrl-C. Nothing is saved or written (to standard output or "
+               "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
+               "editor that checks it against scene.schema.json, and quantifier-run --serve "
+               "scene.json, then the URL it prints open in a browser; or a viewer that reloads "
+               "chart.svg and quantifier-run --watch --output chart.svg scene.json\nThe "
+               "operations, each with an example scene and its chart: "
+               "docs/operations/README.md, in share/doc/Quantifier/ where the package is "
+               "installed.");
+    // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
+    app.allow_windows_style_options(false);
+
+    // The library expects the arguments last first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return ImmediateAnswer{app.help()};
+    } catch (const CLI::CallForAllHelp&) {
+        return ImmediateAnswer{app.help("", CLI::AppFormatMode::All)};
+    } catch (const CLI::CallForVersion& version) {
+        return ImmediateAnswer{std::string(version.what()) + "\n"};
+    } catch (const CLI::ParseError& error) {
+        throw RunError(kExitBadInput, InOurWords(app, error, arguments));
+    }
+    if (flags[Row("--list-operations")]) {
+        if (format == "json") return ImmediateAnswer{ListOperationsJson()};
+        if (format.empty() || format == "table") return ImmediateAnswer{ListOperations()};
+        throw RunError(kExitBadInput,
+                       "--list-operations is written as a table or as json, not as " + format +
+                           " (see --help)");
+    }
+    if (flags[Row("--schema")]) return ImmediateAnswer{SceneSchema()};
+    Options options;
+    // Before the scene: "--frames scene.json" took the path for the count.
+    if (app.count("--frames") > 0) options.frames = FrameCount(frames);
+    options.scenePath = scenePath;
+    if (app.count("--serve") > 0) ServeOptions(app, values[Row("--serve")], options);
+    if (options.scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
+    options.strict = flags[Row("--strict")];
+    if (!format.empty()) options.format = OutputFormatNamed(format);
+    // An option given with an empty path is a slip, not a wish to leave it out.
+    const auto path = [&](size_t row) {
+        if (app.count(kOptionRows[row].name) == 0) return std::optional<std::string>();
+        if (values[row].empty())
+            throw RunError(kExitBadInput,
+                           std::string(kOptionRows[row].name) + " needs a path (see --help)");
+        return std::optional<std::string>(values[row]);
+    };
+    options.pluginPath = path(Row("--plugin"));
+    options.savePath = path(Row("--save"));
+    options.loadPath = path(Row("--load"));
+    options.outputPath = path(Row("--output"));
+    options.watch = watch;
+    if ((watch || options.serve) && options.scenePath == "-")
+        throw RunError(kExitBadInput, std::string(watch ? "--watch" : "--serve") +
+                                          " follows a scene file, not standard input (see --help)");
+    if (watch && options.savePath)
+        throw RunError(kExitBadInput,
+                       "--save cannot be given with --watch: a save after every run would "
+                       "overwrite the stream the scene may be loading (see --help)");
+    if (app.count("--at") > 0) options.at = FrameCount(values[Row("--at")], "--at");
+    if (app.count("--depth") > 0) options.depth = FrameCount(values[Row("--depth")], "--depth");
+    if (app.count("--explain") > 0) options.explain = values[Row("--explain")];
+    const bool pictured = format == "graph" || format == "dot";
+    if (options.explain && !format.empty() && format != "table" && format != "json")
+        throw RunError(kExitBadInput, "--explain is written as text or as json, not as " + format +
+                                          " (see --help)");
+    if (options.at && !pictured && !options.explain)
+        throw RunError(kExitBadInput,
+                       "--at chooses the frame of --format graph or dot, or of --explain "
+                       "(see --help)");
+    if (options.depth && !options.explain)
+        throw RunError(kExitBadInput, "--depth needs --explain (see --help)");
+    if (app.count("--engine-process") > 0) {
+        if (engineCommand.empty())
+            throw RunError(kExitBadInput, "--engine-process needs a command (see --help)");
+        options.engineCommand = engineCommand;
+    }
+    return options;
+}
+
+}  // namespace quantifier_run

@@ -1,0 +1,49 @@
+// The runner's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "output/OutputFormats.h"
+
+namespace quantifier_run {
+
+struct Options {
+    std::string scenePath;
+    std::optional<size_t> frames;
+    std::optional<OutputFormat> format;  // absent: by where the output goes (its extension)
+    std::optional<std::string> pluginPath;
+    std::optional<std::string> savePath;
+    std::optional<std::string> loadPath;
+    // Where the results go instead of standard output, replaced whole.
+    std::optional<std::string> outputPath;
+    // Run again whenever the scene file or the loaded stream changes, until Ctrl-C.
+    bool watch = false;
+    // Serve a page of the scene on this loopback port (0: any free one), run again on every
+    // save as --watch does, until Ctrl-C.
+    std::optional<uint16_t> serve;
+    // A command that runs the engine side in a process of its own (EngineProcess.h).
+    std::optional<std::string> engineCommand;
+    // Any warning fails the run as bad input, with nothing written or saved.
+    bool strict = false;
+    // The frame a picture of the graph or an explanation shows; absent: the last frame run.
+    std::optional<size_t> at;
+    // The channel whose value to explain, and how deep its children are explained.
+    std::optional<std::string> explain;
+    std::optional<size_t> depth;
+};
+
+// What the command line asks for when it is not a run: help, the version or the operation
+// list, written to standard output before leaving with success.
+struct ImmediateAnswer {
+    std::string text;
+};
+
+// Reads the arguments (without the program's name). Throws RunError (bad input) with one
+// line when they make no sense.
+std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::string>& arguments);
+
+}  // namespace quantifier_run

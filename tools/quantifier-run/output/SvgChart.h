@@ -1,0 +1,22 @@
+// Results as a picture: one chart per output over the frames, for a person to look at in a
+// browser.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "output/OutputFormats.h"
+
+namespace quantifier_run {
+
+// A writer of a self-contained SVG document. Numeric outputs are step lines (a value holds
+// from its frame to the next) against a frame axis and a value axis spanning their finite
+// values; NaN and the infinities are marked over the frames that hold them. Vectors and
+// matrices draw one line per component. Text outputs are a strip with one labelled cell per
+// run of equal values. The rows wait in a spool; the picture's size and the memory drawing it
+// takes are bounded by its width in pixels: where frames are narrower than a pixel, each
+// pixel column draws the lowest and highest values of its frames.
+std::unique_ptr<RowWriter> MakeSvgWriter(std::vector<std::string> names);
+
+}  // namespace quantifier_run

@@ -1,0 +1,410 @@
+#include "scene/ChannelKinds.h"
+
+#include <iterator>
+#include <limits>
+#include <string_view>
+
+#include "OperationTable.h"
+#include "engine/RunError.h"
+#include "scene/SceneReader.h"
+#include "TextCodec.h"
+
+namespace quantifier_run {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Reading a scene entry.
+
+// A kind whose entry gives "value" or "frames" of one type, read by `read`.
+template <auto read>
+void ParseValue(SceneReader& reader, const Json& item, ChannelSpec& channel,
+                const std::string& where) {
+    channel.value = reader.ReadTimeline(
+        item, "value", where,
+        [&](const Json& v, const std::string& at) { return read(reader, v, at); });
+}
+
+float ReadFloat(const SceneReader& reader, const Json& v, const std::string& at) {
+    return reader.ReadFloat(v, at);
+}
+XMFLOAT4 ReadVector(const SceneReader& reader, const Json& v, const std::string& at) {
+    return reader.ReadVector(v, at);
+}
+XMMATRIX ReadMatrix(const SceneReader& reader, const Json& v, const std::string& at) {
+    return reader.ReadMatrix(v, at);
+}
+uint32_t ReadUnsigned(const SceneReader& reader, const Json& v, const std::string& at) {
+    return static_cast<uint32_t>(
+        reader.ReadInteger(v, at, 0, std::numeric_limits<uint32_t>::max()));
+}
+int32_t ReadMatch(const SceneReader& reader, const Json& v, const std::string& at) {
+    return static_cast<int32_t>(reader.ReadInteger(v, at, std::numeric_limits<int32_t>::min(),
+                                                   std::numeric_limits<int32_t>::max()));
+}
+
+// One value read as a Value, as a timeline holds it.
+template <auto read>
+Value AsValue(const SceneReader& reader, const Json& v, const std::string& at) {
+    return Value(read(reader, v, at));
+}
+
+TextValue ReadRawText(const SceneReader& reader, const Json& list, bool wide,
+                      const std::string& where) {
+    reader.RequireArray(list, where);
+    TextValue text;
+    text.kind = wide ? TextValue::Kind::Wide : TextValue::Kind::Narrow;
+    for (size_t i = 0; i < list.size(); ++i) {
+        const std::string at = where + "[" + std::to_string(i) + "]";
+        if (wide) {
+            text.units += static_cast<char16_t>(reader.ReadInteger(list[i], at, 0, 0xFFFF));
+        } else {
+            text.bytes +=
+                static_cast<char>(static_cast<uint8_t>(reader.ReadInteger(list[i], at, 0, 0xFF)));
+        }
+    }
+    return text;
+}
+
+// A text: a JSON text (its UTF-8 bytes, or its UTF-16 units when `wide`), null for no text,
+// or {"bytes": [...]} / {"units": [...]} for raw codes.
+TextValue ReadText(const SceneReader& reader, const Json& value, bool wide,
+                   const std::string& where) {
+    TextValue text;
+    if (value.is_null()) return text;
+    if (value.is_string()) {
+        if (wide) {
+            text.kind = TextValue::Kind::Wide;
+            // The JSON reader lets only well-formed UTF-8 through.
+            text.units = *codec::Utf8ToUtf16(value.get<std::string>(), codec::OnInvalid::Replace);
+        } else {
+            text.kind = TextValue::Kind::Narrow;
+            text.bytes = value.get<std::string>();
+        }
+        return text;
+    }
+    if (value.is_object() && value.size() == 1) {
+        if (const Json* bytes = JsonReader::Find(value, "bytes"))
+            return ReadRawText(reader, *bytes, false, where + ".bytes");
+        if (const Json* units = JsonReader::Find(value, "units"))
+            return ReadRawText(reader, *units, true, where + ".units");
+    }
+    reader.Fail(where, "expected a text, null, {\"bytes\": [...]} or {\"units\": [...]}, got " +
+                           JsonReader::Describe(value));
+}
+
+void ParseText(SceneReader& reader, const Json& item, ChannelSpec& channel,
+               const std::string& where) {
+    const auto find = [&](const char* key) { return JsonReader::Find(item, key); };
+    bool wide = false;
+    if (const Json* w = find("wide")) wide = reader.ReadBool(*w, where + ".wide");
+    const Json* bytes = find("bytes");
+    const Json* units = find("units");
+    const int given =
+        (find("value") ? 1 : 0) + (find("frames") ? 1 : 0) + (bytes ? 1 : 0) + (units ? 1 : 0);
+    if (given > 1) reader.Fail(where, "give one of \"value\", \"frames\", \"bytes\" and \"units\"");
+    if (bytes && wide)
+        reader.Fail(where, "\"bytes\" give narrow text; use \"units\" for wide text");
+    if (units && find("wide") && !wide)
+        reader.Fail(where, "\"units\" give wide text; use \"bytes\" for narrow text");
+    if (bytes || units) {
+        Timeline timeline;
+        timeline.values.push_back(bytes ? ReadRawText(reader, *bytes, false, where + ".bytes")
+                                        : ReadRawText(reader, *units, true, where + ".units"));
+        channel.value = std::move(timeline);
+        return;
+    }
+    channel.value = reader.ReadTimeline(
+        item, "value", where,
+        [&](const Json& v, const std::string& at) { return Value(ReadText(reader, v, wide, at)); });
+}
+
+void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel,
+                     const std::string& where) {
+    channel.operation =
+        reader.ReadOperation(reader.Require(item, "operation", where), where + ".operation");
+    if (const Json* children = JsonReader::Find(item, "children")) {
+        reader.RequireArray(*children, where + ".children");
+        for (size_t k = 0; k < children->size(); ++k)
+            channel.children.push_back(reader.ChannelIndex(
+                (*children)[k], where + ".children[" + std::to_string(k) + "]"));
+    }
+    if (const Json* store = JsonReader::Find(item, "storeCurrentValue"))
+        channel.storeCurrentValue = reader.ReadBool(*store, where + ".storeCurrentValue");
+    if (const Json* update = JsonReader::Find(item, "updateChannelname"))
+        channel.updateChannelname = reader.ReadBool(*update, where + ".updateChannelname");
+    // A quantifier computes its value; "value" only gives the one it starts from.
+    if (const Json* value = JsonReader::Find(item, "value")) {
+        Timeline timeline;
+        timeline.values.push_back(reader.ReadFloat(*value, where + ".value"));
+        channel.value = std::move(timeline);
+    }
+}
+
+void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
+                 const std::string& where) {
+    ParseValue<AsValue<ReadMatrix>>(reader, item, channel, where);
+    if (const Json* region = JsonReader::Find(item, "region")) {
+        const std::string at = where + ".region";
+        if (!region->is_object())
+            reader.Fail(at, "expected {\"min\": [x, y, z], \"max\": [x, y, z]}, got " +
+                                JsonReader::Describe(*region));
+        reader.CheckKeys(*region, at, KeyNames(KeysOf(SceneObject::Region)));
+        channel.regionMin = reader.ReadPoint(reader.Require(*region, "min", at), at + ".min");
+        channel.regionMax = reader.ReadPoint(reader.Require(*region, "max", at), at + ".max");
+    }
+    if (const Json* inner = JsonReader::Find(item, "innerObject")) {
+        const std::string at = where + ".innerObject";
+        if (inner->is_boolean()) {
+            channel.innerObject =
+                inner->get<bool>() ? std::optional<XMMATRIX>(IdentityMatrix()) : std::nullopt;
+        } else {
+            channel.innerObject = reader.ReadMatrix(*inner, at);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The kinds, expanded from the list.
+
+// How each value type is read, and its definition and name in the schema. A value type without
+// its words does not compile where a kind of it is expanded.
+struct ValueWords {
+    Value (*read)(const SceneReader& reader, const Json& v, const std::string& at);
+    const char* definition;
+    const char* noun;
+};
+template <class T>
+constexpr ValueWords kValueWords = T::kNoWordsForThisValueType;
+template <>
+constexpr ValueWords kValueWords<float> = {AsValue<ReadFloat>, "number", "float"};
+template <>
+constexpr ValueWords kValueWords<XMFLOAT4> = {AsValue<ReadVector>, "vector", "vector"};
+template <>
+constexpr ValueWords kValueWords<XMMATRIX> = {AsValue<ReadMatrix>, "matrix", "matrix"};
+// Texts are read by the text kind's own entry.
+template <>
+constexpr ValueWords kValueWords<TextValue> = {nullptr, "text", "text"};
+template <>
+constexpr ValueWords kValueWords<uint32_t> = {AsValue<ReadUnsigned>, "unsigned", "whole number"};
+template <>
+constexpr ValueWords kValueWords<int32_t> = {AsValue<ReadMatch>, "match", "whole number"};
+
+// A kind's reading: "value" or "frames" of its value type, unless the kind reads more.
+template <ChannelKind kind, class ValueType>
+struct KindReading {
+    static constexpr auto parse = ParseValue<kValueWords<ValueType>.read>;
+    static constexpr const char* noun = kValueWords<ValueType>.noun;
+};
+template <class ValueType>
+struct KindReading<ChannelKind::Text, ValueType> {
+    static constexpr auto parse = ParseText;
+    static constexpr const char* noun = "text";
+};
+template <class ValueType>
+struct KindReading<ChannelKind::Quantifier, ValueType> {
+    static constexpr auto parse = ParseQuantifier;
+    static constexpr const char* noun = "float";
+};
+template <class ValueType>
+struct KindReading<ChannelKind::Object, ValueType> {
+    static constexpr auto parse = ParseObject;
+    static constexpr const char* noun = "placement matrix (default identity)";
+};
+
+#define QUANTIFIER_FIELDS(...) __VA_ARGS__
+const ChannelKindInfo kKinds[] = {
+#define QUANTIFIER_CHANNEL_KIND(Kind, name_, HostClass, ValueType, presents, keys_) \
+    {.kind = ChannelKind::Kind,                                                     \
+     .name = name_,                                                                 \
+     .keys = {QUANTIFIER_FIELDS keys_},                                             \
+     .readAsFloat = ChildKind::presents == ChildKind::Float,                        \
+     .parse = KindReading<ChannelKind::Kind, ValueType>::parse,                     \
+     .valueDefinition = kValueWords<ValueType>.definition,                          \
+     .noun = KindReading<ChannelKind::Kind, ValueType>::noun},
+#include "engine/ChannelKinds.def"
+};
+
+// ---------------------------------------------------------------------------------------------
+// What the kinds' own keys mean, for the schema.
+
+struct KindKey {
+    std::string_view name;
+    // The key's schema, with its description, for a channel of `kind`.
+    Schema (*schema)(const ChannelKindInfo& kind);
+    // At most one key of this set is given ("value", "frames", raw "bytes" or "units").
+    bool oneOfValues = false;
+    bool required = false;
+    // Rules the key adds to the entry, or null.
+    Schema (*rules)() = nullptr;
+};
+
+// A text channel's constant value as raw codes.
+Schema RawValue(bool wide) {
+    return Described(Ref(wide ? "units" : "bytes"),
+                     wide ? "The channel's constant value as raw 16-bit units (a wide text)."
+                          : "The channel's constant value as raw bytes (a narrow text).");
+}
+
+constexpr KindKey kKindKeys[] = {
+    {.name = "value",
+     .schema =
+         [](const ChannelKindInfo& kind) {
+             // A quantifier computes its value; "value" only gives the one it starts from.
+             if (kind.kind == ChannelKind::Quantifier)
+                 return Described(Ref("number"),
+                                  "The current value the quantifier starts from (default 0).");
+             return Described(Ref(kind.valueDefinition), std::string("The ") + kind.noun +
+                                                             ", set once before the first frame.");
+         },
+     .oneOfValues = true},
+    {.name = "frames",
+     .schema =
+         [](const ChannelKindInfo& kind) {
+             return Described(ListOf(Ref(kind.valueDefinition), true),
+                              std::string("The ") + kind.noun +
+                                  " per frame: entry i is set at the start of frame i; after the "
+                                  "list ends the channel keeps its value.");
+         },
+     .oneOfValues = true},
+    {.name = "wide",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described({{"type", "boolean"}},
+                              "true: strings are taken as UTF-16 units, and the channel is a wide "
+                              "text.");
+         },
+     .rules =
+         [] {
+             // Raw bytes are narrow text and raw units wide, whatever "wide" says.
+             const auto whenWide = [](bool wide, const char* refused) {
+                 return Schema{
+                     {"if",
+                      {{"properties", {{"wide", {{"const", wide}}}}}, {"required", {"wide"}}}},
+                     {"then", {{"not", {{"required", {refused}}}}}}};
+             };
+             return Schema{whenWide(true, "bytes"), whenWide(false, "units")};
+         }},
+    {.name = "bytes",
+     .schema = [](const ChannelKindInfo&) { return RawValue(false); },
+     .oneOfValues = true},
+    {.name = "units",
+     .schema = [](const ChannelKindInfo&) { return RawValue(true); },
+     .oneOfValues = true},
+    {.name = "operation",
+     .schema = [](const ChannelKindInfo&) { return Ref("operation"); },
+     .required = true},
+    {.name = "children",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described(
+                 ListOf(Ref("name")),
+                 "Channel names, linked in this order. A child may be listed after its "
+                 "parent, twice, or be the quantifier itself.");
+         }},
+    {.name = "storeCurrentValue",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described({{"type", "boolean"}}, "Passed to SetStoreCurrentValue.");
+         }},
+    {.name = "updateChannelname",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described({{"type", "boolean"}}, "Passed to SetUpdateChannelname.");
+         }},
+    {.name = "region",
+     .schema =
+         [](const ChannelKindInfo&) {
+             Schema region = {{"type", "object"},
+                              {"description",
+                               "The box the inner object's position is tested against, edges "
+                               "included (default: a box of size 0 at the origin)."}};
+             for (const SceneKey& key : KeysOf(SceneObject::Region)) {
+                 region["properties"][key.name] = Described(key.shape, key.description);
+                 if (key.required) region["required"].push_back(key.name);
+             }
+             region["additionalProperties"] = false;
+             return region;
+         }},
+    {.name = "innerObject",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Schema{{"description",
+                            "true: an inner object at the identity (the default); false: none; or "
+                            "the inner object's matrix."},
+                           {"anyOf", {{{"type", "boolean"}}, Ref("matrix")}}};
+         }},
+};
+
+constexpr const KindKey* FindKindKey(std::string_view name) {
+    for (const KindKey& key : kKindKeys) {
+        if (key.name == name) return &key;
+    }
+    return nullptr;
+}
+
+constexpr bool EveryKindKeyHasItsMeaning() {
+    constexpr std::string_view listed[] = {
+#define QUANTIFIER_CHANNEL_KIND(Kind, name, HostClass, ValueType, presents, keys) \
+    QUANTIFIER_FIELDS keys,
+#include "engine/ChannelKinds.def"
+    };
+    for (std::string_view key : listed) {
+        if (FindKindKey(key) == nullptr) return false;
+    }
+    return true;
+}
+static_assert(EveryKindKeyHasItsMeaning(), "every key of ChannelKinds.def needs its KindKey row");
+#undef QUANTIFIER_FIELDS
+
+}  // namespace
+
+std::span<const ChannelKindInfo> ChannelKinds() {
+    return kKinds;
+}
+
+const ChannelKindInfo& KindInfo(ChannelKind kind) {
+    // Every kind has its entry at its own index; another value is this program's own fault,
+    // which read as a float would run a different scene without a word.
+    const auto index = static_cast<size_t>(kind);
+    if (index >= std::size(kKinds) || kKinds[index].kind != kind)
+        throw RunError(kExitFailure, "internal error: no channel kind " + std::to_string(index));
+    return kKinds[index];
+}
+
+const ChannelKindInfo* KindNamed(const std::string& name) {
+    for (const ChannelKindInfo& info : kKinds) {
+        if (name == info.name) return &info;
+    }
+    return nullptr;
+}
+
+Schema KindKeysSchema(const ChannelKindInfo& kind) {
+    Schema entry = {{"properties", Schema::object()}};
+    std::vector<std::string> oneOf;
+    Schema rules = Schema::array();
+    for (const std::string& name : kind.keys) {
+        const KindKey& key = *FindKindKey(name);
+        entry["properties"][name] = key.schema(kind);
+        if (key.oneOfValues) oneOf.push_back(name);
+        if (key.required) entry["required"].push_back(name);
+        if (key.rules)
+            for (const Schema& rule : key.rules())
+                rules.push_back(rule);
+    }
+    // Channels the engine may find under the float interface take a registered name too.
+    for (const SceneKey& key : KeysOf(SceneObject::Channel)) {
+        if (key.readAsFloatOnly && kind.readAsFloat)
+            entry["properties"][key.name] = Described(key.shape, key.description);
+    }
+    Schema exclusive = Schema::array();
+    for (size_t i = 0; i < oneOf.size(); ++i) {
+        for (size_t j = i + 1; j < oneOf.size(); ++j)
+            exclusive.push_back(NotBoth(oneOf[i].c_str(), oneOf[j].c_str()));
+    }
+    for (const Schema& rule : rules)
+        exclusive.push_back(rule);
+    if (!exclusive.empty()) entry["allOf"] = std::move(exclusive);
+    return entry;
+}
+
+}  // namespace quantifier_run

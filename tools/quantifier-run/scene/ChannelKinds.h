@@ -1,0 +1,43 @@
+// The runner's side of the channel kinds (engine/ChannelKinds.def): how each kind's entry in a
+// scene file is read, and what its own keys mean, for the schema. How a kind is made, set and
+// read in the engine is in engine/ChannelMaking.cpp.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "scene/JsonDocument.h"
+#include "engine/Scene.h"
+#include "scene/SceneKeys.h"
+
+namespace quantifier_run {
+
+class SceneReader;
+
+struct ChannelKindInfo {
+    ChannelKind kind;
+    const char* name;
+    // The keys of its scene entry beyond those every channel takes.
+    std::vector<std::string> keys;
+    // Whether the engine may find it under the float interface, where it is read as a float.
+    bool readAsFloat;
+    // Reads the kind's own keys of a scene entry into the channel (the common ones are read).
+    void (*parse)(SceneReader& reader, const Json& item, ChannelSpec& channel,
+                  const std::string& where);
+    // For the schema: the definition its values follow, and what one value is called.
+    const char* valueDefinition;
+    const char* noun;
+};
+
+// Every kind, in the order scene messages list them.
+std::span<const ChannelKindInfo> ChannelKinds();
+const ChannelKindInfo& KindInfo(ChannelKind kind);
+// The kind a scene file names, or null.
+const ChannelKindInfo* KindNamed(const std::string& name);
+
+// The schema of the kind's own keys of a scene entry: its "properties", and any "required" and
+// "allOf" its keys need.
+Schema KindKeysSchema(const ChannelKindInfo& kind);
+
+}  // namespace quantifier_run

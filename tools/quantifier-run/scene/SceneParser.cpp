@@ -1,0 +1,49 @@
+#include "scene/SceneParser.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "common/FilePath.h"
+#include "scene/JsonDocument.h"
+#include "scene/Limits.h"
+#include "Orn_FileStream.h"
+#include "Process.h"
+#include "engine/RunError.h"
+#include "scene/SceneReader.h"
+
+namespace quantifier_run {
+
+ParsedScene ParseScene(std::string_view text, const std::string& fileLabel) {
+    const Json root = ParseJson(text, fileLabel);
+    return SceneReader(root, fileLabel).Parse();
+}
+
+std::string SceneLabel(const std::string& path) {
+    return path == "-" ? "standard input" : path;
+}
+
+ParsedScene LoadSceneFile(const std::string& path) {
+    // "-" is standard input, as for most tools that read one file.
+    if (path == "-") {
+        std::string text, reason;
+        if (!platform::ReadStandardInput(text, kMaxSceneBytes, reason))
+            throw RunError(kExitBadInput, reason);
+        return ParseScene(text, SceneLabel(path));
+    }
+    std::error_code error;
+    if (std::filesystem::is_directory(FilePath(path), error))
+        throw RunError(kExitBadInput, path + ": is a folder, not a scene file");
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!OrnReadFile(path, bytes, &reason, kMaxSceneBytes)) {
+        // The reason names the path and the system's explanation after the last ": ".
+        if (reason.rfind("cannot open ", 0) == 0)
+            reason = path + ": cannot open the scene file" + reason.substr(reason.rfind(": "));
+        throw RunError(kExitBadInput, reason);
+    }
+    return ParseScene(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                      path);
+}
+
+}  // namespace quantifier_run

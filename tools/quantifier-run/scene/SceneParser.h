@@ -1,0 +1,28 @@
+// From a scene's JSON text to a checked Scene: every name resolved, every value of the shape
+// its channel needs. Nothing of the engine is touched.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/Scene.h"
+
+namespace quantifier_run {
+
+// A scene as read, with what is worth telling the user that does not stop the run. The warnings
+// stay with the runner: only the Scene goes to the engine side.
+struct ParsedScene : Scene {
+    std::vector<std::string> warnings;
+};
+
+// Throws RunError (bad input) with one line naming `fileLabel` and what is wrong.
+ParsedScene ParseScene(std::string_view text, const std::string& fileLabel);
+
+// Reads and parses the scene file at `path`; "-" is standard input.
+ParsedScene LoadSceneFile(const std::string& path);
+
+// How messages name the scene at `path`: the path, or "standard input" for "-".
+std::string SceneLabel(const std::string& path);
+
+}  // namespace quantifier_run

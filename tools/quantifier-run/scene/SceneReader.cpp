@@ -1,0 +1,314 @@
+#include "scene/SceneReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "scene/ChannelKinds.h"
+#include "OperationTable.h"
+#include "scene/SceneKeys.h"
+#include "common/Suggestions.h"
+
+namespace quantifier_run {
+
+ParsedScene SceneReader::Parse() {
+    if (!root.is_object()) Fail("", "a scene is a JSON object, not " + Describe(root));
+    CheckKeys(root, "", KeyNames(KeysOf(SceneObject::Scene)));
+    // Texts for people and editors, which the run ignores.
+    for (const char* key : {"$schema", "description"}) {
+        if (const Json* d = Find(root, key); d && !d->is_string())
+            Fail(key, "expected a text, got " + Describe(*d));
+    }
+    ParseWindows();
+    ParseGroups();
+    ParseChannels();
+    if (const Json* camera = Find(root, "camera")) ParseCamera(*camera);
+    if (const Json* timer = Find(root, "timer")) scene.timer = ParseTimer(*timer);
+    ParseActions();
+    ParseOutputs();
+    ParseFrameCount();
+    return std::move(scene);
+}
+
+size_t SceneReader::ChannelIndex(const Json& value, const std::string& where) const {
+    const std::string name = ReadName(value, where);
+    const auto found = channelIndex.find(name);
+    if (found == channelIndex.end()) {
+        std::vector<std::string> names;
+        for (const auto& entry : channelIndex)
+            names.push_back(entry.first);
+        Fail(where, "no channel is named " + Quoted(name) + DidYouMean(name, names));
+    }
+    return found->second;
+}
+
+int32_t SceneReader::ReadOperation(const Json& value, const std::string& where) {
+    if (value.is_string()) {
+        const std::string name = value.get<std::string>();
+        if (const auto id = FindOperationByName(name)) return static_cast<int32_t>(*id);
+        std::vector<std::string> names;
+        for (const OperationInfo& info : kOperations)
+            names.emplace_back(info.name);
+        Fail(where, "unknown operation " + Quoted(name) + DidYouMean(name, names));
+    }
+    const auto number = static_cast<int32_t>(ReadInteger(
+        value, where, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    if (FindOperation(number) == nullptr)
+        scene.warnings.push_back(
+            Warning(where, "operation " + std::to_string(number) + " is outside 0.." +
+                               std::to_string(kOperationCount - 1) + " and evaluates to 0"));
+    return number;
+}
+
+void SceneReader::ParseWindows() {
+    if (const Json* windows = Find(root, "windows")) {
+        RequireArray(*windows, "windows");
+        for (size_t i = 0; i < windows->size(); ++i) {
+            const std::string where = "windows[" + std::to_string(i) + "]";
+            std::string name = ReadName((*windows)[i], where);
+            if (std::find(scene.windows.begin(), scene.windows.end(), name) != scene.windows.end())
+                Fail(where, "window " + Quoted(name) + " is listed twice");
+            scene.windows.push_back(std::move(name));
+        }
+    }
+    if (const Json* main = Find(root, "mainWindow"))
+        scene.mainWindow = WindowIndex(*main, "mainWindow");
+}
+
+void SceneReader::ParseGroups() {
+    const Json* groups = Find(root, "groups");
+    if (groups == nullptr) return;
+    RequireArray(*groups, "groups");
+    for (size_t i = 0; i < groups->size(); ++i) {
+        const Json& item = (*groups)[i];
+        std::string where = "groups[" + std::to_string(i) + "]";
+        if (!item.is_object()) Fail(where, "expected an object, got " + Describe(item));
+        CheckKeys(item, where, KeyNames(KeysOf(SceneObject::Group)));
+        GroupSpec group;
+        group.name = ReadName(Require(item, "name", where), where + ".name");
+        where = "group " + Quoted(group.name);
+        for (const GroupSpec& other : scene.groups) {
+            if (other.name == group.name) Fail(where, "the name is given to two groups");
+        }
+        if (const Json* path = Find(item, "path"))
+            group.path = ReadOptionalText(*path, where + ".path");
+        if (const Json* window = Find(item, "window"))
+            group.window = WindowIndex(*window, where + ".window");
+        scene.groups.push_back(std::move(group));
+    }
+}
+
+std::optional<size_t> SceneReader::WindowIndex(const Json& value, const std::string& where) const {
+    if (value.is_null()) return std::nullopt;
+    const std::string name = ReadName(value, where);
+    for (size_t i = 0; i < scene.windows.size(); ++i) {
+        if (scene.windows[i] == name) return i;
+    }
+    Fail(where, "no window is named " + Quoted(name) + " (list it under \"windows\")" +
+                    DidYouMean(name, scene.windows));
+}
+
+void SceneReader::ParseChannels() {
+    const Json& channels = RequireArray(Require(root, "channels", ""), "channels");
+    // Names and kinds first: children may name channels listed after their parent.
+    for (size_t i = 0; i < channels.size(); ++i) {
+        const Json& item = channels[i];
+        const std::string where = "channels[" + std::to_string(i) + "]";
+        if (!item.is_object()) Fail(where, "expected an object, got " + Describe(item));
+        ChannelSpec channel;
+        channel.name = ReadName(Require(item, "name", where), where + ".name");
+        const std::string named = "channel " + Quoted(channel.name);
+        if (!channelIndex.emplace(channel.name, i).second)
+            Fail(named, "the name is given to two channels");
+        const Json& type = Require(item, "type", named);
+        if (!type.is_string())
+            Fail(named + ".type", "expected a channel type, got " + Describe(type));
+        const ChannelKindInfo* kind = KindNamed(type.get<std::string>());
+        if (kind == nullptr) {
+            std::vector<std::string> kinds;
+            for (const ChannelKindInfo& k : ChannelKinds())
+                kinds.emplace_back(k.name);
+            Fail(named, "unknown channel type " + Quoted(type.get<std::string>()) +
+                            DidYouMean(type.get<std::string>(), kinds));
+        }
+        channel.kind = kind->kind;
+        scene.channels.push_back(std::move(channel));
+    }
+    for (size_t i = 0; i < channels.size(); ++i)
+        ParseChannel(channels[i], scene.channels[i]);
+    std::map<std::string, std::string> registered;
+    for (const ChannelSpec& channel : scene.channels) {
+        if (!channel.registeredName) continue;
+        const auto [entry, added] = registered.emplace(*channel.registeredName, channel.name);
+        if (!added)
+            Fail("channel " + Quoted(channel.name) + ".register",
+                 Quoted(*channel.registeredName) + " is already registered by channel " +
+                     Quoted(entry->second));
+    }
+}
+
+void SceneReader::ParseChannel(const Json& item, ChannelSpec& channel) {
+    const ChannelKindInfo& kind = KindInfo(channel.kind);
+    const std::string where = "channel " + Quoted(channel.name);
+    std::vector<std::string> keys = KeyNames(KeysOf(SceneObject::Channel));
+    keys.insert(keys.end(), kind.keys.begin(), kind.keys.end());
+    CheckKeys(item, where, keys);
+    ParseEngineLinks(item, channel, where);
+    kind.parse(*this, item, channel, where);
+}
+
+void SceneReader::ParseEngineLinks(const Json& item, ChannelSpec& channel,
+                                   const std::string& where) {
+    if (const Json* group = Find(item, "group")) {
+        const std::string name = ReadName(*group, where + ".group");
+        std::vector<std::string> names;
+        for (size_t g = 0; g < scene.groups.size(); ++g) {
+            if (scene.groups[g].name == name) channel.group = g;
+            names.push_back(scene.groups[g].name);
+        }
+        if (!channel.group)
+            Fail(where + ".group", "no group is named " + Quoted(name) +
+                                       " (list it under \"groups\")" + DidYouMean(name, names));
+    }
+    if (const Json* internal = Find(item, "internal")) {
+        RequireArray(*internal, where + ".internal");
+        for (size_t k = 0; k < internal->size(); ++k)
+            channel.internalChildren.push_back(
+                ChannelIndex((*internal)[k], where + ".internal[" + std::to_string(k) + "]"));
+    }
+    if (const Json* type = Find(item, "interfaceType"))
+        channel.interfaceType = static_cast<int32_t>(
+            ReadInteger(*type, where + ".interfaceType", std::numeric_limits<int32_t>::min(),
+                        std::numeric_limits<int32_t>::max()));
+    if (const Json* call = Find(item, "publicCall")) {
+        const std::string at = where + ".publicCall";
+        if (!call->is_string()) Fail(at, "expected a file path, got " + Describe(*call));
+        const std::string path = call->get<std::string>();
+        constexpr size_t kLongest = kLongestPublicCall;
+        if (path.find('\0') != std::string::npos) Fail(at, "a path holds no NUL");
+        if (path.size() > kLongest)
+            Fail(at, "the path is longer than " + std::to_string(kLongest) + " bytes");
+        channel.publicCall = path;
+    }
+    if (const Json* name = Find(item, "register")) {
+        // What the engine finds under the float interface is read as a float channel.
+        if (!KindInfo(channel.kind).readAsFloat)
+            Fail(where + ".register",
+                 "only float channels and quantifiers are registered under the float interface");
+        channel.registeredName = ReadName(*name, where + ".register");
+    }
+}
+
+void SceneReader::ParseCamera(const Json& item) {
+    if (!item.is_object()) Fail("camera", "expected an object, got " + Describe(item));
+    CheckKeys(item, "camera", KeyNames(KeysOf(SceneObject::Camera)));
+    CameraSpec camera;
+    auto view = ReadTimeline(item, "view", "camera", [&](const Json& v, const std::string& at) {
+        return Value(ReadMatrix(v, at));
+    });
+    camera.view = view ? std::move(*view) : Timeline{{IdentityMatrix()}, false};
+    if (const Json* fov = Find(item, "fov")) camera.fovDegrees = ReadFloat(*fov, "camera.fov");
+    if (const Json* aspect = Find(item, "aspect"))
+        camera.aspect = ReadFloat(*aspect, "camera.aspect");
+    if (const Json* nearD = Find(item, "near"))
+        camera.nearDistance = ReadFloat(*nearD, "camera.near");
+    if (const Json* farD = Find(item, "far")) camera.farDistance = ReadFloat(*farD, "camera.far");
+    // Comparisons written so that NaN fails them.
+    if (!(camera.fovDegrees > 0.0f && camera.fovDegrees < 180.0f))
+        Fail("camera.fov", "the field of view lies between 0 and 180 degrees");
+    if (!(camera.aspect > 0.0f && std::isfinite(camera.aspect)))
+        Fail("camera.aspect", "the aspect is a positive number");
+    if (!(camera.nearDistance > 0.0f && camera.farDistance > camera.nearDistance &&
+          std::isfinite(camera.farDistance)))
+        Fail("camera", "near and far are distances with 0 < near < far");
+    scene.camera = std::move(camera);
+}
+
+Timeline SceneReader::ParseTimer(const Json& item) {
+    Timeline timer;
+    if (item.is_array()) {
+        if (item.empty()) Fail("timer", "the list needs at least one value");
+        timer.perFrame = true;
+        for (size_t i = 0; i < item.size(); ++i)
+            timer.values.emplace_back(ReadFloat(item[i], "timer[" + std::to_string(i) + "]"));
+    } else {
+        timer.values.emplace_back(ReadFloat(item, "timer"));
+    }
+    return timer;
+}
+
+void SceneReader::ParseActions() {
+    const Json* actions = Find(root, "actions");
+    if (actions == nullptr) return;
+    RequireArray(*actions, "actions");
+    std::vector<std::string> names;
+    for (const ActionRow& a : Actions())
+        names.emplace_back(a.name);
+    for (size_t i = 0; i < actions->size(); ++i) {
+        const Json& item = (*actions)[i];
+        const std::string where = "actions[" + std::to_string(i) + "]";
+        if (!item.is_object()) Fail(where, "expected an object, got " + Describe(item));
+        CheckKeys(item, where, KeyNames(KeysOf(SceneObject::Action)));
+        ActionSpec action;
+        action.frame = static_cast<size_t>(
+            ReadInteger(Require(item, "frame", where), where + ".frame", 0, kMostFrames));
+        action.channel = ChannelIndex(Require(item, "channel", where), where + ".channel");
+        const Json& what = Require(item, "do", where);
+        if (!what.is_string())
+            Fail(where + ".do", "expected an action name, got " + Describe(what));
+        const std::string name = what.get<std::string>();
+        const ActionRow* found = nullptr;
+        for (const ActionRow& a : Actions()) {
+            if (name == a.name) found = &a;
+        }
+        if (found == nullptr)
+            Fail(where + ".do", "unknown action " + Quoted(name) + DidYouMean(name, names));
+        action.kind = found->kind;
+        const ChannelSpec& target = scene.channels[action.channel];
+        if (action.kind != ActionKind::CallChannel && target.kind != ChannelKind::Quantifier)
+            Fail(where, name + " needs a quantifier, and channel " + Quoted(target.name) +
+                            " is a " + ChannelKindName(target.kind) + " channel");
+        const Json* value = Find(item, "value");
+        const bool needsValue = found->value != ActionValue::None;
+        if (needsValue && value == nullptr) Fail(where, name + " needs a \"value\"");
+        if (!needsValue && value != nullptr) Fail(where + ".value", name + " takes no value");
+        if (found->value == ActionValue::Operation)
+            action.number = ReadOperation(*value, where + ".value");
+        if (found->value == ActionValue::Flag) action.flag = ReadBool(*value, where + ".value");
+        scene.actions.push_back(action);
+    }
+}
+
+void SceneReader::ParseOutputs() {
+    const Json* outputs = Find(root, "outputs");
+    if (outputs == nullptr) {
+        for (size_t i = 0; i < scene.channels.size(); ++i) {
+            if (scene.channels[i].kind == ChannelKind::Quantifier) scene.outputs.push_back(i);
+        }
+        return;
+    }
+    RequireArray(*outputs, "outputs");
+    for (size_t i = 0; i < outputs->size(); ++i)
+        scene.outputs.push_back(ChannelIndex((*outputs)[i], "outputs[" + std::to_string(i) + "]"));
+}
+
+// Without "frames", a scene runs until its last listed value or action, at least once.
+void SceneReader::ParseFrameCount() {
+    if (const Json* frames = Find(root, "frames")) {
+        scene.frames = static_cast<size_t>(ReadInteger(*frames, "frames", 0, kMostFrames));
+        return;
+    }
+    size_t frames = 1;
+    const auto extend = [&frames](const std::optional<Timeline>& timeline) {
+        if (timeline && timeline->perFrame) frames = std::max(frames, timeline->values.size());
+    };
+    for (const ChannelSpec& channel : scene.channels)
+        extend(channel.value);
+    extend(scene.timer);
+    if (scene.camera) extend(scene.camera->view);
+    for (const ActionSpec& action : scene.actions)
+        frames = std::max(frames, action.frame + 1);
+    scene.frames = frames;
+}
+
+}  // namespace quantifier_run

@@ -1,0 +1,167 @@
+#include "serve/Serve.h"
+
+#include "output/Formatting.h"
+#include "view/GraphLayout.h"
+#include "engine/RunError.h"
+#include "view/SceneGraph.h"
+#include "view/SceneView.h"
+#include "output/SvgMarkup.h"
+
+namespace quantifier_run {
+namespace {
+// Enough for the slider's last few stops and an explanation or two beside them.
+constexpr size_t kCachedFrames = 8;
+
+std::string JsonLine(const std::string& text, size_t limit) {
+    return JsonString(DisplaySafe(Shortened(text, limit)));
+}
+}  // namespace
+
+void ServeState::Changed() {
+    ++stamp;
+    changed.notify_all();
+}
+
+void ServeState::RunStarted() {
+    const std::lock_guard lock(mutex);
+    running = true;
+    frame = 0;
+    total = 0;
+    Changed();
+}
+
+// Called before every frame: it only notes the frame, and the page's stream looks at it a few
+// times a second, so that a long run is not slowed by its watchers.
+void ServeState::FrameReached(size_t reached, size_t frames) {
+    const std::lock_guard lock(mutex);
+    frame = reached;
+    total = frames;
+}
+
+void ServeState::RunSucceeded(ServedRun served) {
+    const std::lock_guard lock(mutex);
+    running = false;
+    error.reset();
+    ++generation;
+    cache.clear();
+    run = std::make_shared<const ServedRun>(std::move(served));
+    Changed();
+}
+
+void ServeState::RunFailed(const std::string& message) {
+    const std::lock_guard lock(mutex);
+    running = false;
+    error = message;
+    Changed();
+}
+
+void ServeState::Stop() {
+    const std::lock_guard lock(mutex);
+    stopped = true;
+    Changed();
+}
+
+bool ServeState::Stopped() const {
+    const std::lock_guard lock(mutex);
+    return stopped;
+}
+
+std::string ServeState::StatusLocked() const {
+    std::string out = "{\"server\": " + std::to_string(server) +
+                      ", \"generation\": " + std::to_string(generation) +
+                      ", \"running\": " + (running ? "true" : "false") +
+                      ", \"frame\": " + std::to_string(frame) +
+                      ", \"total\": " + std::to_string(total);
+    if (run)
+        out += ", \"frames\": " + std::to_string(run->frames) +
+               ", \"ms\": " + std::to_string(run->milliseconds);
+    out += ", \"error\": " + (error ? JsonString(MessageLine(*error)) : "null") + "}";
+    return out;
+}
+
+std::string ServeState::Status() const {
+    const std::lock_guard lock(mutex);
+    return StatusLocked();
+}
+
+std::string ServeState::View() const {
+    const std::lock_guard lock(mutex);
+    std::string out = "{\"status\": " + StatusLocked();
+    if (run) {
+        out += ", \"graph\": " + JsonString(run->graphSvg) +
+               ", \"charts\": " + JsonString(run->chartSvg) + ", \"warnings\": [";
+        for (size_t i = 0; i < run->warnings.size(); ++i)
+            out += (i ? ", " : "") + JsonString(MessageLine(run->warnings[i]));
+        out += "], \"channels\": [";
+        for (size_t i = 0; i < run->scene->channels.size(); ++i)
+            out += (i ? ", " : "") + JsonString(DisplaySafe(run->scene->channels[i].name));
+        out += "]";
+    }
+    return out + "}";
+}
+
+uint64_t ServeState::WaitForChange(uint64_t seen, std::chrono::milliseconds time) const {
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, time, [&] { return stopped || stamp != seen; });
+    return stamp;
+}
+
+std::shared_ptr<const Observation> ServeState::ObservationAt(size_t at,
+                                                             std::shared_ptr<const Scene>& scene) {
+    std::shared_ptr<const ServedRun> current;
+    uint64_t of = 0;
+    {
+        const std::lock_guard lock(mutex);
+        if (!run || at >= run->frames) return nullptr;
+        current = run;
+        of = generation;
+        scene = run->scene;
+        if (at + 1 == run->frames) return run->last;
+        for (const Cached& cached : cache) {
+            if (cached.generation == of && cached.frame == at) return cached.observation;
+        }
+    }
+    // Outside the state's lock: a run to a late frame of a long scene takes a while, and the
+    // status and the other pages go on meanwhile.
+    const std::lock_guard one(observing);
+    auto observation = std::make_shared<const Observation>(current->observe(at));
+    const std::lock_guard lock(mutex);
+    if (generation == of) {
+        cache.push_front({of, at, observation});
+        if (cache.size() > kCachedFrames) cache.pop_back();
+    }
+    return observation;
+}
+
+std::optional<std::string> ServeState::FrameValues(size_t at) {
+    std::shared_ptr<const Scene> scene;
+    const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
+    if (!observation) return std::nullopt;
+    const SceneGraph graph = BuildSceneGraph(*scene, *observation);
+    // As many characters as the picture's boxes show.
+    const auto limit = static_cast<size_t>(LayoutSizes().boxWidth / kCharWidth) - 2;
+    std::string out = "{\"frame\": " + std::to_string(at) + ", \"values\": [";
+    for (size_t n = 0; n < graph.nodes.size(); ++n) {
+        const GraphNode& node = graph.nodes[n];
+        const std::string value =
+            node.value.empty() ? "not read at frame " + std::to_string(at) : "= " + node.value;
+        out += std::string(n ? ", " : "") + "{\"value\": " + JsonLine(value, limit) +
+               ", \"counts\": " +
+               (node.quantifier
+                    ? JsonLine("read " + std::to_string(node.reads) + " \xC2\xB7 computed " +
+                                   std::to_string(node.evaluations),
+                               limit)
+                    : "null") +
+               "}";
+    }
+    return out + "]}";
+}
+
+std::optional<std::string> ServeState::Explanation(size_t channel, size_t at) {
+    std::shared_ptr<const Scene> scene;
+    const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
+    if (!observation || channel >= scene->channels.size()) return std::nullopt;
+    return Explain(*scene, *observation, channel, 3, true);
+}
+
+}  // namespace quantifier_run

@@ -1,0 +1,232 @@
+#include "view/GraphLayout.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace quantifier_run {
+namespace {
+
+// Found by a depth-first walk from the nodes nobody links to, then from the rest in index order.
+std::vector<bool> BackEdges(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges,
+                            const std::vector<std::vector<size_t>>& out) {
+    std::vector<bool> back(edges.size(), false);
+    std::vector<int> state(nodes, 0);  // 0 unseen, 1 on the path, 2 done
+    std::vector<size_t> linkedTo(nodes, 0);
+    for (const auto& edge : edges)
+        ++linkedTo[edge.second];
+    std::vector<size_t> starts(nodes);
+    std::iota(starts.begin(), starts.end(), 0);
+    std::stable_partition(starts.begin(), starts.end(),
+                          [&](size_t node) { return linkedTo[node] == 0; });
+    std::vector<std::pair<size_t, size_t>> stack;  // node, next of its edges
+    for (size_t start : starts) {
+        if (state[start] != 0) continue;
+        stack.emplace_back(start, 0);
+        state[start] = 1;
+        while (!stack.empty()) {
+            auto& [node, next] = stack.back();
+            if (next == out[node].size()) {
+                state[node] = 2;
+                stack.pop_back();
+                continue;
+            }
+            const size_t edge = out[node][next++];
+            const size_t child = edges[edge].second;
+            if (state[child] == 1) {
+                back[edge] = true;
+            } else if (state[child] == 0) {
+                state[child] = 1;
+                stack.emplace_back(child, 0);
+            }
+        }
+    }
+    return back;
+}
+
+std::vector<std::vector<size_t>> EdgesOut(size_t nodes,
+                                          const std::vector<std::pair<size_t, size_t>>& edges) {
+    std::vector<std::vector<size_t>> out(nodes);
+    for (size_t e = 0; e < edges.size(); ++e)
+        out[edges[e].first].push_back(e);
+    return out;
+}
+
+}  // namespace
+
+std::vector<bool> CycleEdges(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges) {
+    return BackEdges(nodes, edges, EdgesOut(nodes, edges));
+}
+
+GraphLayoutResult LayoutGraph(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges,
+                              const LayoutSizes& sizes) {
+    GraphLayoutResult result;
+    const std::vector<std::vector<size_t>> out = EdgesOut(nodes, edges);
+    result.backward = BackEdges(nodes, edges, out);
+
+    // The edges as they point once cycles are broken: downward, from upper to lower.
+    std::vector<std::pair<size_t, size_t>> down(edges.size());
+    for (size_t e = 0; e < edges.size(); ++e)
+        down[e] = result.backward[e] ? std::pair(edges[e].second, edges[e].first) : edges[e];
+
+    // Layers by longest path from the nodes nobody links to (Kahn's order).
+    std::vector<size_t> layer(nodes, 0), incoming(nodes, 0);
+    std::vector<std::vector<size_t>> below(nodes);
+    for (const auto& [from, to] : down) {
+        if (from == to) continue;
+        below[from].push_back(to);
+        ++incoming[to];
+    }
+    std::vector<size_t> ready;
+    for (size_t n = nodes; n-- > 0;)
+        if (incoming[n] == 0) ready.push_back(n);
+    while (!ready.empty()) {
+        const size_t node = ready.back();
+        ready.pop_back();
+        for (size_t child : below[node]) {
+            layer[child] = std::max(layer[child], layer[node] + 1);
+            if (--incoming[child] == 0) ready.push_back(child);
+        }
+    }
+    const size_t layers = nodes == 0 ? 0 : *std::max_element(layer.begin(), layer.end()) + 1;
+
+    // Slots: the nodes, then one lane per layer a long edge passes through.
+    struct Slot {
+        size_t layer;
+        bool lane;
+        double order = 0;
+        std::vector<size_t> up, downward;  // neighbouring slots
+    };
+    std::vector<Slot> slots(nodes);
+    for (size_t n = 0; n < nodes; ++n)
+        slots[n] = {layer[n], false, static_cast<double>(n), {}, {}};
+    std::vector<std::vector<size_t>> chains(edges.size());
+    for (size_t e = 0; e < edges.size(); ++e) {
+        const auto [from, to] = down[e];
+        if (from == to) continue;
+        size_t previous = from;
+        chains[e].push_back(from);
+        for (size_t l = layer[from] + 1; l < layer[to]; ++l) {
+            slots.push_back({l, true, slots[previous].order, {}, {}});
+            const size_t lane = slots.size() - 1;
+            slots[previous].downward.push_back(lane);
+            slots[lane].up.push_back(previous);
+            chains[e].push_back(lane);
+            previous = lane;
+        }
+        slots[previous].downward.push_back(to);
+        slots[to].up.push_back(previous);
+        chains[e].push_back(to);
+    }
+    std::vector<std::vector<size_t>> rows(layers);
+    for (size_t s = 0; s < slots.size(); ++s)
+        rows[slots[s].layer].push_back(s);
+    std::vector<double> position(slots.size(), 0);
+    const auto number = [&](std::vector<size_t>& row) {
+        for (size_t i = 0; i < row.size(); ++i)
+            position[row[i]] = static_cast<double>(i);
+    };
+    for (auto& row : rows) {
+        std::stable_sort(row.begin(), row.end(),
+                         [&](size_t a, size_t b) { return slots[a].order < slots[b].order; });
+        number(row);
+    }
+    // Barycentre sweeps, down then up: each slot moves toward the mean place of its neighbours
+    // in the layer just swept; a slot without any keeps its place.
+    const auto sweep = [&](std::vector<size_t>& row, bool fromAbove) {
+        std::vector<double> key(row.size());
+        for (size_t i = 0; i < row.size(); ++i) {
+            const std::vector<size_t>& near = fromAbove ? slots[row[i]].up : slots[row[i]].downward;
+            if (near.empty()) {
+                key[i] = position[row[i]];
+                continue;
+            }
+            double sum = 0;
+            for (size_t s : near)
+                sum += position[s];
+            key[i] = sum / static_cast<double>(near.size());
+        }
+        std::vector<size_t> order(row.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return key[a] < key[b]; });
+        std::vector<size_t> sorted(row.size());
+        for (size_t i = 0; i < row.size(); ++i)
+            sorted[i] = row[order[i]];
+        row = std::move(sorted);
+        number(row);
+    };
+    for (int pass = 0; pass < 4; ++pass) {
+        for (size_t l = 1; l < layers; ++l)
+            sweep(rows[l], true);
+        for (size_t l = layers; l-- > 1;)
+            sweep(rows[l - 1], false);
+    }
+
+    // Coordinates: each layer left to right, centred on the widest.
+    std::vector<double> left(slots.size(), 0), rowWidth(layers, 0);
+    for (size_t l = 0; l < layers; ++l) {
+        double x = 0;
+        for (size_t s : rows[l]) {
+            left[s] = x;
+            x += (slots[s].lane ? sizes.laneWidth : sizes.boxWidth) + sizes.gapX;
+        }
+        rowWidth[l] = x > 0 ? x - sizes.gapX : 0;
+    }
+    const double widest = layers == 0 ? 0 : *std::max_element(rowWidth.begin(), rowWidth.end());
+    const double margin = 20;
+    const auto top = [&](size_t l) {
+        return margin + static_cast<double>(l) * (sizes.boxHeight + sizes.gapY);
+    };
+    for (size_t l = 0; l < layers; ++l) {
+        for (size_t s : rows[l])
+            left[s] += margin + (widest - rowWidth[l]) / 2;
+    }
+    result.boxes.resize(nodes);
+    for (size_t n = 0; n < nodes; ++n)
+        result.boxes[n] = {left[n], top(layer[n])};
+    result.width = widest + 2 * margin;
+    result.height = layers == 0 ? 2 * margin : top(layers - 1) + sizes.boxHeight + margin;
+
+    // Routes leave a box's bottom and enter the next box's top, at points spread over its width,
+    // so that arrows into one box stay apart.
+    const auto spread = [&](size_t slot, size_t k, size_t count) {
+        const double width = slots[slot].lane ? sizes.laneWidth : sizes.boxWidth;
+        return left[slot] + width * (static_cast<double>(k) + 1) / (static_cast<double>(count) + 1);
+    };
+    std::vector<size_t> usedOut(slots.size(), 0), usedIn(slots.size(), 0);
+    result.routes.resize(edges.size());
+    for (size_t e = 0; e < edges.size(); ++e) {
+        std::vector<LayoutPoint>& route = result.routes[e];
+        const auto [from, to] = down[e];
+        if (from == to) {
+            // A link to itself: out of the right side and back in.
+            const double x = left[from] + sizes.boxWidth, y = top(layer[from]);
+            route = {{x, y + 30},
+                     {x + sizes.gapX * 0.6, y + 30},
+                     {x + sizes.gapX * 0.6, y + 70},
+                     {x, y + 70}};
+            continue;
+        }
+        const std::vector<size_t>& chain = chains[e];
+        for (size_t c = 0; c < chain.size(); ++c) {
+            const size_t slot = chain[c];
+            const double y = top(slots[slot].layer);
+            if (c > 0) {
+                const size_t count = slots[slot].up.size();
+                route.push_back(
+                    {slots[slot].lane ? spread(slot, 0, 1) : spread(slot, usedIn[slot]++, count),
+                     y});
+            }
+            if (c + 1 < chain.size()) {
+                const size_t count = slots[slot].downward.size();
+                route.push_back(
+                    {slots[slot].lane ? spread(slot, 0, 1) : spread(slot, usedOut[slot]++, count),
+                     y + sizes.boxHeight});
+            }
+        }
+        if (result.backward[e]) std::reverse(route.begin(), route.end());
+    }
+    return result;
+}
+
+}  // namespace quantifier_run

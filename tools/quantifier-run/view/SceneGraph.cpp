@@ -1,0 +1,99 @@
+#include "view/SceneGraph.h"
+
+#include "engine/LinkCheck.h"
+#include "output/OutputFormats.h"
+
+namespace quantifier_run {
+namespace {
+
+// Which link position a lookup reaches: by position for Any, else the index-th link of its
+// interface, as the host's links count them.
+std::optional<size_t> LinkOf(const Scene& scene, const ChannelSpec& parent,
+                             const ObservedLookup& lookup) {
+    if (lookup.index < 0) return std::nullopt;
+    const auto wanted = static_cast<size_t>(lookup.index);
+    if (lookup.kind == ChildKind::Any)
+        return wanted < parent.children.size() ? std::optional(wanted) : std::nullopt;
+    size_t seen = 0;
+    for (size_t position = 0; position < parent.children.size(); ++position) {
+        if (LinkedKind(scene.channels[parent.children[position]].kind) != lookup.kind) continue;
+        if (seen++ == wanted) return position;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string SlotName(const std::optional<int32_t>& operation, const ObservedLookup& lookup) {
+    std::string where =
+        std::string(ChildKindName(lookup.kind)) + " " + std::to_string(lookup.index);
+    if (lookup.kind == ChildKind::Any) where = "child " + std::to_string(lookup.index);
+    const OperationInfo* row = operation ? FindOperation(*operation) : nullptr;
+    if (row == nullptr) return where;
+    int32_t index = 0;
+    for (size_t s = 0; s < row->children.size(); ++s) {
+        if (row->children[s].kind != lookup.kind) continue;
+        if (index++ == lookup.index) {
+            std::string role(row->children[s].role);
+            if (row->children[s].use == ChildUse::Optional) role += ", optional";
+            return role + " (" + where + ")";
+        }
+    }
+    return where;
+}
+
+SceneGraph BuildSceneGraph(const Scene& scene, const Observation& observation) {
+    SceneGraph graph;
+    graph.frame = observation.frame;
+    for (const GroupSpec& group : scene.groups)
+        graph.groups.push_back(group.name);
+    graph.nodes.resize(scene.channels.size());
+    for (size_t i = 0; i < scene.channels.size(); ++i) {
+        const ChannelSpec& entry = scene.channels[i];
+        const ChannelObservation& seen = observation.channels[i];
+        GraphNode& node = graph.nodes[i];
+        node.name = entry.name;
+        node.kind = ChannelKindName(entry.kind);
+        node.quantifier = entry.kind == ChannelKind::Quantifier;
+        node.group = entry.group;
+        if (seen.value) node.value = FormatCell(*seen.value, OutputFormat::Json);
+        node.reads = seen.reads;
+        node.evaluations = seen.evaluations;
+        if (!seen.sparkLow.empty()) {
+            node.sparkLow = &seen.sparkLow;
+            node.sparkHigh = &seen.sparkHigh;
+        }
+        std::vector<bool> read(entry.children.size(), false);
+        if (node.quantifier && seen.operation) {
+            const OperationInfo* row = FindOperation(*seen.operation);
+            node.operation =
+                row ? std::string(row->name) : "operation " + std::to_string(*seen.operation);
+            node.warning = LinkProblems(scene.channels, i, *seen.operation);
+        }
+        std::vector<std::string> labels(entry.children.size());
+        for (const ObservedLookup& lookup : seen.lookups) {
+            if (!lookup.found) {
+                node.missing.push_back(SlotName(seen.operation, lookup));
+                continue;
+            }
+            if (lookup.kind == ChildKind::Internal) continue;
+            if (const std::optional<size_t> link = LinkOf(scene, entry, lookup)) {
+                read[*link] = true;
+                if (labels[*link].empty()) labels[*link] = SlotName(seen.operation, lookup);
+            }
+        }
+        for (size_t position = 0; position < entry.children.size(); ++position) {
+            graph.links.push_back({i, entry.children[position],
+                                   read[position] ? labels[position] : "not read", read[position],
+                                   false});
+        }
+        for (size_t k = 0; k < entry.internalChildren.size(); ++k)
+            graph.links.push_back(
+                {i, entry.internalChildren[k], "internal " + std::to_string(k), true, true});
+    }
+    for (const GraphLink& link : graph.links)
+        ++graph.nodes[link.child].parents;
+    return graph;
+}
+
+}  // namespace quantifier_run

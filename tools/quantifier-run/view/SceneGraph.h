@@ -1,0 +1,51 @@
+// A scene as a graph at one frame, from the scene and what the engine observed: the channels
+// with their values, counts and warnings, the links labelled by the slot that reads them, and
+// the slots that found nothing. The picture, the Graphviz text and the explanation read it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Observation.h"
+#include "engine/Scene.h"
+
+namespace quantifier_run {
+
+struct GraphLink {
+    size_t parent = 0;
+    size_t child = 0;
+    std::string label;  // the slot's role, kind and index; "not read" when no slot reads it
+    bool read = false;
+    bool internal = false;  // the engine's internal child, not a link
+};
+
+struct GraphNode {
+    std::string name;
+    std::string kind;       // "float", "quantifier", ...
+    std::string operation;  // a quantifier's operation at the frame, by name or number
+    std::string value;      // as the other formats write it; empty when nothing read it then
+    bool quantifier = false;
+    uint32_t reads = 0, evaluations = 0;
+    std::optional<std::string> warning;  // what is wrong with its links, one line
+    std::vector<std::string> missing;    // slots that found nothing, by role, kind and index
+    std::optional<size_t> group;
+    size_t parents = 0;  // links and internal links that reach it
+    const std::vector<float>* sparkLow = nullptr;
+    const std::vector<float>* sparkHigh = nullptr;
+};
+
+struct SceneGraph {
+    size_t frame = 0;
+    std::vector<GraphNode> nodes;  // by scene index
+    std::vector<GraphLink> links;  // by parent, then link order, then internal children
+    std::vector<std::string> groups;
+};
+
+// `observation` must outlive the graph (the sparklines are its own).
+SceneGraph BuildSceneGraph(const Scene& scene, const Observation& observation);
+
+// How a lookup is named: "role (kind index)", or "kind index" when the row gives no role.
+std::string SlotName(const std::optional<int32_t>& operation, const ObservedLookup& lookup);
+
+}  // namespace quantifier_run
