@@ -12,10 +12,10 @@
 #include <string_view>
 
 #include "engine/FrameLoop.h"
-#include "output/OutputFormats.h"
+#include "engine/LiveScene.h"
 #include "engine/Plugin.h"
 #include "engine/RunError.h"
-#include "engine/LiveScene.h"
+#include "output/OutputFormats.h"
 #include "scene/SceneParser.h"
 
 namespace {

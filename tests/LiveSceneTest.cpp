@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "Kch_TextChannel.h"
-#include "engine/LiveScene.h"
 #include "Orn_ChannelInternal.h"
 #include "Orn_Engine.h"
 #include "Orn_Guids.h"
+#include "engine/LiveScene.h"
 #include "engine/Plugin.h"
 #include "scene/SceneParser.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
 #include "OperationTable.h"
+#include "app/CommandLine.h"
 #include "engine/RunError.h"
 #include "support/RunnerFixture.h"
 

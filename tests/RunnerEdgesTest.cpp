@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/RunError.h"
 #include "output/CharacterWidth.h"
 #include "scene/Limits.h"
-#include "engine/RunError.h"
 #include "support/RunnerFixture.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/RunError.h"
 #include "app/Watch.h"
+#include "engine/RunError.h"
 #include "support/RunnerFixture.h"
 
 namespace fs = std::filesystem;

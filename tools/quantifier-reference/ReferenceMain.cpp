@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <iostream>
 
-#include "common/FilePath.h"
 #include "Process.h"
 #include "ProgramStart.h"
 #include "ReferencePages.h"
+#include "common/FilePath.h"
 
 int main(int argc, char** argv) {
     const auto arguments = platform::CommandLineArguments(argc, argv);

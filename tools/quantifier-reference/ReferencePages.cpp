@@ -11,10 +11,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "common/FilePath.h"
-#include "scene/OperationList.h"
 #include "OperationTable.h"
 #include "app/Runner.h"
+#include "common/FilePath.h"
+#include "scene/OperationList.h"
 
 namespace quantifier_reference {
 namespace {

@@ -7,12 +7,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include "scene/Limits.h"
-#include "scene/OperationList.h"
-#include "engine/RunError.h"
-#include "scene/SceneSchema.h"
 #include "app/WatchScene.h"
 #include "common/Suggestions.h"
+#include "engine/RunError.h"
+#include "scene/Limits.h"
+#include "scene/OperationList.h"
+#include "scene/SceneSchema.h"
 
 namespace quantifier_run {
 

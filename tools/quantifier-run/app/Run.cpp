@@ -4,8 +4,10 @@
 #include <map>
 
 #include "FileStamp.h"
+#include "Process.h"
 #include "app/EngineProcess.h"
 #include "app/ServedWriter.h"
+#include "app/Watch.h"
 #include "common/FilePath.h"
 #include "common/Suggestions.h"
 #include "engine/LinkCheck.h"
@@ -13,6 +15,7 @@
 #include "engine/SceneStream.h"
 #include "output/Formatting.h"
 #include "output/OutputFile.h"
+#include "output/OutputSpool.h"
 #include "output/Progress.h"
 #include "scene/SceneParser.h"
 #include "scene/StreamFile.h"
@@ -318,8 +321,8 @@ std::vector<std::string> WatchedFiles(const Options& options) {
 
 void RefuseSpecialScene(const Options& options, const char* option) {
     if (platform::QueryFileStamp(options.scenePath).special)
-        throw RunError(kExitBadInput,
-                       options.scenePath + ": not a regular file; " + option + " follows a scene file");
+        throw RunError(kExitBadInput, options.scenePath + ": not a regular file; " + option +
+                                          " follows a scene file");
 }
 
 }  // namespace quantifier_run

@@ -60,8 +60,9 @@ int ServeScene(const Options& options, std::ostream& err, bool errIsTerminal,
     int exitCode = 0;
     const auto failure = Attempt([&] {
         RefuseSpecialScene(options, "--serve");
-        exitCode = ServePage(state, *options.serve, err,
-                             [&] { return WatchFiles(WatchedFiles(options), runOnce, err, control); });
+        exitCode = ServePage(state, *options.serve, err, [&] {
+            return WatchFiles(WatchedFiles(options), runOnce, err, control);
+        });
     });
     return failure ? ReportFailure(*failure, err) : exitCode;
 }

@@ -1,5 +1,6 @@
 // A build without the live page's server (QUANTIFIER_WITH_SERVE off, or no HTTP library for the
 // target): --serve says how to get one.
+#include "app/Run.h"
 #include "app/WatchScene.h"
 
 namespace quantifier_run {

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "FileStamp.h"
-#include "output/Formatting.h"
 #include "Interrupt.h"
+#include "output/Formatting.h"
 
 namespace quantifier_run {
 namespace {

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Cell.h"
 #include "Kch_Quantifier.h"
 #include "Orn_Channel.h"
+#include "engine/Cell.h"
 #include "engine/Plugin.h"
 #include "engine/Scene.h"
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
+#include "Process.h"
 #include "engine/EngineSession.h"
 #include "engine/EngineWire.h"
-#include "Process.h"
 #include "engine/RunError.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "engine/EngineSession.h"
 
+#include "StackThread.h"
 #include "engine/FrameLoop.h"
 #include "engine/LinkCheck.h"
 #include "engine/LinkDepth.h"
@@ -8,7 +9,6 @@
 #include "engine/RunError.h"
 #include "engine/SceneObserver.h"
 #include "engine/SceneStream.h"
-#include "StackThread.h"
 
 namespace quantifier_run {
 namespace {

@@ -35,11 +35,11 @@ EngineRequest DecodeRequest(const std::vector<uint8_t>& bytes);
 // The most each message of a run can hold, known from its request before anything arrives: a
 // header that declares more is damage, reported without waiting for the bytes.
 struct MessageLimits {
-    size_t cells = 0;         // in every row: one per output
-    uint64_t textBytes = 0;   // of a warning's or a failure's line
-    uint64_t rowBytes = 0;    // of a row's payload
-    uint64_t savedBytes = 0;  // of the saved stream
-    size_t channels = 0;      // in an observation
+    size_t cells = 0;            // in every row: one per output
+    uint64_t textBytes = 0;      // of a warning's or a failure's line
+    uint64_t rowBytes = 0;       // of a row's payload
+    uint64_t savedBytes = 0;     // of the saved stream
+    size_t channels = 0;         // in an observation
     uint64_t observedBytes = 0;  // of an observation's payload; 0 when none was asked for
 };
 // `requestBytes`: the size of the encoded request.

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "engine/ChannelMaking.h"
 #include "Orn_Guids.h"
+#include "engine/ChannelMaking.h"
 
 namespace quantifier_run {
 namespace {

@@ -6,11 +6,11 @@
 #include <span>
 #include <vector>
 
-#include "engine/Cell.h"
 #include "Kch_CameraChannel.h"
 #include "Kch_Quantifier.h"
 #include "Orn_ChannelInternal.h"
 #include "Orn_Engine.h"
+#include "engine/Cell.h"
 #include "engine/Plugin.h"
 #include "engine/Scene.h"
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "engine/Cell.h"
 #include "OperationTable.h"
+#include "engine/Cell.h"
 #include "engine/Scene.h"
 
 namespace quantifier_run {

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/ChannelMaking.h"
 #include "Orn_ChannelInternal.h"
 #include "Orn_Guids.h"
+#include "engine/ChannelMaking.h"
 
 namespace quantifier_run {
 namespace {

@@ -4,9 +4,9 @@
 #include <map>
 #include <optional>
 
-#include "engine/LinkCheck.h"
 #include "Orn_FileStream.h"
 #include "QuantifierBlocks.h"
+#include "engine/LinkCheck.h"
 #include "engine/Quoting.h"
 #include "engine/RunError.h"
 

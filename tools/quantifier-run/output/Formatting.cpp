@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "common/Suggestions.h"
 #include "TextCodec.h"
+#include "common/Suggestions.h"
 
 namespace quantifier_run {
 namespace {

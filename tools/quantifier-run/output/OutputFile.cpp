@@ -7,8 +7,8 @@
 #include <streambuf>
 #include <string_view>
 
-#include "common/FilePath.h"
 #include "Orn_FileStream.h"
+#include "common/FilePath.h"
 #include "engine/RunError.h"
 
 namespace quantifier_run {

@@ -6,10 +6,10 @@
 #include <iterator>
 #include <optional>
 
+#include "engine/RunError.h"
 #include "output/ChartRows.h"
 #include "output/Formatting.h"
 #include "output/OutputSpool.h"
-#include "engine/RunError.h"
 #include "output/SvgMarkup.h"
 #include "output/TextStrip.h"
 

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "OperationTable.h"
+#include "TextCodec.h"
 #include "engine/RunError.h"
 #include "scene/SceneReader.h"
-#include "TextCodec.h"
 
 namespace quantifier_run {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "scene/JsonDocument.h"
 #include "engine/Scene.h"
+#include "scene/JsonDocument.h"
 #include "scene/SceneKeys.h"
 
 namespace quantifier_run {

@@ -7,9 +7,9 @@
 #include <optional>
 #include <set>
 
-#include "scene/Limits.h"
-#include "engine/RunError.h"
 #include "common/Suggestions.h"
+#include "engine/RunError.h"
+#include "scene/Limits.h"
 
 namespace quantifier_run {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/RunError.h"
 #include "common/Suggestions.h"
+#include "engine/RunError.h"
 
 namespace quantifier_run {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "scene/JsonDocument.h"
 #include "Orn_Types.h"
+#include "scene/JsonDocument.h"
 
 namespace quantifier_run {
 

@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <vector>
 
-#include "common/FilePath.h"
-#include "scene/JsonDocument.h"
-#include "scene/Limits.h"
 #include "Orn_FileStream.h"
 #include "Process.h"
+#include "common/FilePath.h"
 #include "engine/RunError.h"
+#include "scene/JsonDocument.h"
+#include "scene/Limits.h"
 #include "scene/SceneReader.h"
 
 namespace quantifier_run {

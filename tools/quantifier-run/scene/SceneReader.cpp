@@ -4,10 +4,10 @@
 #include <cmath>
 #include <limits>
 
-#include "scene/ChannelKinds.h"
 #include "OperationTable.h"
-#include "scene/SceneKeys.h"
 #include "common/Suggestions.h"
+#include "scene/ChannelKinds.h"
+#include "scene/SceneKeys.h"
 
 namespace quantifier_run {
 

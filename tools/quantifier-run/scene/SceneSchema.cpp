@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "scene/ChannelKinds.h"
 #include "OperationTable.h"
+#include "scene/ChannelKinds.h"
 #include "scene/SceneKeys.h"
 
 namespace quantifier_run {

@@ -1,8 +1,8 @@
 #include "scene/StreamFile.h"
 
-#include "scene/Limits.h"
 #include "Orn_FileStream.h"
 #include "engine/RunError.h"
+#include "scene/Limits.h"
 
 namespace quantifier_run {
 

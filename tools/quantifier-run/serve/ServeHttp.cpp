@@ -7,8 +7,8 @@
 #include <cctype>
 #include <thread>
 
-#include "serve/PageAssets.h"
 #include "engine/RunError.h"
+#include "serve/PageAssets.h"
 #include "serve/Serve.h"
 
 namespace quantifier_run {

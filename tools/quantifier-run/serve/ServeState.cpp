@@ -1,11 +1,11 @@
 #include "serve/Serve.h"
 
-#include "output/Formatting.h"
-#include "view/GraphLayout.h"
 #include "engine/RunError.h"
+#include "output/Formatting.h"
+#include "output/SvgMarkup.h"
+#include "view/GraphLayout.h"
 #include "view/SceneGraph.h"
 #include "view/SceneView.h"
-#include "output/SvgMarkup.h"
 
 namespace quantifier_run {
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "output/Formatting.h"
-#include "view/GraphLayout.h"
 #include "output/SvgMarkup.h"
+#include "view/GraphLayout.h"
 
 namespace quantifier_run {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "output/Formatting.h"
-#include "view/GraphPicture.h"
-#include "output/OutputSpool.h"
-#include "engine/RunError.h"
-#include "view/SceneGraph.h"
 #include "common/Suggestions.h"
+#include "engine/RunError.h"
+#include "output/Formatting.h"
+#include "output/OutputSpool.h"
+#include "view/GraphPicture.h"
+#include "view/SceneGraph.h"
 
 namespace quantifier_run {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/Observation.h"
-#include "output/OutputFormats.h"
 #include "engine/Scene.h"
+#include "output/OutputFormats.h"
 
 namespace quantifier_run {
 
