@@ -50,6 +50,12 @@ function(read_includes file result)
     set(${result} ${found} PARENT_SCOPE)
 endfunction()
 
+# One of read_includes' pairs as `quote` (< or ") and `header`, in the caller's scope.
+macro(split_include pair)
+    string(SUBSTRING "${pair}" 0 1 quote)
+    string(SUBSTRING "${pair}" 2 -1 header)
+endmacro()
+
 # A layer's (or the reference's) own files: their quoted includes name a layer it may use, or an
 # outside header; a library's header is included only in the layer the table gives it.
 function(check_layer layer dir)
@@ -60,8 +66,7 @@ function(check_layer layer dir)
         file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
         read_includes(${file} includes)
         foreach(pair IN LISTS includes)
-            string(SUBSTRING "${pair}" 0 1 quote)
-            string(SUBSTRING "${pair}" 2 -1 header)
+            split_include("${pair}")
             if(quote STREQUAL "<")
                 foreach(prefix IN LISTS every_library_prefix)
                     string(FIND "${header}" "${prefix}" at)
@@ -118,8 +123,7 @@ while(pending)
     get_filename_component(own_dir ${file} DIRECTORY)
     read_includes(${file} includes)
     foreach(pair IN LISTS includes)
-        string(SUBSTRING "${pair}" 0 1 quote)
-        string(SUBSTRING "${pair}" 2 -1 header)
+        split_include("${pair}")
         if(quote STREQUAL "<")
             if(NOT header IN_LIST allowed_library_headers)
                 string(APPEND problems "${shown} includes <${header}>, which is not in the core "
