@@ -3,9 +3,9 @@
 #include "engine/RunError.h"
 #include "output/Formatting.h"
 #include "output/SvgMarkup.h"
+#include "view/Explanation.h"
 #include "view/GraphLayout.h"
 #include "view/SceneGraph.h"
-#include "view/SceneView.h"
 
 namespace quantifier_run {
 namespace {
@@ -161,7 +161,7 @@ std::optional<std::string> ServeState::Explanation(size_t channel, size_t at) {
     std::shared_ptr<const Scene> scene;
     const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
     if (!observation || channel >= scene->channels.size()) return std::nullopt;
-    return Explain(*scene, *observation, channel, 3, true);
+    return ExplanationJson(Explain(*scene, *observation, channel, 3));
 }
 
 }  // namespace quantifier_run
