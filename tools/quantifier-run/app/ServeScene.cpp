@@ -38,6 +38,7 @@ int ServeScene(const Options& options, std::ostream& err, bool errIsTerminal,
             state.RunSucceeded({
                 .graphSvg = std::move(served.graphSvg),
                 .chartSvg = std::move(served.chartSvg),
+                .chart = served.charts->Geometry(),
                 .warnings = std::move(output.warnings),
                 .frames = output.frames,
                 .milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -3,7 +3,6 @@
 #include <sstream>
 
 #include "engine/RunError.h"
-#include "output/SvgChart.h"
 #include "view/GraphPicture.h"
 #include "view/SceneGraph.h"
 
@@ -23,7 +22,7 @@ void ServedWriter::Finish(FrameProgress* progress) {
         throw RunError(kExitFailure, "cannot draw the charts (out of memory?)");
     chartSvg = drawn.str();
     if (!last) throw RunError(kExitFailure, "internal error: the engine observed nothing");
-    graphSvg = GraphSvg(BuildSceneGraph(*scene, *last));
+    graphSvg = GraphSvg(BuildSceneGraph(*scene, *last), SvgLines::Named);
 }
 
 }  // namespace quantifier_run

@@ -9,6 +9,7 @@
 #include "engine/Observation.h"
 #include "engine/Scene.h"
 #include "output/OutputFormats.h"
+#include "output/SvgChart.h"
 
 namespace quantifier_run {
 
@@ -19,7 +20,7 @@ public:
     void Finish(FrameProgress* progress) override;
     bool WriteTo(std::ostream&) override { return true; }
 
-    std::unique_ptr<RowWriter> charts;
+    std::unique_ptr<SvgChartWriter> charts;
     std::shared_ptr<const Scene> scene;
     std::shared_ptr<const Observation> last;
     std::string chartSvg, graphSvg;

@@ -146,6 +146,7 @@ public:
         }
         const double width = left + kPlotWidth + kRight;
         const double height = std::max(top, 2 * kGap);
+        geometry = {width, height, left, kPlotWidth};
         return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                Number(width) + "\" height=\"" + Number(height) + "\" viewBox=\"0 0 " +
@@ -154,6 +155,8 @@ public:
                "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n" +
                body + "</svg>\n";
     }
+
+    const ChartGeometry& Geometry() const { return geometry; }
 
 private:
     double X(size_t frame) const { return left + static_cast<double>(frame) * columnWidth; }
@@ -408,20 +411,24 @@ private:
     const size_t columns;
     const double columnWidth;
     double left = kMinLeft;
+    ChartGeometry geometry;
     std::vector<Axis> axes;
     std::vector<NumericTrack> numeric;
     std::vector<TextStrip> text;
 };
 
-class SvgWriter : public RowWriter {
+class SvgWriter : public SvgChartWriter {
 public:
     explicit SvgWriter(std::vector<std::string> names)
         : names(std::move(names)), rows(this->names.size()) {}
     void Row(const std::vector<Cell>& cells) override { rows.Add(cells); }
     void Finish(FrameProgress* progress) override {
-        document = Chart(names, rows).Document(progress);
+        Chart chart(names, rows);
+        document = chart.Document(progress);
+        geometry = chart.Geometry();
         finished = true;
     }
+    const ChartGeometry& Geometry() const override { return geometry; }
     bool WriteTo(std::ostream& out) override {
         if (!finished) Finish(nullptr);
         return WriteOut(out, document);
@@ -431,12 +438,13 @@ private:
     std::vector<std::string> names;
     ChartRows rows;
     std::string document;
+    ChartGeometry geometry;
     bool finished = false;
 };
 
 }  // namespace
 
-std::unique_ptr<RowWriter> MakeSvgWriter(std::vector<std::string> names) {
+std::unique_ptr<SvgChartWriter> MakeSvgWriter(std::vector<std::string> names) {
     return std::make_unique<SvgWriter>(std::move(names));
 }
 

@@ -16,14 +16,17 @@
 
 #include "engine/Observation.h"
 #include "engine/Scene.h"
+#include "output/SvgChart.h"
 
 namespace quantifier_run {
 
 // One good run as the page shows it. Only pictures bounded by their width and what the scene
 // holds are kept; values at any other frame are found again by `observe` when asked for.
 struct ServedRun {
-    std::string graphSvg;  // as --format graph writes it, at the last frame
+    // As --format graph writes it, at the last frame, with its lines named (SvgLines::Named).
+    std::string graphSvg;
     std::string chartSvg;  // as --format svg writes it
+    ChartGeometry chart;   // where its plots lie
     std::vector<std::string> warnings;
     size_t frames = 0;
     long long milliseconds = 0;
@@ -46,16 +49,18 @@ public:
     void Stop();
     bool Stopped() const;
 
-    // The last good run whole: pictures, warnings, channel names, and the status.
+    // The last good run whole: pictures, warnings, channel names, where the charts' plots lie,
+    // the lines of the last frame as FrameValues gives them, and the status.
     std::string View() const;
     // How the runs go: {"server", "generation", "running", "frame", "total", "frames", "ms",
     // "error"}.
     std::string Status() const;
-    // Each channel's value line and counts at `frame` of the last good run, as the graph's boxes
-    // show them; absent when there is no such frame.
+    // The lines of the picture that change with the frame, at `frame` of the last good run
+    // (FrameLinesJson); absent when there is no such frame.
     std::optional<std::string> FrameValues(size_t frame);
     // The explanation of channel `channel` (by scene index) at `frame`, as --explain --format
-    // json writes it; absent when there is no such channel or frame.
+    // json writes it and as the page shows it (ExplanationAnswer); absent when there is no such
+    // channel or frame.
     std::optional<std::string> Explanation(size_t channel, size_t frame);
     // Waits until the status differs from the one stamped `seen`, or `time` passes, or Stop.
     // Returns the status's stamp now.
@@ -80,6 +85,7 @@ private:
     std::optional<std::string> error;
     uint64_t generation = 0;  // good runs so far
     std::shared_ptr<const ServedRun> run;
+    std::string lastLines;  // of run, at its last frame
     // The observations of the frames asked for last, of this generation; a few, so that moving
     // the slider back and forth does not run the scene again.
     struct Cached {

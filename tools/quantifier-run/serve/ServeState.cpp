@@ -2,19 +2,14 @@
 
 #include "engine/RunError.h"
 #include "output/Formatting.h"
-#include "output/SvgMarkup.h"
-#include "view/GraphLayout.h"
+#include "serve/PageAnswers.h"
+#include "view/Explanation.h"
 #include "view/SceneGraph.h"
-#include "view/SceneView.h"
 
 namespace quantifier_run {
 namespace {
 // Enough for the slider's last few stops and an explanation or two beside them.
 constexpr size_t kCachedFrames = 8;
-
-std::string JsonLine(const std::string& text, size_t limit) {
-    return JsonString(DisplaySafe(Shortened(text, limit)));
-}
 }  // namespace
 
 void ServeState::Changed() {
@@ -39,12 +34,15 @@ void ServeState::FrameReached(size_t reached, size_t frames) {
 }
 
 void ServeState::RunSucceeded(ServedRun served) {
+    // Outside the lock: it is the size of the scene.
+    std::string lines = FrameLinesJson(BuildSceneGraph(*served.scene, *served.last));
     const std::lock_guard lock(mutex);
     running = false;
     error.reset();
     ++generation;
     cache.clear();
     run = std::make_shared<const ServedRun>(std::move(served));
+    lastLines = std::move(lines);
     Changed();
 }
 
@@ -95,7 +93,7 @@ std::string ServeState::View() const {
         out += "], \"channels\": [";
         for (size_t i = 0; i < run->scene->channels.size(); ++i)
             out += (i ? ", " : "") + JsonString(DisplaySafe(run->scene->channels[i].name));
-        out += "]";
+        out += "], \"chart\": " + ChartGeometryJson(run->chart) + ", \"last\": " + lastLines;
     }
     return out + "}";
 }
@@ -137,31 +135,14 @@ std::optional<std::string> ServeState::FrameValues(size_t at) {
     std::shared_ptr<const Scene> scene;
     const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
     if (!observation) return std::nullopt;
-    const SceneGraph graph = BuildSceneGraph(*scene, *observation);
-    // As many characters as the picture's boxes show.
-    const auto limit = static_cast<size_t>(LayoutSizes().boxWidth / kCharWidth) - 2;
-    std::string out = "{\"frame\": " + std::to_string(at) + ", \"values\": [";
-    for (size_t n = 0; n < graph.nodes.size(); ++n) {
-        const GraphNode& node = graph.nodes[n];
-        const std::string value =
-            node.value.empty() ? "not read at frame " + std::to_string(at) : "= " + node.value;
-        out += std::string(n ? ", " : "") + "{\"value\": " + JsonLine(value, limit) +
-               ", \"counts\": " +
-               (node.quantifier
-                    ? JsonLine("read " + std::to_string(node.reads) + " \xC2\xB7 computed " +
-                                   std::to_string(node.evaluations),
-                               limit)
-                    : "null") +
-               "}";
-    }
-    return out + "]}";
+    return FrameLinesJson(BuildSceneGraph(*scene, *observation));
 }
 
 std::optional<std::string> ServeState::Explanation(size_t channel, size_t at) {
     std::shared_ptr<const Scene> scene;
     const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
     if (!observation || channel >= scene->channels.size()) return std::nullopt;
-    return Explain(*scene, *observation, channel, 3, true);
+    return ExplanationAnswer(Explain(*scene, *observation, channel, 3));
 }
 
 }  // namespace quantifier_run

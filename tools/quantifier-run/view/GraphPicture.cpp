@@ -17,24 +17,6 @@ std::string GroupColour(size_t group) {
     return kGroupColours[group % std::size(kGroupColours)];
 }
 
-// The second line of a box: its kind, a quantifier's operation, its group.
-std::string KindLine(const SceneGraph& graph, const GraphNode& node) {
-    std::string line = node.kind;
-    if (!node.operation.empty()) line += " \xC2\xB7 " + node.operation;
-    if (node.group) line += " \xC2\xB7 group " + graph.groups[*node.group];
-    return line;
-}
-
-std::string ValueLine(const SceneGraph& graph, const GraphNode& node) {
-    if (!node.value.empty()) return "= " + node.value;
-    return "not read at frame " + std::to_string(graph.frame);
-}
-
-std::string CountLine(const GraphNode& node) {
-    return "read " + std::to_string(node.reads) + " \xC2\xB7 computed " +
-           std::to_string(node.evaluations);
-}
-
 // The text a box's tooltip holds: its warning, else its name; and who shares it.
 std::string Tooltip(const GraphNode& node) {
     std::string text = node.warning ? *node.warning : node.name;
@@ -103,10 +85,19 @@ constexpr const char* kCycleMark = " \xE2\x86\xBA cycle";
 
 }  // namespace
 
-std::string GraphSvg(const SceneGraph& graph) {
+std::string ShownInBox(std::string_view line, size_t indent) {
+    const auto limit = static_cast<size_t>(LayoutSizes().boxWidth / kCharWidth) - 2;
+    return Shortened(line, limit - indent);
+}
+
+std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
     const LayoutSizes sizes;
     const GraphLayoutResult layout = LayoutGraph(graph.nodes.size(), Edges(graph), sizes);
-    const auto limit = static_cast<size_t>(sizes.boxWidth / kCharWidth) - 2;
+    // Where the page asks for them, the lines' names, before their other attributes.
+    const auto named = [&](std::string_view name) {
+        return lines == SvgLines::Named ? " data-line=\"" + std::string(name) + "\""
+                                        : std::string();
+    };
 
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(layout.width) +
                       "\" height=\"" + Number(layout.height) + "\" viewBox=\"0 0 " +
@@ -122,7 +113,8 @@ std::string GraphSvg(const SceneGraph& graph) {
         "<defs><marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" "
         "markerWidth=\"7\" markerHeight=\"7\" orient=\"auto-start-reverse\">"
         "<path d=\"M0 0L10 5L0 10z\" fill=\"#444\"/></marker></defs>\n";
-    svg += "<text x=\"8\" y=\"14\">frame " + std::to_string(graph.frame) + "</text>\n";
+    svg +=
+        "<text" + named(kHeadingLine) + " x=\"8\" y=\"14\">" + Escaped(graph.heading) + "</text>\n";
     for (size_t e = 0; e < graph.links.size(); ++e) {
         const GraphLink& link = graph.links[e];
         const std::vector<LayoutPoint>& route = layout.routes[e];
@@ -167,24 +159,27 @@ std::string GraphSvg(const SceneGraph& graph) {
         if (node.group)
             svg += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"5\" height=\"" +
                    Number(sizes.boxHeight) + "\" fill=\"" + GroupColour(*node.group) + "\"/>";
-        const auto line = [&](double dy, const std::string& text, const char* extra = "") {
-            return "<text x=\"" + Number(x + 10) + "\" y=\"" + Number(y + dy) + "\"" + extra + ">" +
-                   Escaped(Shortened(text, limit)) + "</text>";
+        const BoxLines& box = node.box;
+        const auto line = [&](BoxLine name, double dy, const std::string& text,
+                              const char* extra = "") {
+            return "<text" + named(BoxLineName(name)) + " x=\"" + Number(x + 10) + "\" y=\"" +
+                   Number(y + dy) + "\"" + extra + ">" + Escaped(ShownInBox(text)) + "</text>";
         };
         const std::string title =
-            (node.warning ? "\xE2\x9A\xA0 " : "") + node.name +
+            (node.warning ? "\xE2\x9A\xA0 " : "") + box.name +
             (node.parents > 1 ? " \xC3\x97" + std::to_string(node.parents) : "");
-        svg += line(15, title, node.warning ? " class=\"mark\"" : " font-weight=\"bold\"");
-        svg += line(29, KindLine(graph, node));
-        svg += line(43, ValueLine(graph, node));
-        if (node.quantifier) svg += line(57, CountLine(node));
+        svg += line(BoxLine::Name, 15, title,
+                    node.warning ? " class=\"mark\"" : " font-weight=\"bold\"");
+        svg += line(BoxLine::Kind, 29, box.kind);
+        svg += line(BoxLine::Value, 43, box.value);
+        if (box.counts) svg += line(BoxLine::Counts, 57, *box.counts);
         double missingY = 71;
-        for (const std::string& slot : node.missing) {
+        for (const std::string& missing : box.missing) {
             svg += "<circle class=\"missing\" cx=\"" + Number(x + 14) + "\" cy=\"" +
                    Number(y + missingY - 4) + "\" r=\"3\"/>";
-            svg += "<text x=\"" + Number(x + 22) + "\" y=\"" + Number(y + missingY) +
-                   "\" class=\"mark\">" + Escaped(Shortened("missing: " + slot, limit - 2)) +
-                   "</text>";
+            svg += "<text" + named(BoxLineName(BoxLine::Missing)) + " x=\"" + Number(x + 22) +
+                   "\" y=\"" + Number(y + missingY) + "\" class=\"mark\">" +
+                   Escaped(ShownInBox(missing, 2)) + "</text>";
             missingY += 12;
         }
         if (node.sparkLow) svg += Sparkline(node, x + sizes.boxWidth - 74, y + 6, 64, 14);
@@ -194,10 +189,9 @@ std::string GraphSvg(const SceneGraph& graph) {
 }
 
 std::string GraphDot(const SceneGraph& graph) {
-    std::string dot =
-        "digraph scene {\n  label=" + DotQuoted("frame " + std::to_string(graph.frame)) +
-        ";\n  node [shape=box, fontname=\"sans-serif\", fontsize=10];\n"
-        "  edge [fontname=\"sans-serif\", fontsize=9];\n";
+    std::string dot = "digraph scene {\n  label=" + DotQuoted(graph.heading) +
+                      ";\n  node [shape=box, fontname=\"sans-serif\", fontsize=10];\n"
+                      "  edge [fontname=\"sans-serif\", fontsize=9];\n";
     for (size_t g = 0; g < graph.groups.size(); ++g) {
         dot += "  subgraph cluster_" + std::to_string(g) +
                " {\n    label=" + DotQuoted("group " + graph.groups[g]) + ";\n";
@@ -208,11 +202,12 @@ std::string GraphDot(const SceneGraph& graph) {
     }
     for (size_t n = 0; n < graph.nodes.size(); ++n) {
         const GraphNode& node = graph.nodes[n];
-        std::string label = (node.warning ? "! " : "") + node.name + "\n" + KindLine(graph, node) +
-                            "\n" + ValueLine(graph, node);
-        if (node.quantifier) label += "\n" + CountLine(node);
-        for (const std::string& slot : node.missing)
-            label += "\nmissing: " + slot;
+        const BoxLines& box = node.box;
+        std::string label =
+            (node.warning ? "! " : "") + box.name + "\n" + box.kind + "\n" + box.value;
+        if (box.counts) label += "\n" + *box.counts;
+        for (const std::string& missing : box.missing)
+            label += "\n" + missing;
         dot += "  n" + std::to_string(n) + " [label=" + DotQuoted(label) +
                ", tooltip=" + DotQuoted(Tooltip(node));
         if (node.warning) dot += ", color=red, penwidth=2";

@@ -22,7 +22,39 @@ std::optional<size_t> LinkOf(const Scene& scene, const ChannelSpec& parent,
     return std::nullopt;
 }
 
+BoxLines BoxOf(const SceneGraph& graph, const GraphNode& node) {
+    BoxLines box;
+    box.name = node.name;
+    box.kind = node.kind;
+    if (!node.operation.empty()) box.kind += " \xC2\xB7 " + node.operation;
+    if (node.group) box.kind += " \xC2\xB7 group " + graph.groups[*node.group];
+    box.value =
+        node.value.empty() ? "not read at frame " + std::to_string(graph.frame) : "= " + node.value;
+    if (node.quantifier)
+        box.counts = "read " + std::to_string(node.reads) + " \xC2\xB7 computed " +
+                     std::to_string(node.evaluations);
+    for (const std::string& slot : node.missing)
+        box.missing.push_back("missing: " + slot);
+    return box;
+}
+
 }  // namespace
+
+std::string_view BoxLineName(BoxLine line) {
+    switch (line) {
+        case BoxLine::Name:
+            return "name";
+        case BoxLine::Kind:
+            return "kind";
+        case BoxLine::Value:
+            return "value";
+        case BoxLine::Counts:
+            return "counts";
+        case BoxLine::Missing:
+            return "missing";
+    }
+    return "";
+}
 
 std::string SlotName(const std::optional<int32_t>& operation, const ObservedLookup& lookup) {
     std::string where =
@@ -45,6 +77,7 @@ std::string SlotName(const std::optional<int32_t>& operation, const ObservedLook
 SceneGraph BuildSceneGraph(const Scene& scene, const Observation& observation) {
     SceneGraph graph;
     graph.frame = observation.frame;
+    graph.heading = "frame " + std::to_string(observation.frame);
     for (const GroupSpec& group : scene.groups)
         graph.groups.push_back(group.name);
     graph.nodes.resize(scene.channels.size());
@@ -93,6 +126,8 @@ SceneGraph BuildSceneGraph(const Scene& scene, const Observation& observation) {
     }
     for (const GraphLink& link : graph.links)
         ++graph.nodes[link.child].parents;
+    for (GraphNode& node : graph.nodes)
+        node.box = BoxOf(graph, node);
     return graph;
 }
 

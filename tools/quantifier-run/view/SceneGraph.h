@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Observation.h"
@@ -20,6 +21,21 @@ struct GraphLink {
     bool internal = false;  // the engine's internal child, not a link
 };
 
+// What a channel's box says, line by line and whole: the picture cuts each line to its box
+// (ShownInBox), the Graphviz text takes them as they are, the page as the picture shows them. How
+// a warning or a shared channel is marked beside the name is each picture's own.
+// The lines by name, as the page's answers and its picture call them.
+enum class BoxLine { Name, Kind, Value, Counts, Missing };
+std::string_view BoxLineName(BoxLine line);
+
+struct BoxLines {
+    std::string name;
+    std::string kind;                   // its kind, a quantifier's operation, its group
+    std::string value;                  // "= value", or "not read at frame N"
+    std::optional<std::string> counts;  // a quantifier's reads and computations
+    std::vector<std::string> missing;   // "missing: slot", for each slot that found nothing
+};
+
 struct GraphNode {
     std::string name;
     std::string kind;       // "float", "quantifier", ...
@@ -33,10 +49,12 @@ struct GraphNode {
     size_t parents = 0;  // links and internal links that reach it
     const std::vector<float>* sparkLow = nullptr;
     const std::vector<float>* sparkHigh = nullptr;
+    BoxLines box;  // built from the fields above, for every view that shows the node
 };
 
 struct SceneGraph {
     size_t frame = 0;
+    std::string heading;           // "frame N", over the whole picture
     std::vector<GraphNode> nodes;  // by scene index
     std::vector<GraphLink> links;  // by parent, then link order, then internal children
     std::vector<std::string> groups;

@@ -35,8 +35,4 @@ private:
     std::string text;
 };
 
-// Why `channel` has its value at the observed frame, as an indented tree or a JSON document.
-std::string Explain(const Scene& scene, const Observation& observation, size_t channel,
-                    size_t depth, bool json);
-
 }  // namespace quantifier_run

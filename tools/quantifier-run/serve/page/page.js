@@ -1,17 +1,17 @@
 // The live page of a scene: the server's pictures, its status as it changes (server-sent
 // events), values and explanations at the frame the slider chooses. Every text from the scene
-// reaches the page as textContent or inside the runner's own escaped SVG, never as markup.
+// reaches the page as textContent or inside the runner's own escaped SVG, never as markup. The
+// server words and cuts every line it sends; the page only puts each where its name says.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
-// The charts' plot spans this many pixels, with this margin on its right (the chart writer's).
-const kPlotWidth = 660;
-const kPlotRight = 20;
 
 const shown = { server: null, generation: -1, frames: 0 };
 let chosenFrame = null;  // null: the last frame
 let selected = null;     // the channel whose explanation stays
-let boxes = [];          // per channel: its box, and its texts as the picture drew them
+let boxes = [];          // per channel: its box in the picture
+let chart = null;        // where the charts' plots lie
+let lastLines = null;    // the picture's lines at the last frame
 let frameAsked = 0;
 let explainAsked = 0;
 let frameTimer = null;
@@ -68,15 +68,16 @@ async function loadView() {
   shown.frames = view.status.frames;
   shown.generation = view.status.generation;
 
+  chart = view.chart;
+  lastLines = view.last;
+
   $('graph').replaceChildren(graph);
   boxes = [...graph.querySelectorAll('g.channel')].map((box, channel) => {
-    const texts = box.querySelectorAll('text');
     box.dataset.channel = channel;
     box.addEventListener('click', () => select(channel));
     box.addEventListener('mouseenter', () => hover(channel));
-    return { box, texts, drawn: [...texts].map((t) => t.textContent) };
+    return box;
   });
-  graph.dataset.frameText = graph.querySelector(':scope > text')?.textContent ?? '';
 
   const warnings = $('warnings');
   warnings.replaceChildren(...view.warnings.map((line) => {
@@ -89,7 +90,7 @@ async function loadView() {
   const mark = document.createElementNS('http://www.w3.org/2000/svg', 'line');
   mark.id = 'frame-mark';
   mark.setAttribute('y1', 0);
-  mark.setAttribute('y2', charts.getAttribute('height'));
+  mark.setAttribute('y2', chart.height);
   mark.setAttribute('stroke', '#ff7f0e');
   mark.setAttribute('stroke-width', 1.5);
   charts.appendChild(mark);
@@ -107,9 +108,8 @@ async function loadView() {
 
 function markChartFrame(frame) {
   const charts = document.getElementById('chart-picture');
-  if (!charts || shown.frames === 0) return;
-  const left = Number(charts.getAttribute('width')) - kPlotWidth - kPlotRight;
-  const x = left + (frame + 0.5) * kPlotWidth / shown.frames;
+  if (!charts || !chart || shown.frames === 0) return;
+  const x = chart.plotLeft + (frame + 0.5) * chart.plotWidth / shown.frames;
   const mark = document.getElementById('frame-mark');
   mark.setAttribute('x1', x);
   mark.setAttribute('x2', x);
@@ -121,32 +121,36 @@ async function showFrame() {
   $('frame-label').textContent = String(frame);
   markChartFrame(frame);
   const asked = ++frameAsked;
-  let values = null;
+  let lines = lastLines;
   if (frame !== lastFrame()) {
     try {
-      values = (await getJson('/api/frame?n=' + frame)).values;
+      lines = await getJson('/api/frame?n=' + frame);
     } catch (error) {
       return;
     }
     if (asked !== frameAsked) return;
   }
-  const picture = $('graph').querySelector('svg');
-  const title = picture?.querySelector(':scope > text');
-  if (title) title.textContent = 'frame ' + frame;
-  boxes.forEach((entry, channel) => {
-    const { texts, drawn } = entry;
-    if (texts.length < 3) return;
-    texts[2].textContent = values ? values[channel].value : drawn[2];
-    if (texts.length > 3 && (values ? values[channel].counts !== null : true))
-      texts[3].textContent = values ? values[channel].counts : drawn[3];
-  });
+  showLines(lines);
   document.body.dataset.frame = frame;
   if (selected !== null) explain(selected);
 }
 
+// Each line the server sent in the place of the picture's line of that name.
+function showLines(lines) {
+  if (!lines) return;
+  const heading = $('graph').querySelector('svg > [data-line="heading"]');
+  if (heading) heading.textContent = lines.heading;
+  boxes.forEach((box, channel) => {
+    for (const [name, text] of Object.entries(lines.values[channel] ?? {})) {
+      const line = box.querySelector(`[data-line="${name}"]`);
+      if (line && text !== null) line.textContent = text;
+    }
+  });
+}
+
 function select(channel) {
   selected = selected === channel ? null : channel;
-  boxes.forEach((entry, i) => entry.box.classList.toggle('selected', i === selected));
+  boxes.forEach((box, i) => box.classList.toggle('selected', i === selected));
   if (selected !== null) explain(selected);
 }
 
@@ -156,46 +160,25 @@ function hover(channel) {
   hoverTimer = setTimeout(() => explain(channel), 120);
 }
 
-function line(text, className) {
-  const span = document.createElement('span');
-  span.textContent = text;
-  if (className) span.className = className;
-  return span;
-}
-
-function explainNode(node) {
-  const item = document.createElement('li');
-  let head = '"' + node.channel + '" (' + node.kind +
-    (node.operation ? ', ' + node.operation : '') + ')';
-  head += node.value === null ? ' not read at this frame' : ' = ' + JSON.stringify(node.value);
-  item.appendChild(line(head, 'node'));
-  if (node.reads !== undefined) {
-    item.appendChild(document.createElement('br'));
-    item.appendChild(line('read ' + node.reads + ', computed ' + node.computations +
-      (node.fromCache ? ', ' + node.fromCache + ' from this render\'s cache' : '')));
-  }
-  if (node.state && node.state.kept !== 'none') {
-    item.appendChild(document.createElement('br'));
-    item.appendChild(line('state kept: ' + node.state.kept + '; before ' +
-      JSON.stringify(node.state.before) + ', after ' + JSON.stringify(node.state.after)));
-  }
-  if (node.slots && node.slots.length) {
-    const list = document.createElement('ul');
-    for (const slot of node.slots) {
-      const entry = document.createElement('li');
-      entry.appendChild(line(slot.slot + ': ' + (slot.found === null ? 'missing'
-        : '"' + slot.found + '" = ' + JSON.stringify(slot.value))));
-      if (slot.mark) entry.appendChild(line(' (' + slot.mark + ')', 'mark'));
-      if (slot.child) {
-        const children = document.createElement('ul');
-        children.appendChild(explainNode(slot.child));
-        entry.appendChild(children);
-      }
-      list.appendChild(entry);
+// One item of an explanation as the server laid it out: its lines, each of spans, and the items
+// beneath it.
+function explainItem(item) {
+  const entry = document.createElement('li');
+  item.lines.forEach((line, i) => {
+    if (i > 0) entry.appendChild(document.createElement('br'));
+    for (const part of line) {
+      const span = document.createElement('span');
+      span.textContent = part.text ?? JSON.stringify(part.json);
+      if (part.class) span.className = part.class;
+      entry.appendChild(span);
     }
-    item.appendChild(list);
+  });
+  if (item.items.length) {
+    const list = document.createElement('ul');
+    list.append(...item.items.map(explainItem));
+    entry.appendChild(list);
   }
-  return item;
+  return entry;
 }
 
 async function explain(channel) {
@@ -209,9 +192,9 @@ async function explain(channel) {
   }
   if (asked !== explainAsked) return;
   const heading = document.createElement('p');
-  heading.textContent = 'At frame ' + document_.frame + ':';
+  heading.textContent = document_.page.heading;
   const tree = document.createElement('ul');
-  tree.appendChild(explainNode(document_.explain));
+  tree.appendChild(explainItem(document_.page.tree));
   $('explain').replaceChildren(heading, tree);
   $('explain').dataset.channel = channel;
   $('explain').dataset.frame = document_.frame;
