@@ -212,16 +212,6 @@ std::unique_ptr<RowWriter> StreamingWriter(OutputFormat format,
 
 }  // namespace
 
-std::optional<OutputFormat> OutputFormatNamed(std::string_view name) {
-    if (name == "csv") return OutputFormat::Csv;
-    if (name == "table") return OutputFormat::Table;
-    if (name == "json") return OutputFormat::Json;
-    if (name == "svg") return OutputFormat::Svg;
-    if (name == "graph") return OutputFormat::Graph;
-    if (name == "dot") return OutputFormat::Dot;
-    return std::nullopt;
-}
-
 std::string FormatCell(const Cell& cell, OutputFormat format) {
     return CellText(cell, format);
 }
