@@ -24,13 +24,13 @@ namespace {
 struct OptionRow {
     const char* name;
     const char* value;  // what --help calls the option's value; null for a flag
-    const char* help;
+    const char* help;   // null for --format: FormatHelp writes it from the formats' table
 };
 
 constexpr OptionRow kOptionRows[] = {
     // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
     {"--frames", "N", "Run N frames instead of the scene's count (decimal)"},
-    {"--format", "FORMAT", nullptr},  // written from the formats' table (FormatHelp)
+    {"--format", "FORMAT", nullptr},
     {"--plugin", "PATH", "The plug-in to load (default: the one beside this program)"},
     {"--save", "PATH",
      "After the last frame, save every channel to this scene stream; the file is replaced whole, "
