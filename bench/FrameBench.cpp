@@ -200,9 +200,8 @@ std::string FrameName(int channels) {
 std::string FrameFigure(int channels) {
     std::string count = std::to_string(channels);
     for (size_t at = count.size(); at > 3; at -= 3)
-        // A character rather than a literal, which GCC 12 warns about here (-Wrestrict).
-        count.insert(at - 3, 1, ',');
-    return std::string("Frame of ").append(count).append(" quantifiers");
+        count.insert(at - 3, ",");
+    return "Frame of " + count + " quantifiers";
 }
 
 const bool registered = [] {

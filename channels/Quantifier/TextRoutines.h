@@ -139,48 +139,46 @@ private:
 // Searches of at most this many unit comparisons, (n - m + 1) * m, compare at every position.
 inline constexpr size_t kDirectWalkUnits = 512;
 
-// Calls visit(position) for every occurrence of a non-empty pattern in the text, overlapping
-// ones included, in increasing order, until visit returns false.
+// Calls visit(j) at every j where the text holds `unit`, until visit returns false.
+template <class TextUnits, class Visit>
+void ForEachUnit(TextUnits text, size_t n, uint32_t unit, Visit& visit) {
+    for (size_t j = 0; j < n; ++j) {
+        if (text[j] == unit && !visit(j)) return;
+    }
+}
+
+// The search of short inputs, compared at every position: the factorization and the skip table
+// (2 KiB to fill) would cost more than the whole search.
 template <class TextUnits, class PatternUnits, class Visit>
-void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m, Visit&& visit) {
-    if (m > n) return;
-    if (m == 1) {
-        const uint32_t unit = pattern[0];
-        for (size_t j = 0; j < n; ++j) {
-            if (text[j] == unit && !visit(j)) return;
-        }
-        return;
-    }
-    // Short inputs are compared at every position: the factorization and the skip table (2 KiB
-    // to fill) would cost more than the whole search, and this bound keeps the direct walk's
-    // worst case below that cost.
+void ForEachOccurrenceDirectly(TextUnits text, size_t n, PatternUnits pattern, size_t m,
+                               Visit& visit) {
     const size_t windows = n - m + 1;
-    if (m <= kDirectWalkUnits && windows <= kDirectWalkUnits && windows * m <= kDirectWalkUnits) {
-        const uint32_t first = pattern[0];
-        for (size_t j = 0; j < windows; ++j) {
-            if (text[j] != first) continue;
-            size_t i = 1;
-            while (i < m && pattern[i] == text[j + i])
-                ++i;
-            if (i == m && !visit(j)) return;
-        }
-        return;
+    const uint32_t first = pattern[0];
+    for (size_t j = 0; j < windows; ++j) {
+        if (text[j] != first) continue;
+        size_t i = 1;
+        while (i < m && pattern[i] == text[j + i])
+            ++i;
+        if (i == m && !visit(j)) return;
     }
+}
 
-    const Factorization f = CriticalFactorization(pattern, m);
-    const size_t split = f.split;
-    const PairSkip skip(pattern, m);
-    const size_t lastStart = n - m;
-    const size_t stride = m - 1;
+// Moves a window to the next one whose last two units may end an occurrence. Both common cases
+// move by amounts that do not wait on a value just loaded, so that successive windows' loads
+// overlap: a fixed stride past pairs the pattern lacks, and single steps to the pattern's last
+// unit where the table allows only short shifts (a text of 'a' searched for "aa...ab" would
+// otherwise take a table look-up per unit).
+template <class TextUnits>
+struct Candidates {
+    TextUnits text;
+    size_t m;
+    size_t lastStart;   // n - m, the last window's start
+    uint32_t lastUnit;  // the pattern's
+    const PairSkip& skip;
 
-    // Moves j to the next window whose last two units may end an occurrence; false when no
-    // window is left. Both common cases move by amounts that do not wait on a value just
-    // loaded, so that successive windows' loads overlap: a fixed stride past pairs the pattern
-    // lacks, and single steps to the pattern's last unit where the table allows only short
-    // shifts (a text of 'a' searched for "aa...ab" would otherwise take a table look-up per
-    // unit).
-    const uint32_t lastUnit = pattern[m - 1];
-    const auto toCandidate = [&](size_t& j) {
+    // False when no window is left.
+    bool Next(size_t& j) const {
+        const size_t stride = m - 1;
         while (j <= lastStart) {
             const uint16_t shift = skip.Shift(text[j + m - 2], text[j + m - 1]);
             if (shift == PairSkip::kAbsent) {
@@ -196,84 +194,112 @@ void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m,
             }
         }
         return false;
-    };
-
-    bool leftIsPeriodic = split + f.period <= m;
-    for (size_t i = 0; leftIsPeriodic && i < split; ++i) {
-        leftIsPeriodic = pattern[i] == pattern[i + f.period];
     }
+};
 
-    if (leftIsPeriodic) {
-        // The whole pattern has the right half's period. After a full right-half match the
-        // next window's first m - period units are already known to match ("memory").
-        const size_t period = f.period;
-        size_t j = 0, memory = 0;
-        while (memory != 0 ? j <= lastStart : toCandidate(j)) {
-            size_t i = std::max(split, memory);
-            while (i < m && pattern[i] == text[j + i])
-                ++i;
-            if (i < m) {
-                j += i - split + 1;
-                memory = 0;
-                continue;
-            }
-            i = split;
-            while (i > memory && pattern[i - 1] == text[j + i - 1])
-                --i;
-            if (i <= memory) {
-                if (!visit(j)) return;
-                // A run of occurrences one period apart, as in a text of one repeated letter:
-                // each further window has all but its last period known to match, and the
-                // right half covers that last period (split + period <= m here).
-                const size_t known = m - period;
-                if (period == 1) {
-                    // One unit repeated: every further unit equal to it ends one more occurrence.
-                    const uint32_t unit = pattern[m - 1];
-                    while (++j <= lastStart && text[j + m - 1] == unit) {
-                        if (!visit(j)) return;
-                    }
-                    if (j > lastStart) return;
-                    j += m - 1 - split + 1;
-                    memory = 0;
-                    continue;
-                }
-                for (;;) {
-                    j += period;
-                    if (j > lastStart) return;
-                    size_t q = known;
-                    while (q < m && pattern[q] == text[j + q])
-                        ++q;
-                    if (q < m) {
-                        j += q - split + 1;
-                        break;
-                    }
+// The two-way search where the whole pattern has the right half's period. After a full
+// right-half match the next window's first m - period units are already known to match
+// ("memory").
+template <class TextUnits, class PatternUnits, class Visit>
+void ForEachPeriodicOccurrence(TextUnits text, PatternUnits pattern, size_t m, Factorization f,
+                               const Candidates<TextUnits>& candidates, Visit& visit) {
+    const size_t split = f.split, period = f.period, lastStart = candidates.lastStart;
+    size_t j = 0, memory = 0;
+    while (memory != 0 ? j <= lastStart : candidates.Next(j)) {
+        size_t i = std::max(split, memory);
+        while (i < m && pattern[i] == text[j + i])
+            ++i;
+        if (i < m) {
+            j += i - split + 1;
+            memory = 0;
+            continue;
+        }
+        i = split;
+        while (i > memory && pattern[i - 1] == text[j + i - 1])
+            --i;
+        if (i <= memory) {
+            if (!visit(j)) return;
+            // A run of occurrences one period apart, as in a text of one repeated letter:
+            // each further window has all but its last period known to match, and the
+            // right half covers that last period (split + period <= m here).
+            const size_t known = m - period;
+            if (period == 1) {
+                // One unit repeated: every further unit equal to it ends one more occurrence.
+                const uint32_t unit = pattern[m - 1];
+                while (++j <= lastStart && text[j + m - 1] == unit) {
                     if (!visit(j)) return;
                 }
+                if (j > lastStart) return;
+                j += m - 1 - split + 1;
                 memory = 0;
                 continue;
             }
-            j += period;
-            memory = m - period;
-        }
-    } else {
-        // No two occurrences lie closer than this, so it is also the step after a match.
-        const size_t step = std::max(split, m - split) + 1;
-        size_t j = 0;
-        while (toCandidate(j)) {
-            size_t i = split;
-            while (i < m && pattern[i] == text[j + i])
-                ++i;
-            if (i < m) {
-                j += i - split + 1;
-                continue;
+            for (;;) {
+                j += period;
+                if (j > lastStart) return;
+                size_t q = known;
+                while (q < m && pattern[q] == text[j + q])
+                    ++q;
+                if (q < m) {
+                    j += q - split + 1;
+                    break;
+                }
+                if (!visit(j)) return;
             }
-            i = split;
-            while (i > 0 && pattern[i - 1] == text[j + i - 1])
-                --i;
-            if (i == 0 && !visit(j)) return;
-            j += step;
+            memory = 0;
+            continue;
         }
+        j += period;
+        memory = m - period;
     }
+}
+
+// The two-way search where the left half does not repeat the right half's period.
+template <class TextUnits, class PatternUnits, class Visit>
+void ForEachAperiodicOccurrence(TextUnits text, PatternUnits pattern, size_t m, size_t split,
+                                const Candidates<TextUnits>& candidates, Visit& visit) {
+    // No two occurrences lie closer than this, so it is also the step after a match.
+    const size_t step = std::max(split, m - split) + 1;
+    size_t j = 0;
+    while (candidates.Next(j)) {
+        size_t i = split;
+        while (i < m && pattern[i] == text[j + i])
+            ++i;
+        if (i < m) {
+            j += i - split + 1;
+            continue;
+        }
+        i = split;
+        while (i > 0 && pattern[i - 1] == text[j + i - 1])
+            --i;
+        if (i == 0 && !visit(j)) return;
+        j += step;
+    }
+}
+
+// Calls visit(position) for every occurrence of a non-empty pattern in the text, overlapping
+// ones included, in increasing order, until visit returns false.
+template <class TextUnits, class PatternUnits, class Visit>
+void ForEachOccurrence(TextUnits text, size_t n, PatternUnits pattern, size_t m, Visit&& visit) {
+    if (m > n) return;
+    if (m == 1) return ForEachUnit(text, n, pattern[0], visit);
+    // This bound keeps the direct walk's worst case below the cost of preparing the two-way
+    // search.
+    const size_t windows = n - m + 1;
+    if (m <= kDirectWalkUnits && windows <= kDirectWalkUnits && windows * m <= kDirectWalkUnits)
+        return ForEachOccurrenceDirectly(text, n, pattern, m, visit);
+
+    const Factorization f = CriticalFactorization(pattern, m);
+    const PairSkip skip(pattern, m);
+    const Candidates<TextUnits> candidates{text, m, n - m, pattern[m - 1], skip};
+    bool leftIsPeriodic = f.split + f.period <= m;
+    for (size_t i = 0; leftIsPeriodic && i < f.split; ++i) {
+        leftIsPeriodic = pattern[i] == pattern[i + f.period];
+    }
+    if (leftIsPeriodic)
+        ForEachPeriodicOccurrence(text, pattern, m, f, candidates, visit);
+    else
+        ForEachAperiodicOccurrence(text, pattern, m, f.split, candidates, visit);
 }
 
 }  // namespace detail

@@ -25,13 +25,11 @@ std::string Explain(const std::string& what, const std::string& path, int errorN
 // The directory holding `path` and the file's name in it.
 void SplitPath(const std::string& path, std::string& directory, std::string& name) {
     const size_t slash = path.rfind('/');
-    // Assigned, not copied from literals: GCC 12's optimiser warns (-Wrestrict) about an overlap
-    // that cannot happen when a literal is assigned to a string here.
     if (slash == std::string::npos) {
-        directory.assign(1, '.');
+        directory = ".";
         name = path;
     } else {
-        directory = slash == 0 ? std::string(1, '/') : path.substr(0, slash);
+        directory = slash == 0 ? "/" : path.substr(0, slash);
         name = path.substr(slash + 1);
     }
 }

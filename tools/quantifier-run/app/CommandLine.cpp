@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "app/WatchScene.h"
 #include "common/Suggestions.h"
 #include "engine/RunError.h"
+#include "output/OutputFormatTable.h"
 #include "scene/Limits.h"
 #include "scene/OperationList.h"
 #include "scene/SceneSchema.h"
@@ -17,37 +19,18 @@
 namespace quantifier_run {
 
 namespace {
-// A frame count: decimal digits only, 0 up to the largest signed 32-bit number.
-size_t FrameCount(const std::string& text, const std::string& option = "--frames") {
-    constexpr size_t kMost = std::numeric_limits<int32_t>::max();
-    size_t count = 0;
-    bool valid = !text.empty() && text.size() <= 10;
-    for (const char c : text) {
-        if (c < '0' || c > '9') valid = false;
-        if (valid) count = count * 10 + static_cast<size_t>(c - '0');
-    }
-    if (!valid || count > kMost)
-        throw RunError(kExitBadInput, option + " needs a whole number from 0 to " +
-                                          std::to_string(kMost) + ", not " + Quoted(text) +
-                                          " (see --help)");
-    return count;
-}
-
 // The options, one row each in the order --help lists them. --help is made from these rows; a
 // test holds the README's table and SCENES.md against --help.
 struct OptionRow {
     const char* name;
     const char* value;  // what --help calls the option's value; null for a flag
-    const char* help;
+    const char* help;   // null for --format: FormatHelp writes it from the formats' table
 };
 
 constexpr OptionRow kOptionRows[] = {
     // Taken as text: the library would read "010" as octal and "0x10" as hexadecimal.
     {"--frames", "N", "Run N frames instead of the scene's count (decimal)"},
-    {"--format", "FORMAT",
-     "csv, table, json or svg (default: by the extension of --output, .svg, .csv or .json, csv "
-     "for any other; table on a terminal, csv otherwise); graph: a picture of the scene's "
-     "channels and links at one frame (SVG); dot: the same as Graphviz text"},
+    {"--format", "FORMAT", nullptr},
     {"--plugin", "PATH", "The plug-in to load (default: the one beside this program)"},
     {"--save", "PATH",
      "After the last frame, save every channel to this scene stream; the file is replaced whole, "
@@ -97,6 +80,77 @@ consteval size_t Row(std::string_view name) {
     throw "no option of that name";
 }
 
+// A list as a sentence writes it: "a, b or c".
+std::string Listed(const std::vector<std::string_view>& items) {
+    std::string text;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) text += i + 1 == items.size() ? " or " : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
+// --format's help: the formats of the rows, the one a run takes without the option, and the
+// pictures of the scene.
+std::string FormatHelp() {
+    std::vector<std::string_view> rows;
+    std::vector<const OutputFormatRow*> extensions;
+    std::string pictures;
+    for (const OutputFormatRow& row : kOutputFormats) {
+        if (row.picture.empty())
+            rows.push_back(row.name);
+        else
+            pictures += "; " + std::string(row.name) + ": " + std::string(row.picture);
+        if (!row.extension.empty()) extensions.push_back(&row);
+    }
+    std::sort(extensions.begin(), extensions.end(),
+              [](const auto* a, const auto* b) { return a->extensionListed < b->extensionListed; });
+    std::vector<std::string_view> listed;
+    for (const OutputFormatRow* row : extensions)
+        listed.push_back(row->extension);
+    const auto name = [](OutputFormat format) {
+        return std::string(OutputFormatRowOf(format).name);
+    };
+    return Listed(rows) + " (default: by the extension of --output, " + Listed(listed) + ", " +
+           name(kOutputFormatOtherwise) + " for any other; " + name(OutputFormat::Table) +
+           " on a terminal, " + name(OutputFormat::Csv) + " otherwise)" + pictures;
+}
+
+// The names --format takes, as the library checks them.
+std::vector<std::string> FormatNames() {
+    std::vector<std::string> names;
+    for (const OutputFormatRow& row : kOutputFormats)
+        names.emplace_back(row.name);
+    return names;
+}
+
+// What the library read: each row's value or flag, and the option it made of the row.
+struct Given {
+    std::string scenePath;
+    std::array<std::string, kOptionCount> values;
+    std::array<bool, kOptionCount> flags{};
+    std::array<CLI::Option*, kOptionCount> options{};
+
+    bool Has(size_t row) const { return options[row]->count() > 0; }
+};
+
+// A frame count (or a depth): decimal digits only, 0 up to the largest signed 32-bit number.
+size_t FrameCount(const Given& given, size_t row) {
+    constexpr size_t kMost = std::numeric_limits<int32_t>::max();
+    const std::string& text = given.values[row];
+    size_t count = 0;
+    bool valid = !text.empty() && text.size() <= 10;
+    for (const char c : text) {
+        if (c < '0' || c > '9') valid = false;
+        if (valid) count = count * 10 + static_cast<size_t>(c - '0');
+    }
+    if (!valid || count > kMost)
+        throw RunError(kExitBadInput,
+                       std::string(kOptionRows[row].name) + " needs a whole number from 0 to " +
+                           std::to_string(kMost) + ", not " + Quoted(text) + " (see --help)");
+    return count;
+}
+
 // The library's error, in our words where we have them. The library counts each option's uses,
 // and an option it stopped on for want of a value is the last argument, since it takes
 // whatever follows an option for its value. An option given more than once is named first,
@@ -120,7 +174,8 @@ std::string InOurWords(const CLI::App& app, const CLI::ParseError& error,
 
 // The port of --serve, or the scene when the option took it for its value. Only what a page
 // shows can be served: the options that choose another output or a save are refused.
-void ServeOptions(const CLI::App& app, const std::string& value, Options& options) {
+void ServeOptions(const Given& given, Options& options) {
+    const std::string& value = given.values[Row("--serve")];
     const bool decimal = !value.empty() && value.size() <= 5 &&
                          value.find_first_not_of("0123456789") == std::string::npos;
     if (!value.empty() && !decimal) {
@@ -134,12 +189,135 @@ void ServeOptions(const CLI::App& app, const std::string& value, Options& option
         throw RunError(kExitBadInput,
                        "--serve needs a port from 0 to 65535, not " + value + " (see --help)");
     options.serve = static_cast<uint16_t>(port);
-    for (const char* refused : {"--save", "--watch", "--output", "--format", "--explain", "--at"}) {
-        if (app.count(refused) > 0)
-            throw RunError(kExitBadInput, std::string(refused) +
+    for (const size_t refused : {Row("--save"), Row("--watch"), Row("--output"), Row("--format"),
+                                 Row("--explain"), Row("--at")}) {
+        if (given.Has(refused))
+            throw RunError(kExitBadInput, std::string(kOptionRows[refused].name) +
                                               " cannot be given with --serve: the page shows the "
                                               "scene, watched, and saves nothing (see --help)");
     }
+}
+
+// The limits and the exit statuses, and where to look next: after the options in --help.
+std::string Footer() {
+    return "Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
+           " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
+           " MiB, lists and objects in a scene nest at most " + std::to_string(kMaxJsonNesting) +
+           " levels, and links nest at most " + std::to_string(kMaxLinkDepth) +
+           " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
+           "save, output); 2 bad command line or scene, or a warning with --strict; --watch "
+           "ends with 0 at Ctrl-C. Nothing is saved or written (to standard output or "
+           "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
+           "editor that checks it against scene.schema.json, and quantifier-run --serve "
+           "scene.json, then the URL it prints open in a browser; or a viewer that reloads "
+           "chart.svg and quantifier-run --watch --output chart.svg scene.json\nThe "
+           "operations, each with an example scene and its chart: "
+           "docs/operations/README.md, in share/doc/Quantifier/ where the package is "
+           "installed.";
+}
+
+// Every row's option on `app`, read into `given`.
+void AddOptions(CLI::App& app, Given& given) {
+    app.set_version_flag("--version", "quantifier-run " QUANTIFIER_VERSION);
+    app.add_option("SCENE.json", given.scenePath,
+                   "The scene to run; - reads it from standard input");
+    for (size_t i = 0; i < kOptionCount; ++i) {
+        const OptionRow& row = kOptionRows[i];
+        const std::string help = row.help != nullptr ? row.help : FormatHelp();
+        if (row.value == nullptr)
+            given.options[i] = app.add_flag(row.name, given.flags[i], help);
+        else
+            given.options[i] =
+                app.add_option(row.name, given.values[i], help)->type_name(row.value);
+    }
+    // The port is optional: the option then takes whatever follows it, which may be the scene.
+    CLI::Option* serveOption = given.options[Row("--serve")];
+    serveOption->expected(0, 1)->type_name("[PORT]");
+    if (!ServeAvailable())
+        serveOption->description(std::string(serveOption->get_description()) + " (" +
+                                 ServeUnavailableReason() + ")");
+    given.options[Row("--format")]->check(CLI::IsMember(FormatNames()));
+    app.footer(Footer());
+    // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
+    app.allow_windows_style_options(false);
+}
+
+// What the command line asks for instead of a run, if it does.
+std::optional<ImmediateAnswer> Immediate(const Given& given) {
+    const std::string& format = given.values[Row("--format")];
+    const std::optional<OutputFormat> chosen = OutputFormatNamed(format);
+    if (given.flags[Row("--list-operations")]) {
+        if (chosen == OutputFormat::Json) return ImmediateAnswer{ListOperationsJson()};
+        if (!chosen || chosen == OutputFormat::Table) return ImmediateAnswer{ListOperations()};
+        throw RunError(kExitBadInput,
+                       "--list-operations is written as a table or as json, not as " + format +
+                           " (see --help)");
+    }
+    if (given.flags[Row("--schema")]) return ImmediateAnswer{SceneSchema()};
+    return std::nullopt;
+}
+
+// The path the option of `row` gives, if it is given. An option given with an empty path is a
+// slip, not a wish to leave it out.
+std::optional<std::string> PathOf(const Given& given, size_t row) {
+    if (!given.Has(row)) return std::nullopt;
+    if (given.values[row].empty())
+        throw RunError(kExitBadInput,
+                       std::string(kOptionRows[row].name) + " needs a path (see --help)");
+    return given.values[row];
+}
+
+// The frame a picture or an explanation shows, the channel explained and how deep.
+void ReadViewOptions(const Given& given, Options& options) {
+    if (given.Has(Row("--at"))) options.at = FrameCount(given, Row("--at"));
+    if (given.Has(Row("--depth"))) options.depth = FrameCount(given, Row("--depth"));
+    if (given.Has(Row("--explain"))) options.explain = given.values[Row("--explain")];
+    const std::optional<OutputFormat> format = options.format;
+    const bool pictured = format == OutputFormat::Graph || format == OutputFormat::Dot;
+    if (options.explain && format && format != OutputFormat::Table && format != OutputFormat::Json)
+        throw RunError(kExitBadInput, "--explain is written as text or as json, not as " +
+                                          std::string(OutputFormatRowOf(*format).name) +
+                                          " (see --help)");
+    if (options.at && !pictured && !options.explain)
+        throw RunError(kExitBadInput,
+                       "--at chooses the frame of --format graph or dot, or of --explain "
+                       "(see --help)");
+    if (options.depth && !options.explain)
+        throw RunError(kExitBadInput, "--depth needs --explain (see --help)");
+}
+
+// A run's options, checked against each other.
+Options ReadOptions(const Given& given) {
+    Options options;
+    // Before the scene: "--frames scene.json" took the path for the count.
+    if (given.Has(Row("--frames"))) options.frames = FrameCount(given, Row("--frames"));
+    options.scenePath = given.scenePath;
+    if (given.Has(Row("--serve"))) ServeOptions(given, options);
+    if (options.scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
+    options.strict = given.flags[Row("--strict")];
+    options.format = OutputFormatNamed(given.values[Row("--format")]);
+    options.pluginPath = PathOf(given, Row("--plugin"));
+    options.savePath = PathOf(given, Row("--save"));
+    options.loadPath = PathOf(given, Row("--load"));
+    options.outputPath = PathOf(given, Row("--output"));
+    const bool watch = given.flags[Row("--watch")];
+    options.watch = watch;
+    if ((watch || options.serve) && options.scenePath == "-")
+        throw RunError(kExitBadInput,
+                       std::string(kOptionRows[watch ? Row("--watch") : Row("--serve")].name) +
+                           " follows a scene file, not standard input (see --help)");
+    if (watch && options.savePath)
+        throw RunError(kExitBadInput,
+                       "--save cannot be given with --watch: a save after every run would "
+                       "overwrite the stream the scene may be loading (see --help)");
+    ReadViewOptions(given, options);
+    if (given.Has(Row("--engine-process"))) {
+        const std::string& engineCommand = given.values[Row("--engine-process")];
+        if (engineCommand.empty())
+            throw RunError(kExitBadInput, "--engine-process needs a command (see --help)");
+        options.engineCommand = engineCommand;
+    }
+    return options;
 }
 }  // namespace
 
@@ -149,49 +327,8 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
         "the "
         "listed outputs read at each frame.",
         "quantifier-run");
-    app.set_version_flag("--version", "quantifier-run " QUANTIFIER_VERSION);
-
-    std::string scenePath;
-    app.add_option("SCENE.json", scenePath, "The scene to run; - reads it from standard input");
-    std::array<std::string, kOptionCount> values;
-    std::array<bool, kOptionCount> flags{};
-    for (size_t i = 0; i < kOptionCount; ++i) {
-        const OptionRow& row = kOptionRows[i];
-        if (row.value == nullptr)
-            app.add_flag(row.name, flags[i], row.help);
-        else
-            app.add_option(row.name, values[i], row.help)->type_name(row.value);
-    }
-    // The port is optional: the option then takes whatever follows it, which may be the scene.
-    CLI::Option* serveOption = app.get_option("--serve");
-    serveOption->expected(0, 1)->type_name("[PORT]");
-    if (!ServeAvailable())
-        serveOption->description(std::string(serveOption->get_description()) + " (" +
-                                 ServeUnavailableReason() + ")");
-    app.get_option("--format")
-        ->check(CLI::IsMember({"csv", "table", "json", "svg", "graph", "dot"}));
-    const std::string& frames = values[Row("--frames")];
-    const std::string& format = values[Row("--format")];
-    const std::string& engineCommand = values[Row("--engine-process")];
-    const bool& watch = flags[Row("--watch")];
-    app.footer("Limits: a scene file holds at most " + std::to_string(kMaxSceneBytes >> 20) +
-               " MiB, a scene stream at most " + std::to_string(kMaxStreamBytes >> 20) +
-               " MiB, lists and objects in a scene nest at most " +
-               std::to_string(kMaxJsonNesting) + " levels, and links nest at most " +
-               std::to_string(kMaxLinkDepth) +
-               " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
-               "save, output); 2 bad command line or scene, or a warning with --strict; --watch "
-               "ends with 0 at Ctrl-C. Nothing is saved or written (to standard output or "
-               "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
-               "editor that checks it against scene.schema.json, and quantifier-run --serve "
-               "scene.json, then the URL it prints open in a browser; or a viewer that reloads "
-               "chart.svg and quantifier-run --watch --output chart.svg scene.json\nThe "
-               "operations, each with an example scene and its chart: "
-               "docs/operations/README.md, in share/doc/Quantifier/ where the package is "
-               "installed.");
-    // Options start with "--" on every system: a path such as /home/me/scene.json is a path.
-    app.allow_windows_style_options(false);
-
+    Given given;
+    AddOptions(app, given);
     // The library expects the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
@@ -205,61 +342,8 @@ std::variant<Options, ImmediateAnswer> ParseCommandLine(const std::vector<std::s
     } catch (const CLI::ParseError& error) {
         throw RunError(kExitBadInput, InOurWords(app, error, arguments));
     }
-    if (flags[Row("--list-operations")]) {
-        if (format == "json") return ImmediateAnswer{ListOperationsJson()};
-        if (format.empty() || format == "table") return ImmediateAnswer{ListOperations()};
-        throw RunError(kExitBadInput,
-                       "--list-operations is written as a table or as json, not as " + format +
-                           " (see --help)");
-    }
-    if (flags[Row("--schema")]) return ImmediateAnswer{SceneSchema()};
-    Options options;
-    // Before the scene: "--frames scene.json" took the path for the count.
-    if (app.count("--frames") > 0) options.frames = FrameCount(frames);
-    options.scenePath = scenePath;
-    if (app.count("--serve") > 0) ServeOptions(app, values[Row("--serve")], options);
-    if (options.scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
-    options.strict = flags[Row("--strict")];
-    if (!format.empty()) options.format = OutputFormatNamed(format);
-    // An option given with an empty path is a slip, not a wish to leave it out.
-    const auto path = [&](size_t row) {
-        if (app.count(kOptionRows[row].name) == 0) return std::optional<std::string>();
-        if (values[row].empty())
-            throw RunError(kExitBadInput,
-                           std::string(kOptionRows[row].name) + " needs a path (see --help)");
-        return std::optional<std::string>(values[row]);
-    };
-    options.pluginPath = path(Row("--plugin"));
-    options.savePath = path(Row("--save"));
-    options.loadPath = path(Row("--load"));
-    options.outputPath = path(Row("--output"));
-    options.watch = watch;
-    if ((watch || options.serve) && options.scenePath == "-")
-        throw RunError(kExitBadInput, std::string(watch ? "--watch" : "--serve") +
-                                          " follows a scene file, not standard input (see --help)");
-    if (watch && options.savePath)
-        throw RunError(kExitBadInput,
-                       "--save cannot be given with --watch: a save after every run would "
-                       "overwrite the stream the scene may be loading (see --help)");
-    if (app.count("--at") > 0) options.at = FrameCount(values[Row("--at")], "--at");
-    if (app.count("--depth") > 0) options.depth = FrameCount(values[Row("--depth")], "--depth");
-    if (app.count("--explain") > 0) options.explain = values[Row("--explain")];
-    const bool pictured = format == "graph" || format == "dot";
-    if (options.explain && !format.empty() && format != "table" && format != "json")
-        throw RunError(kExitBadInput, "--explain is written as text or as json, not as " + format +
-                                          " (see --help)");
-    if (options.at && !pictured && !options.explain)
-        throw RunError(kExitBadInput,
-                       "--at chooses the frame of --format graph or dot, or of --explain "
-                       "(see --help)");
-    if (options.depth && !options.explain)
-        throw RunError(kExitBadInput, "--depth needs --explain (see --help)");
-    if (app.count("--engine-process") > 0) {
-        if (engineCommand.empty())
-            throw RunError(kExitBadInput, "--engine-process needs a command (see --help)");
-        options.engineCommand = engineCommand;
-    }
-    return options;
+    if (std::optional<ImmediateAnswer> answer = Immediate(given)) return *std::move(answer);
+    return ReadOptions(given);
 }
 
 }  // namespace quantifier_run

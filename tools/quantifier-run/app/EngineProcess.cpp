@@ -6,24 +6,19 @@
 
 namespace quantifier_run {
 
-std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
-                                                     const EngineRequest& request,
-                                                     const EngineEvents& events,
-                                                     const std::function<void()>& whileWaiting) {
-    std::string reason;
-    platform::ChildProcess child = platform::ChildProcess::Start(command, &reason, whileWaiting);
-    if (!child.Running())
-        throw RunError(kExitFailure, "cannot start the engine process " + command + ": " + reason);
-    const std::vector<uint8_t> bytes = wire::EncodeRequest(request);
-    const auto ended = [&](const std::string& what) {
-        return RunError(kExitFailure,
-                        "the engine process " + command + " " + what + " (" + child.Wait() + ")");
-    };
-    wire::MessageReader reader(wire::LimitsFor(request, bytes.size()), command);
+namespace {
+// The messages of one run in the engine process, handed on as they arrive.
+struct EngineMessages {
+    const std::string& command;
+    const EngineRequest& request;
+    const EngineEvents& events;
+    platform::ChildProcess& child;
+    wire::MessageReader reader;
     std::optional<std::vector<uint8_t>> saved;
     bool done = false;
+
     // Hands on every whole message that has arrived; a failure is thrown, the end is noted.
-    const auto take = [&] {
+    void Take() {
         while (const std::optional<wire::Tag> tag = reader.Next()) {
             switch (*tag) {
                 case wire::Tag::Hello:  // never returned: the reader checks it and goes on
@@ -60,27 +55,49 @@ std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
                     return;
             }
         }
+    }
+};
+}  // namespace
+
+std::optional<std::vector<uint8_t>> RunEngineProcess(const std::string& command,
+                                                     const EngineRequest& request,
+                                                     const EngineEvents& events,
+                                                     const std::function<void()>& whileWaiting) {
+    std::string reason;
+    platform::ChildProcess child = platform::ChildProcess::Start(command, &reason, whileWaiting);
+    if (!child.Running())
+        throw RunError(kExitFailure, "cannot start the engine process " + command + ": " + reason);
+    const std::vector<uint8_t> bytes = wire::EncodeRequest(request);
+    const auto ended = [&](const std::string& what) {
+        return RunError(kExitFailure,
+                        "the engine process " + command + " " + what + " (" + child.Wait() + ")");
     };
+    EngineMessages messages{command,
+                            request,
+                            events,
+                            child,
+                            wire::MessageReader(wire::LimitsFor(request, bytes.size()), command),
+                            std::nullopt};
     // What the process says while the request is still going in is taken as it comes: a program
     // that writes without reading (not an engine) is found out instead of holding the write up
     // for good. A process that stops reading early has said why on its output, or ended: both
     // are reported below.
     child.Write(bytes.data(), bytes.size(), [&](const uint8_t* data, size_t size) {
-        reader.Append(data, size);
-        if (!done) take();
+        messages.reader.Append(data, size);
+        if (!messages.done) messages.Take();
     });
     child.CloseInput();
     std::vector<uint8_t> buffer(size_t{1} << 16);
-    while (!done) {
-        take();
-        if (done) break;
+    while (!messages.done) {
+        messages.Take();
+        if (messages.done) break;
         const std::optional<size_t> count = child.Read(buffer.data(), buffer.size());
         if (!count) throw ended("could not be read");
         if (*count == 0) throw ended("ended before the run finished");
-        reader.Append(buffer.data(), *count);
+        messages.reader.Append(buffer.data(), *count);
     }
     child.Wait();
-    return saved;
+    return std::move(messages.saved);
 }
 
 }  // namespace quantifier_run

@@ -56,6 +56,76 @@ std::string Described(const ChannelSpec& channel) {
     return std::string(LinkedKindName(channel.kind)) + " " + Quoted(channel.name);
 }
 
+// What an operation's slots find among a quantifier's links.
+struct SlotLookups {
+    // Per kind, how many slots look a child up through it; a slot's index counts the earlier
+    // slots of its kind, as the lookups count children.
+    PerKind slots{};
+    bool readsFirst = false;           // a slot takes the first link, whatever it is linked through
+    std::vector<std::string> missing;  // the slots that will find nothing
+    bool missesLinked = false;         // one of those would be found among the links
+};
+
+// Why the internal child's slot will find nothing, if it will not.
+std::optional<std::string> InternalChildMissing(std::span<const ChannelSpec> channels,
+                                                const ChannelSpec& self) {
+    if (self.internalChildren.empty()) return "internal child 0";
+    const ChannelSpec& internal = channels[self.internalChildren.front()];
+    const int32_t type = internal.interfaceType.value_or(0);
+    if (type == kPublicCallInterfaceType) return std::nullopt;
+    return "internal child 0 of interface type " + std::to_string(kPublicCallInterfaceType) + " (" +
+           Quoted(internal.name) + " has " + std::to_string(type) + ")";
+}
+
+SlotLookups LookUpSlots(std::span<const ChannelSpec> channels, const ChannelSpec& self,
+                        const OperationInfo& info) {
+    PerKind linked{};
+    for (size_t child : self.children)
+        ++linked[At(Presents(channels[child].kind))];
+    SlotLookups found;
+    for (const ChildSlot& slot : info.children) {
+        if (slot.kind == ChildKind::Any) {
+            // Found by position: the first link, whatever it is linked through.
+            found.readsFirst = true;
+            if (self.children.empty()) {
+                found.missing.emplace_back("child 0 (of any kind)");
+                found.missesLinked = true;
+            }
+            continue;
+        }
+        if (slot.kind == ChildKind::Internal) {
+            if (std::optional<std::string> why = InternalChildMissing(channels, self))
+                found.missing.push_back(std::move(*why));
+            continue;
+        }
+        const int index = found.slots[At(slot.kind)]++;
+        // An optional child is looked up and may be absent: the operation has a meaning
+        // without it.
+        if (index < linked[At(slot.kind)] || slot.use == ChildUse::Optional) continue;
+        std::string name =
+            std::string(ChildKindName(slot.kind)) + " child " + std::to_string(index);
+        if (!slot.role.empty()) name += " (" + std::string(slot.role) + ")";
+        found.missing.push_back(std::move(name));
+        found.missesLinked = true;
+    }
+    return found;
+}
+
+// The links no slot of the operation reads.
+std::vector<std::string> UnreadLinks(std::span<const ChannelSpec> channels, const ChannelSpec& self,
+                                     const SlotLookups& found) {
+    std::vector<std::string> unread;
+    PerKind seen{};
+    for (size_t position = 0; position < self.children.size(); ++position) {
+        const ChannelSpec& child = channels[self.children[position]];
+        const ChildKind through = Presents(child.kind);
+        const int index = seen[At(through)]++;
+        if ((found.readsFirst && position == 0) || index < found.slots[At(through)]) continue;
+        unread.push_back(Described(child));
+    }
+    return unread;
+}
+
 }  // namespace
 
 ChildKind LinkedKind(ChannelKind kind) {
@@ -72,59 +142,9 @@ std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, s
     const OperationInfo* info = FindOperation(operation);
     if (info == nullptr) return std::nullopt;
     const ChannelSpec& self = channels[quantifier];
-
-    PerKind linked{};
-    for (size_t child : self.children)
-        ++linked[At(Presents(channels[child].kind))];
-
-    // A slot's index counts the earlier slots of its kind, as the lookups count children.
-    PerKind slots{};
-    bool readsFirst = false;
-    std::vector<std::string> missing;
-    bool missesLinked = false;
-    for (const ChildSlot& slot : info->children) {
-        if (slot.kind == ChildKind::Any) {
-            // Found by position: the first link, whatever it is linked through.
-            readsFirst = true;
-            if (self.children.empty()) {
-                missing.emplace_back("child 0 (of any kind)");
-                missesLinked = true;
-            }
-            continue;
-        }
-        if (slot.kind == ChildKind::Internal) {
-            if (self.internalChildren.empty()) {
-                missing.emplace_back("internal child 0");
-            } else {
-                const ChannelSpec& internal = channels[self.internalChildren.front()];
-                const int32_t type = internal.interfaceType.value_or(0);
-                if (type != kPublicCallInterfaceType)
-                    missing.push_back("internal child 0 of interface type " +
-                                      std::to_string(kPublicCallInterfaceType) + " (" +
-                                      Quoted(internal.name) + " has " + std::to_string(type) + ")");
-            }
-            continue;
-        }
-        const int index = slots[At(slot.kind)]++;
-        // An optional child is looked up and may be absent: the operation has a meaning
-        // without it.
-        if (index < linked[At(slot.kind)] || slot.use == ChildUse::Optional) continue;
-        std::string name =
-            std::string(ChildKindName(slot.kind)) + " child " + std::to_string(index);
-        if (!slot.role.empty()) name += " (" + std::string(slot.role) + ")";
-        missing.push_back(std::move(name));
-        missesLinked = true;
-    }
-
-    std::vector<std::string> unread;
-    PerKind seen{};
-    for (size_t position = 0; position < self.children.size(); ++position) {
-        const ChannelSpec& child = channels[self.children[position]];
-        const ChildKind through = Presents(child.kind);
-        const int index = seen[At(through)]++;
-        if ((readsFirst && position == 0) || index < slots[At(through)]) continue;
-        unread.push_back(Described(child));
-    }
+    const SlotLookups found = LookUpSlots(channels, self, *info);
+    const std::vector<std::string>& missing = found.missing;
+    const std::vector<std::string> unread = UnreadLinks(channels, self, found);
 
     if (missing.empty() && unread.empty()) return std::nullopt;
     std::string line = "quantifier " + Quoted(self.name) + " (" + std::string(info->name) + "): ";
@@ -136,7 +156,7 @@ std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, s
     line += Listed(missing) + " will not be found";
     if (!unread.empty()) return line + "; linked instead: " + Listed(unread);
     // An internal child is not among the links, so their absence says nothing about it.
-    if (!missesLinked) return line;
+    if (!found.missesLinked) return line;
     return line + (self.children.empty() ? "; no child is linked" : "; no other child is linked");
 }
 

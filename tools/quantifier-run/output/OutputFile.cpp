@@ -41,9 +41,10 @@ OutputFormat OutputFormatForPath(const std::string& path) {
     std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
         return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     });
-    if (extension == ".svg") return OutputFormat::Svg;
-    if (extension == ".json") return OutputFormat::Json;
-    return OutputFormat::Csv;
+    for (const OutputFormatRow& row : kOutputFormats) {
+        if (!row.extension.empty() && extension == row.extension) return row.format;
+    }
+    return kOutputFormatOtherwise;
 }
 
 void WriteOutputFile(const std::string& path, RowWriter& rows) {

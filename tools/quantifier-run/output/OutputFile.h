@@ -8,8 +8,8 @@
 
 namespace quantifier_run {
 
-// The format a file named `path` asks for by its extension: .svg, .csv, .json (in any case);
-// csv for anything else.
+// The format a file named `path` asks for by its extension (kOutputFormats, in any case);
+// kOutputFormatOtherwise for anything else.
 OutputFormat OutputFormatForPath(const std::string& path);
 
 // Writes everything `rows` holds to `path`, which afterwards holds either its old content or

@@ -29,20 +29,11 @@ std::string TextOf(const TextValue& text, OutputFormat format) {
     return "null";
 }
 
-// `inner` between two texts. Appended, not concatenated: GCC 12's optimiser takes
-// "literal" + string for an overlapping copy and warns (-Wrestrict) where there is none.
-std::string Enclosed(std::string_view before, const std::string& inner, std::string_view after) {
-    std::string out;
-    out.reserve(before.size() + inner.size() + after.size());
-    out.append(before).append(inner).append(after);
-    return out;
-}
-
 // A number as a JSON value: JSON has no NaN or infinity, so those are written as the texts a
 // scene uses for them.
 std::string JsonNumber(float value) {
     const std::string text = FormatFloat(value);
-    return std::isfinite(value) ? text : Enclosed("\"", text, "\"");
+    return std::isfinite(value) ? text : "\"" + text + "\"";
 }
 
 std::string Numbers(const float* values, size_t count, bool json) {
@@ -62,15 +53,14 @@ std::string CellText(const Cell& cell, OutputFormat format) {
                           [&](float f) { return json ? JsonNumber(f) : FormatFloat(f); },
                           [&](const XMFLOAT4& v) {
                               const float values[4] = {v.x, v.y, v.z, v.w};
-                              return json ? Enclosed("[", Numbers(values, 4, true), "]")
+                              return json ? "[" + Numbers(values, 4, true) + "]"
                                           : Numbers(values, 4, false);
                           },
                           [&](const XMMATRIX& m) {
                               if (!json) return Numbers(&m.m[0][0], 16, false);
                               std::string out = "[";
                               for (int row = 0; row < 4; ++row)
-                                  out += Enclosed(row > 0 ? ", [" : "[", Numbers(m.m[row], 4, true),
-                                                  "]");
+                                  out += (row > 0 ? ", [" : "[") + Numbers(m.m[row], 4, true) + "]";
                               return out + "]";
                           },
                           [&](const TextValue& t) { return TextOf(t, format); },
@@ -95,13 +85,13 @@ class CsvWriter : public RowWriter {
 public:
     explicit CsvWriter(const std::vector<std::string>& names) : header("frame") {
         for (const std::string& name : names)
-            header.append(1, ',').append(CsvField(name));
+            header += "," + CsvField(name);
         header += "\n";
     }
     void Row(const std::vector<Cell>& cells) override {
         std::string line = std::to_string(frame++);
         for (const Cell& cell : cells)
-            line.append(1, ',').append(CellText(cell, OutputFormat::Csv));
+            line += "," + CellText(cell, OutputFormat::Csv);
         line += "\n";
         spool.Write(line);
     }
@@ -221,16 +211,6 @@ std::unique_ptr<RowWriter> StreamingWriter(OutputFormat format,
 }
 
 }  // namespace
-
-std::optional<OutputFormat> OutputFormatNamed(std::string_view name) {
-    if (name == "csv") return OutputFormat::Csv;
-    if (name == "table") return OutputFormat::Table;
-    if (name == "json") return OutputFormat::Json;
-    if (name == "svg") return OutputFormat::Svg;
-    if (name == "graph") return OutputFormat::Graph;
-    if (name == "dot") return OutputFormat::Dot;
-    return std::nullopt;
-}
 
 std::string FormatCell(const Cell& cell, OutputFormat format) {
     return CellText(cell, format);

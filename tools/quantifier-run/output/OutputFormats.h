@@ -3,21 +3,15 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "engine/FrameLoop.h"
+#include "output/OutputFormatTable.h"
 #include "output/Progress.h"
 
 namespace quantifier_run {
-
-// Graph and Dot are pictures of the scene itself (SceneView.h), not of its rows.
-enum class OutputFormat { Csv, Table, Json, Svg, Graph, Dot };
-
-std::optional<OutputFormat> OutputFormatNamed(std::string_view name);
 
 // One value as that format writes it in a row.
 std::string FormatCell(const Cell& cell, OutputFormat format);

@@ -32,10 +32,7 @@ void FrameProgress::Frame(size_t frame, const char* stage) {
     if (time - start < kDelay || (shownWidth > 0 && time - shown < kInterval)) return;
     shown = time;
     const std::string doing = stage ? std::string(stage) + " " : "";
-    // Appended piece by piece: GCC 12 at -O3 takes "literal" + a temporary for an overlap.
-    std::string percent("(");
-    percent += std::to_string(frame * 100 / frames);
-    percent += "%)";
+    const std::string percent = "(" + std::to_string(frame * 100 / frames) + "%)";
     const std::string counts = std::to_string(frame) + " of " + std::to_string(frames);
     std::string line = "quantifier-run: " + doing + "frame " + counts + " " + percent;
     // The last column stays free: a character written there makes some terminals wrap.

@@ -52,8 +52,7 @@ std::vector<std::string> ComponentNames(size_t kind) {
                               std::vector<std::string> names;
                               for (int row = 1; row <= 4; ++row) {
                                   for (int column = 1; column <= 4; ++column)
-                                      names.push_back(std::string(1, 'm').append(
-                                          std::to_string(row * 10 + column)));
+                                      names.push_back("m" + std::to_string(row * 10 + column));
                               }
                               return names;
                           },
@@ -291,7 +290,7 @@ private:
         bool drawing = false;
         double at = 0;  // the value the line has reached
         const auto to = [&](double v) {
-            if (v != at) path.append(1, 'V').append(Number(y(v)));
+            if (v != at) path += "V" + Number(y(v));
             at = v;
         };
         for (size_t column = 0; column < columns; ++column) {
@@ -301,12 +300,7 @@ private:
                 continue;
             }
             if (!drawing) {
-                // Appended piece by piece: GCC 12's optimiser takes "literal" + string for an
-                // overlapping copy (-Wrestrict).
-                path.append(1, 'M')
-                    .append(Number(X(FirstFrame(column))))
-                    .append(1, ' ')
-                    .append(Number(y(s.first)));
+                path += "M" + Number(X(FirstFrame(column))) + " " + Number(y(s.first));
                 at = s.first;
             }
             to(s.first);
@@ -319,7 +313,7 @@ private:
             // Equal values in a row make one segment.
             if (column + 1 == columns ||
                 !track.columns[(column + 1) * count + component].Constant(s.last))
-                path.append(1, 'H').append(Number(X(FirstFrame(column + 1))));
+                path += "H" + Number(X(FirstFrame(column + 1)));
         }
         if (path.empty()) return {};
         return "<path class=\"series\" d=\"" + path + "\" fill=\"none\" stroke=\"" + colour +

@@ -85,6 +85,47 @@ void Json(httplib::Response& response, const std::optional<std::string>& documen
     response.set_content(*document, kJson);
 }
 
+// The stream of the status that every open page shares.
+void StreamEvents(ServeState& state, std::atomic<int>& streams, httplib::Response& response) {
+    if (++streams > kMostStreams) {
+        --streams;
+        return Refuse(response, 503, "too many pages open\n");
+    }
+    // Each look sends the status when it changed, or while a run goes on, its progress;
+    // a write that fails (a page closed, a client gone) ends the stream.
+    struct Seen {
+        uint64_t stamp = ~uint64_t{0};
+        std::string status;
+        std::chrono::steady_clock::time_point sent = std::chrono::steady_clock::now();
+    };
+    auto seen = std::make_shared<Seen>();
+    response.set_header("Cache-Control", "no-store");
+    response.set_chunked_content_provider(
+        "text/event-stream",
+        [&state, seen](size_t offset, httplib::DataSink& sink) {
+            if (offset == 0) {
+                // Reconnect soon after the server comes back.
+                const std::string retry = "retry: 500\n\n";
+                if (!sink.write(retry.data(), retry.size())) return false;
+            }
+            seen->stamp = state.WaitForChange(seen->stamp, kStreamLook);
+            if (state.Stopped()) return false;
+            std::string status = state.Status();
+            const auto now = std::chrono::steady_clock::now();
+            std::string message;
+            if (status != seen->status) {
+                message = "event: status\ndata: " + status + "\n\n";
+                seen->status = std::move(status);
+            } else if (now - seen->sent > kHeartbeat) {
+                message = ": still here\n\n";
+            }
+            if (message.empty()) return true;
+            seen->sent = now;
+            return sink.write(message.data(), message.size());
+        },
+        [&streams](bool) { --streams; });
+}
+
 void Routes(httplib::Server& server, ServeState& state, std::atomic<int>& streams) {
     for (const PageAsset& asset : PageAssets()) {
         server.Get(asset.path, [&asset](const httplib::Request&, httplib::Response& response) {
@@ -122,43 +163,7 @@ void Routes(httplib::Server& server, ServeState& state, std::atomic<int>& stream
                    guarded(response, [&] { Json(response, state.Explanation(*channel, *frame)); });
                });
     server.Get("/events", [&state, &streams](const httplib::Request&, httplib::Response& response) {
-        if (++streams > kMostStreams) {
-            --streams;
-            return Refuse(response, 503, "too many pages open\n");
-        }
-        // Each look sends the status when it changed, or while a run goes on, its progress;
-        // a write that fails (a page closed, a client gone) ends the stream.
-        struct Seen {
-            uint64_t stamp = ~uint64_t{0};
-            std::string status;
-            std::chrono::steady_clock::time_point sent = std::chrono::steady_clock::now();
-        };
-        auto seen = std::make_shared<Seen>();
-        response.set_header("Cache-Control", "no-store");
-        response.set_chunked_content_provider(
-            "text/event-stream",
-            [&state, seen](size_t offset, httplib::DataSink& sink) {
-                if (offset == 0) {
-                    // Reconnect soon after the server comes back.
-                    const std::string retry = "retry: 500\n\n";
-                    if (!sink.write(retry.data(), retry.size())) return false;
-                }
-                seen->stamp = state.WaitForChange(seen->stamp, kStreamLook);
-                if (state.Stopped()) return false;
-                std::string status = state.Status();
-                const auto now = std::chrono::steady_clock::now();
-                std::string message;
-                if (status != seen->status) {
-                    message = "event: status\ndata: " + status + "\n\n";
-                    seen->status = std::move(status);
-                } else if (now - seen->sent > kHeartbeat) {
-                    message = ": still here\n\n";
-                }
-                if (message.empty()) return true;
-                seen->sent = now;
-                return sink.write(message.data(), message.size());
-            },
-            [&streams](bool) { --streams; });
+        StreamEvents(state, streams, response);
     });
 }
 
@@ -168,13 +173,8 @@ void Routes(httplib::Server& server, ServeState& state, std::atomic<int>& stream
 httplib::Server::HandlerResponse Admit(const httplib::Request& request, httplib::Response& response,
                                        int port) {
     const std::string host = Lower(request.get_header_value("Host"));
-    // Appended, not added: GCC 12 at -O3 takes "literal" + std::string for an overlapping copy.
-    std::string suffix = ":";
-    suffix += std::to_string(port);
-    std::string loopback = "127.0.0.1", local = "localhost";
-    loopback += suffix;
-    local += suffix;
-    if (host != loopback && host != local) {
+    const std::string suffix = ":" + std::to_string(port);
+    if (host != "127.0.0.1" + suffix && host != "localhost" + suffix) {
         Refuse(response, 421, "wrong Host\n");
         return httplib::Server::HandlerResponse::Handled;
     }

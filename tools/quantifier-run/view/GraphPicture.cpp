@@ -45,14 +45,7 @@ std::string Sparkline(const GraphNode& node, double x, double y, double width, d
         const double cx = x + step * (static_cast<double>(c) + 0.5);
         // A column of one value still shows: a bar at least a pixel tall.
         const double y0 = at(low[c]), y1 = std::min(at(high[c]), y0 - 1);
-        // Appended piece by piece: GCC 12 at -O3 takes "literal" + std::string for an
-        // overlapping copy.
-        path += 'M';
-        path += Number(cx);
-        path += ' ';
-        path += Number(y0);
-        path += 'V';
-        path += Number(y1);
+        path += "M" + Number(cx) + " " + Number(y0) + "V" + Number(y1);
     }
     return "<path class=\"spark\" d=\"" + path + "\"/>";
 }
@@ -124,12 +117,8 @@ std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
         if (link.internal) cls += " internal";
         if (layout.backward[e]) cls += " cycle";
         std::string points;
-        for (const LayoutPoint& point : route) {
-            if (!points.empty()) points += ' ';
-            points += Number(point.x);
-            points += ',';
-            points += Number(point.y);
-        }
+        for (const LayoutPoint& point : route)
+            points += (points.empty() ? "" : " ") + Number(point.x) + "," + Number(point.y);
         std::string label = link.label;
         if (layout.backward[e]) label += kCycleMark;
         svg += "<g><title>" +
