@@ -32,8 +32,7 @@ constexpr size_t kTableRows = 14;
 constexpr const char* kFileTimes = "files/times.json";
 
 std::string BaseName(const OperationInfo& info) {
-    const int number = static_cast<int>(info.id);
-    return (number < 10 ? "0" : "") + std::to_string(number) + "-" + std::string(info.name);
+    return quantifier_run::ReferencePageName(info);
 }
 
 // The hand-written parts of a page: what the operation computes (before any heading), then
