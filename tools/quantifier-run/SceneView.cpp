@@ -4,6 +4,7 @@
 
 #include "Formatting.h"
 #include "GraphPicture.h"
+#include "OperationList.h"
 #include "OutputSpool.h"
 #include "RunError.h"
 #include "SceneGraph.h"
@@ -57,11 +58,15 @@ private:
             : row         ? std::string(row->name)
                           : "operation " + std::to_string(*at.operation) + " (not in the table)";
         const bool quantifier = entry.kind == ChannelKind::Quantifier;
+        // The reference's page of the operation, where the project and its package keep it.
+        const std::string page =
+            quantifier && row ? "docs/operations/" + ReferencePageName(*row) + ".md" : "";
         std::string out;
         if (json) {
             out += "{\"channel\": " + JsonString(entry.name) +
                    ", \"kind\": " + JsonString(ChannelKindName(entry.kind)) +
                    ", \"operation\": " + (quantifier ? JsonString(operation) : "null") +
+                   ", \"page\": " + (page.empty() ? "null" : JsonString(page)) +
                    ", \"value\": " + Nullable(Value(channel, OutputFormat::Json));
             if (quantifier) {
                 out += ", \"reads\": " + std::to_string(at.reads) +
@@ -84,6 +89,7 @@ private:
                              : " not read at frame " + std::to_string(seen.frame)) +
                    "\n";
             if (quantifier) {
+                if (!page.empty()) out += pad + "  reference: " + page + "\n";
                 out += pad + "  read " + Times(at.reads) + ", computed " + Times(at.evaluations);
                 if (at.reads > at.evaluations && at.evaluations > 0)
                     out += ": " + std::to_string(at.reads - at.evaluations) +
