@@ -169,6 +169,17 @@ function explainNode(node) {
     (node.operation ? ', ' + node.operation : '') + ')';
   head += node.value === null ? ' not read at this frame' : ' = ' + JSON.stringify(node.value);
   item.appendChild(line(head, 'node'));
+  if (node.page) {
+    // The operation's page in the reference the server holds: docs/operations/NN-Name.md.
+    const name = node.page.slice(node.page.lastIndexOf('/') + 1);
+    const link = document.createElement('a');
+    link.className = 'reference';
+    link.href = '/reference/?page=' + encodeURIComponent(name);
+    link.target = '_blank';
+    link.rel = 'noopener';
+    link.textContent = 'about ' + node.operation;
+    item.appendChild(link);
+  }
   if (node.reads !== undefined) {
     item.appendChild(document.createElement('br'));
     item.appendChild(line('read ' + node.reads + ', computed ' + node.computations +
