@@ -2,6 +2,20 @@
 // operation gives at its edges. A case names the values of the operation's children by role;
 // the generator makes the scene, runs it through the runner and puts the inputs beside the
 // result it computed, so that a page states no value that was not run.
+//
+// In the prose, a block of cases is a fenced block whose info string is "cases" (the page's
+// operation) or "cases Name" (another one), one JSON object a line:
+//   {"case": "what it shows", "lower": 4, "value": 5, "upper": 3}
+// - a role's value is the value of a channel of the role's kind ("nan", "inf" and null as in a
+//   scene), or a channel of its own: {"type": "float", "frames": [1, 2]}; a role left out is not
+//   linked;
+// - "camera", "timer", "windows", "mainWindow", "groups", "actions", "frames" go into the scene
+//   as written; "channels" are made before the roles; "links" replaces the children's list;
+//   "q" holds the quantifier's own keys ("value", "group", ...); "show" names more outputs;
+//   "files" makes files in the case's folder (MakeFiles);
+// - a line {"every": {...}} gives keys that every case of the block shares, said once above
+//   the table; a case's own key replaces a shared one, and its null removes it.
+// The result is the quantifier's value at every frame the case runs.
 #pragma once
 
 #include <filesystem>

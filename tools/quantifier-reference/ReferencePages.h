@@ -1,6 +1,13 @@
 // The operations reference: one Markdown page per operation, an index by family and the
 // conventions page, made from the operation table, the prose and cases written for each
 // operation and the runs of its cases and its example scene.
+//
+// An operation's prose (NN-Name.md) is what it computes, then sections: "At the edges"
+// (required), "Common mistakes", "See also", "Scene" (one ```json block of what the scene to
+// paste needs besides the children, in the keys of a case), "SetOperationType" and
+// "CallChannel" (in place of what the state kept says). Blocks of cases (ReferenceCases.h) may
+// stand in any of them. An operation named in code links to its page; a source file named in
+// code must exist; a number the prose states must stand in a table or code block of its page.
 #pragma once
 
 #include <filesystem>
