@@ -1,7 +1,13 @@
 # Writes a C++ source that holds the files of the live page as string constants, so that the
-# runner serves them from memory. Run as: cmake -DOUTPUT=file.cpp -DPAGE_DIR=dir -P EmbedPage.cmake
+# runner serves them from memory, and beside them the operations reference (its pages, charts
+# and rows) under /reference/. Run as:
+#   cmake -DOUTPUT=file.cpp -DPAGE_DIR=dir -DREFERENCE_DIR=dir -P EmbedPage.cmake
+cmake_policy(SET CMP0057 NEW)  # if(... IN_LIST ...)
 file(GLOB FILES LIST_DIRECTORIES false "${PAGE_DIR}/*")
+file(GLOB REFERENCE_FILES LIST_DIRECTORIES false "${REFERENCE_DIR}/*")
 list(SORT FILES)
+list(SORT REFERENCE_FILES)
+list(APPEND FILES ${REFERENCE_FILES})
 set(delimiter "page_asset")
 set(rows "")
 set(bodies "")
@@ -19,11 +25,19 @@ foreach(file IN LISTS FILES)
         set(type "text/javascript; charset=utf-8")
     elseif(extension STREQUAL ".css")
         set(type "text/css; charset=utf-8")
+    elseif(extension STREQUAL ".md" OR extension STREQUAL ".csv")
+        set(type "text/plain; charset=utf-8")
+    elseif(extension STREQUAL ".svg")
+        set(type "image/svg+xml")
     else()
         message(FATAL_ERROR "${file}: no content type for ${extension}")
     endif()
-    if(name STREQUAL "index.html")
+    if(file IN_LIST REFERENCE_FILES)
+        set(path "/reference/${name}")
+    elseif(name STREQUAL "index.html")
         set(path "/")
+    elseif(name STREQUAL "reference.html")
+        set(path "/reference/")
     else()
         set(path "/${name}")
     endif()
@@ -32,7 +46,8 @@ foreach(file IN LISTS FILES)
     math(EXPR index "${index} + 1")
 endforeach()
 file(WRITE "${OUTPUT}.new"
-     "// Generated from tools/quantifier-run/page/ by cmake/EmbedPage.cmake; edit those files.\n"
+     "// Generated from tools/quantifier-run/serve/page/ and docs/operations/ by\n"
+     "// cmake/EmbedPage.cmake; edit those files.\n"
      "#include \"serve/PageAssets.h\"\n\nnamespace quantifier_run {\nnamespace {\n${bodies}"
      "constexpr PageAsset kAssets[] = {\n${rows}};\n}  // namespace\n\n"
      "std::span<const PageAsset> PageAssets() {\n    return kAssets;\n}\n\n"

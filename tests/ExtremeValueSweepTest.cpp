@@ -115,6 +115,9 @@ bool Whole(float v, float lowest, float highest) {
             ok = std::isnan(v) || v >= 0.0f;
             break;
         case ResultKind::Count:
+        // The swept channels start at 0 and hold only their own results, so what they keep is
+        // a count as well.
+        case ResultKind::CountOrKept:
             ok = Whole(v, 0.0f, kInf);
             break;
         case ResultKind::Position:

@@ -26,7 +26,8 @@ const Case kCases[] = {
     {"quantifier-read-by-another-evaluates", {"--format", "dot"}, {"read 2 · computed 1"}},
     {"quantifier-read-by-another-evaluates",
      {"--explain", "outer"},
-     {"trigger (float 0): \"inner\" (quantifier) = 1",
+     {"\"outer\" (quantifier, Toggle) = 1\n  reference: docs/operations/18-Toggle.md\n",
+      "trigger (float 0): \"inner\" (quantifier) = 1",
       "read 2 times, computed 1 time: 1 from this "
       "render's cache",
       "state kept: the toggle; value before 0, after 1"}},
@@ -35,7 +36,8 @@ const Case kCases[] = {
      {"(deeper than --depth)"}},
     {"quantifier-read-by-another-evaluates",
      {"--explain", "outer", "--format", "json", "--at", "0"},
-     {"{\"frame\": 0, \"explain\": {\"channel\": \"outer\"", "\"before\": null"}},
+     {"{\"frame\": 0, \"explain\": {\"channel\": \"outer\"", "\"before\": null",
+      "\"page\": \"docs/operations/18-Toggle.md\""}},
     // A loaded stream's stored value is the state the first evaluation starts from.
     {"loaded-stored-value-is-where-the-counter-starts",
      {"--explain", "counter", "--at", "0", "--load",

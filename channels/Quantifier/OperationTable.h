@@ -46,8 +46,9 @@ enum class ResultKind : uint8_t {
     Zero,          // always +0.0
     Magnitude,     // NaN or not negative
     Count,         // a whole number from 0 on
+    CountOrKept,   // a whole number from 0 on, or the channel's own value answered unchanged
     Position,      // -1.0 or a whole number from 0 on
-    Int32,         // a whole number in the 32-bit signed range
+    Int32,         // a 32-bit signed whole number as a float: -2^31 to 2^31 (2^31 - 1 rounds up)
     UnsignedByte,  // 0 to 255
     SignedByte,    // -128 to 127
 };
@@ -230,10 +231,14 @@ constexpr std::string_view ResultKindName(ResultKind result) {
             return "0 or more, or NaN";
         case ResultKind::Count:
             return "a whole number from 0 on";
+        case ResultKind::CountOrKept:
+            return "a whole number from 0 on, or the value the channel holds, answered unchanged "
+                   "(below)";
         case ResultKind::Position:
             return "-1 or a whole number from 0 on";
         case ResultKind::Int32:
-            return "a whole number in the signed 32-bit range";
+            return "a whole number from -2147483648 to 2147483648: the signed 32-bit range, whose "
+                   "largest number rounds up to a float";
         case ResultKind::UnsignedByte:
             return "0 to 255";
         case ResultKind::SignedByte:

@@ -35,6 +35,11 @@ public:
         renderCheckContext = context;
     }
     bool ObservesRenderChecks() const { return renderCheckObserver != nullptr; }
+
+    // A time stamp different from every stamp this engine handed out before (until 2^32 have
+    // been). Each engine numbers its own, as it counts its own renders, so that a host that
+    // makes a new engine for each run sees the same stamps in every run.
+    uint32_t NextTimeStamp() { return ++lastTimeStamp; }
     // Tells the observer, which must be set, and gives `evaluates` back. Out of line, so that the
     // render check keeps nothing across the call when nobody listens.
     [[gnu::noinline, gnu::cold]] bool ReportRenderCheck(Orn_Channel* channel,
@@ -48,6 +53,7 @@ private:
     // After the render count, whose place readers of this object already rely on.
     RenderCheckObserver renderCheckObserver = nullptr;
     void* renderCheckContext = nullptr;
+    uint32_t lastTimeStamp = 0;
 };
 
 // The engine every channel uses. Never null while the engine library is loaded: it points at

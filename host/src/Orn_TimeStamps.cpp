@@ -1,9 +1,10 @@
 #include "Orn_TimeStamps.h"
 
+#include "Orn_EngineInterface.h"
+
 namespace orn_detail {
-namespace {
-uint32_t lastStamp = 0;
-}
 // The engine is single-threaded; channels are created and changed on its thread only.
-uint32_t NextTimeStamp() { return ++lastStamp; }
+uint32_t NextTimeStamp() {
+    return globalEngine->NextTimeStamp();
+}
 }  // namespace orn_detail

@@ -134,6 +134,21 @@ async function main() {
   assert.match(explained, /"c1" \(quantifier, WrapAccumulate\) = /);
   assert.match(explained, /step \(float 2\): "step1" = 2/);
 
+  // The explanation links to the operation's page in the reference the server carries, written
+  // from its Markdown with the cases' tables, the chart and the links to the other pages.
+  const about = page.locator('#explain a.reference').first();
+  assert.equal(await about.textContent(), 'about WrapAccumulate');
+  const reference = await context.newPage();
+  reference.on('pageerror', (error) => problems.push(error.message));
+  await reference.goto(new URL(await about.getAttribute('href'), server.url).href);
+  await reference.waitForFunction(() => document.body.dataset.page === '09-WrapAccumulate.md');
+  assert.equal(await reference.locator('#reference h1').textContent(), '9 WrapAccumulate');
+  assert.ok(await reference.locator('#reference table').count() >= 3);
+  assert.ok(await reference.locator('#reference img').evaluate((img) => img.naturalWidth > 0));
+  assert.equal(await reference.locator('#reference a[href="/reference/?page=CONVENTIONS.md#children"]')
+    .count(), 1);
+  await reference.close();
+
   // Saves: each shows on the page by itself; timed from the write to the new picture.
   const took = [];
   for (let save = 1; save <= (figures ? 20 : 5); ++save) {

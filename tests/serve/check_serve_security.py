@@ -79,6 +79,8 @@ def main(runner):
         cases = [
             # name, method, path, Host (None: the right one), extra headers, statuses allowed
             ("the page", "GET", "/", None, "", {200}),
+            ("a page of the reference it carries", "GET", "/reference/11-Clamp.md", None, "",
+             {200}),
             ("by localhost", "GET", "/api/view", f"localhost:{port}", "", {200}),
             ("another name", "GET", "/", f"attacker.example:{port}", "", {421}),
             ("the address without the port", "GET", "/", "127.0.0.1", "", {421}),

@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
             std::filesystem::absolute(quantifier_run::FilePath(arguments[1]));
         std::filesystem::create_directories(out);
         quantifier_reference::WriteReference(
-            {.prose = std::filesystem::absolute(root / "tools/quantifier-reference/operations"),
+            {.root = std::filesystem::absolute(root),
+             .prose = std::filesystem::absolute(root / "tools/quantifier-reference/operations"),
              .examples = std::filesystem::absolute(root / "examples/operations")},
             out);
     } catch (const std::exception& error) {

@@ -25,6 +25,11 @@ std::string ChildrenOf(const OperationInfo& info) {
 
 }  // namespace
 
+std::string ReferencePageName(const OperationInfo& info) {
+    const int number = static_cast<int>(info.id);
+    return (number < 10 ? "0" : "") + std::to_string(number) + "-" + std::string(info.name);
+}
+
 int ChildIndex(const OperationInfo& info, size_t slot) {
     int index = 0;
     for (size_t k = 0; k < slot; ++k)

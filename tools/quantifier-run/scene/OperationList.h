@@ -19,4 +19,8 @@ std::string ListOperationsJson();
 // up.
 int ChildIndex(const OperationInfo& info, size_t slot);
 
+// The name of the operation's page in the reference, "11-Clamp": docs/operations/ holds it as
+// Markdown (.md), its example's rows (.csv) and chart (.svg).
+std::string ReferencePageName(const OperationInfo& info);
+
 }  // namespace quantifier_run

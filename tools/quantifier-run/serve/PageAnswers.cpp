@@ -25,6 +25,13 @@ std::string Json(const std::string& json, const char* className = nullptr) {
     return "{\"json\": " + json + (className ? ", \"class\": " + JsonString(className) : "") + "}";
 }
 
+// A link to the operation's page in the reference the server carries under /reference/.
+std::string ReferenceLink(const ExplainedEvaluation& evaluation) {
+    const std::string name = evaluation.page.substr(evaluation.page.rfind('/') + 1);
+    return "{\"text\": " + JsonString("about " + evaluation.operation) +
+           ", \"class\": \"reference\", \"href\": " + JsonString("/reference/?page=" + name) + "}";
+}
+
 std::string JsonValue(const std::optional<Cell>& value) {
     return value ? FormatCell(*value, OutputFormat::Json) : "null";
 }
@@ -74,6 +81,7 @@ std::string ChannelItem(const Explanation& explanation, size_t channel) {
     else
         lines.push_back({Text(head + " not read at this frame", "node")});
     if (!evaluation) return Item(lines, {});
+    if (!evaluation->page.empty()) lines.front().push_back(ReferenceLink(*evaluation));
     const uint32_t fromCache =
         evaluation->reads - std::min(evaluation->reads, evaluation->evaluations);
     lines.push_back(

@@ -1,5 +1,6 @@
 #include "view/Explanation.h"
 
+#include "scene/OperationList.h"
 #include "view/SceneGraph.h"
 
 namespace quantifier_run {
@@ -34,8 +35,10 @@ private:
         if (entry.kind == ChannelKind::Quantifier) {
             const OperationInfo* row = at.operation ? FindOperation(*at.operation) : nullptr;
             ExplainedEvaluation& evaluation = node.quantifier.emplace();
-            if (row)
+            if (row) {
                 evaluation.operation = row->name;
+                evaluation.page = "docs/operations/" + ReferencePageName(*row) + ".md";
+            }
             else if (at.operation)
                 evaluation.operation =
                     "operation " + std::to_string(*at.operation) + " (not in the table)";

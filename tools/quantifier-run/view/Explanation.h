@@ -46,6 +46,9 @@ struct ExplainedSlot {
 // What a quantifier did at the frame.
 struct ExplainedEvaluation {
     std::string operation;  // by name, or by number when the table has no such row; empty: none
+    // The reference's page of the operation, where the project and its package keep it
+    // ("docs/operations/11-Clamp.md"); empty when the table has no such row.
+    std::string page;
     uint32_t reads = 0, evaluations = 0;
     std::optional<StateKept> kept;  // what its operation keeps; absent when the table has no row
     std::optional<float> before;    // its value at its evaluation before the frame

@@ -30,6 +30,7 @@ std::string TextChannel(const Explanation& explanation, size_t channel, size_t l
         (node.value ? " = " + value : " not read at frame " + std::to_string(explanation.frame)) +
         "\n";
     if (!evaluation) return out;
+    if (!evaluation->page.empty()) out += pad + "  reference: " + evaluation->page + "\n";
     out +=
         pad + "  read " + Times(evaluation->reads) + ", computed " + Times(evaluation->evaluations);
     if (evaluation->reads > evaluation->evaluations && evaluation->evaluations > 0)
@@ -99,6 +100,8 @@ std::string ExplainedChannelJson(const Explanation& explanation, size_t channel)
         "{\"channel\": " + JsonString(node.name) +
         ", \"kind\": " + JsonString(ChannelKindName(node.kind)) +
         ", \"operation\": " + (evaluation ? JsonString(evaluation->operation) : "null") +
+        ", \"page\": " +
+        (evaluation && !evaluation->page.empty() ? JsonString(evaluation->page) : "null") +
         ", \"value\": " + value;
     if (!evaluation) return out + "}";
     out +=

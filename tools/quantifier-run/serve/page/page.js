@@ -167,9 +167,11 @@ function explainItem(item) {
   item.lines.forEach((line, i) => {
     if (i > 0) entry.appendChild(document.createElement('br'));
     for (const part of line) {
-      const span = document.createElement('span');
+      // A part with an address links to the operation's page in the reference this server holds.
+      const span = document.createElement(part.href ? 'a' : 'span');
       span.textContent = part.text ?? JSON.stringify(part.json);
       if (part.class) span.className = part.class;
+      if (part.href) Object.assign(span, {href: part.href, target: '_blank', rel: 'noopener'});
       entry.appendChild(span);
     }
   });
