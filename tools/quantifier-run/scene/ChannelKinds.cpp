@@ -88,8 +88,9 @@ TextValue ReadText(const SceneReader& reader, const Json& value, bool wide,
         if (const Json* units = JsonReader::Find(value, "units"))
             return ReadRawText(reader, *units, true, where + ".units");
     }
-    reader.Fail(where, "expected a text, null, {\"bytes\": [...]} or {\"units\": [...]}, got " +
-                           JsonReader::Describe(value));
+    reader.Fail(value, where,
+                "expected a text, null, {\"bytes\": [...]} or {\"units\": [...]}, got " +
+                    JsonReader::Describe(value));
 }
 
 void ParseText(SceneReader& reader, const Json& item, ChannelSpec& channel,
@@ -99,13 +100,18 @@ void ParseText(SceneReader& reader, const Json& item, ChannelSpec& channel,
     if (const Json* w = find("wide")) wide = reader.ReadBool(*w, where + ".wide");
     const Json* bytes = find("bytes");
     const Json* units = find("units");
-    const int given =
-        (find("value") ? 1 : 0) + (find("frames") ? 1 : 0) + (bytes ? 1 : 0) + (units ? 1 : 0);
-    if (given > 1) reader.Fail(where, "give one of \"value\", \"frames\", \"bytes\" and \"units\"");
+    // The second of the values given is the one told.
+    int given = 0;
+    for (const auto& [key, value] : reader.Document().MembersInOrder(item)) {
+        if (*key != "value" && *key != "frames" && *key != "bytes" && *key != "units") continue;
+        if (++given > 1)
+            reader.FailAtKey(*value, where,
+                             "give one of \"value\", \"frames\", \"bytes\" and \"units\"");
+    }
     if (bytes && wide)
-        reader.Fail(where, "\"bytes\" give narrow text; use \"units\" for wide text");
+        reader.FailAtKey(*bytes, where, "\"bytes\" give narrow text; use \"units\" for wide text");
     if (units && find("wide") && !wide)
-        reader.Fail(where, "\"units\" give wide text; use \"bytes\" for narrow text");
+        reader.FailAtKey(*units, where, "\"units\" give wide text; use \"bytes\" for narrow text");
     if (bytes || units) {
         Timeline timeline;
         timeline.values.push_back(bytes ? ReadRawText(reader, *bytes, false, where + ".bytes")
@@ -123,10 +129,14 @@ void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel
     channel.operation =
         reader.ReadOperation(reader.Require(item, "operation", where), where + ".operation");
     if (const Json* children = JsonReader::Find(item, "children")) {
+        ChannelSource& source = reader.SourceOf(channel);
+        source.children = reader.Document().PositionOf(*children);
         reader.RequireArray(*children, where + ".children");
-        for (size_t k = 0; k < children->size(); ++k)
+        for (size_t k = 0; k < children->size(); ++k) {
             channel.children.push_back(reader.ChannelIndex(
                 (*children)[k], where + ".children[" + std::to_string(k) + "]"));
+            source.links.push_back(reader.Document().PositionOf((*children)[k]));
+        }
     }
     if (const Json* store = JsonReader::Find(item, "storeCurrentValue"))
         channel.storeCurrentValue = reader.ReadBool(*store, where + ".storeCurrentValue");
@@ -146,8 +156,9 @@ void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
     if (const Json* region = JsonReader::Find(item, "region")) {
         const std::string at = where + ".region";
         if (!region->is_object())
-            reader.Fail(at, "expected {\"min\": [x, y, z], \"max\": [x, y, z]}, got " +
-                                JsonReader::Describe(*region));
+            reader.Fail(*region, at,
+                        "expected {\"min\": [x, y, z], \"max\": [x, y, z]}, got " +
+                            JsonReader::Describe(*region));
         reader.CheckKeys(*region, at, KeyNames(KeysOf(SceneObject::Region)));
         channel.regionMin = reader.ReadPoint(reader.Require(*region, "min", at), at + ".min");
         channel.regionMax = reader.ReadPoint(reader.Require(*region, "max", at), at + ".max");
@@ -376,6 +387,15 @@ const ChannelKindInfo* KindNamed(const std::string& name) {
         if (name == info.name) return &info;
     }
     return nullptr;
+}
+
+std::string KeysTaken(const ChannelKindInfo& kind) {
+    std::vector<std::string> every;
+    for (const SceneKey& key : KeysOf(SceneObject::Channel)) {
+        if (!key.readAsFloatOnly || kind.readAsFloat) every.emplace_back(key.name);
+    }
+    return std::string("a ") + kind.name + " channel takes " + ListedNames(kind.keys) +
+           ", beside every channel's " + ListedNames(every);
 }
 
 Schema KindKeysSchema(const ChannelKindInfo& kind) {

@@ -36,6 +36,10 @@ const ChannelKindInfo& KindInfo(ChannelKind kind);
 // The kind a scene file names, or null.
 const ChannelKindInfo* KindNamed(const std::string& name);
 
+// "a quantifier channel takes value, operation, ... beside every channel's name, type, ...": the
+// keys a scene entry of the kind takes, for a key it does not.
+std::string KeysTaken(const ChannelKindInfo& kind);
+
 // The schema of the kind's own keys of a scene entry: its "properties", and any "required" and
 // "allOf" its keys need.
 Schema KindKeysSchema(const ChannelKindInfo& kind);

@@ -13,8 +13,8 @@ namespace quantifier_run {
 
 class SceneReader : public JsonReader {
 public:
-    SceneReader(const Json& root, std::string fileLabel)
-        : JsonReader(std::move(fileLabel)), root(root) {}
+    explicit SceneReader(const JsonDocument& document)
+        : JsonReader(document), root(document.Root()) {}
 
     ParsedScene Parse();
 
@@ -27,13 +27,15 @@ public:
         const Json* constant = Find(object, constantKey);
         const Json* frames = Find(object, "frames");
         if (constant && frames)
-            Fail(where, std::string("give either \"") + constantKey + "\" or \"frames\", not both");
+            FailAtKey(*frames, where,
+                      std::string("give either \"") + constantKey + "\" or \"frames\", not both");
         Timeline timeline;
         if (constant) {
             timeline.values.push_back(readOne(*constant, where + "." + constantKey));
         } else if (frames) {
             RequireArray(*frames, where + ".frames");
-            if (frames->empty()) Fail(where + ".frames", "the list needs at least one value");
+            if (frames->empty())
+                Fail(*frames, where + ".frames", "the list needs at least one value");
             timeline.perFrame = true;
             for (size_t i = 0; i < frames->size(); ++i)
                 timeline.values.push_back(
@@ -49,8 +51,14 @@ public:
     // An operation by number (any 32-bit number: the channel stores it unchecked, with a
     // warning when it is outside the table) or by name.
     int32_t ReadOperation(const Json& value, const std::string& where);
+    // Where the parts of a channel of this scene stand.
+    ChannelSource& SourceOf(const ChannelSpec& channel) {
+        return scene.source.channels[ChannelIndexOf(channel)];
+    }
 
 private:
+    // The index of one of this scene's channels.
+    size_t ChannelIndexOf(const ChannelSpec& channel) const;
     void ParseWindows();
     std::optional<size_t> WindowIndex(const Json& value, const std::string& where) const;
     void ParseGroups();
@@ -66,6 +74,7 @@ private:
     const Json& root;
     ParsedScene scene;
     std::map<std::string, size_t> channelIndex;
+    std::vector<const Json*> registered;  // each channel's "register", or null
 };
 
 }  // namespace quantifier_run
