@@ -142,6 +142,8 @@ void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel
         channel.storeCurrentValue = reader.ReadBool(*store, where + ".storeCurrentValue");
     if (const Json* update = JsonReader::Find(item, "updateChannelname"))
         channel.updateChannelname = reader.ReadBool(*update, where + ".updateChannelname");
+    if (const Json* feedback = JsonReader::Find(item, "feedback"))
+        reader.SourceOf(channel).feedback = reader.ReadBool(*feedback, where + ".feedback");
     // A quantifier computes its value; "value" only gives the one it starts from.
     if (const Json* value = JsonReader::Find(item, "value")) {
         Timeline timeline;
@@ -321,6 +323,14 @@ constexpr KindKey kKindKeys[] = {
      .schema =
          [](const ChannelKindInfo&) {
              return Described({{"type", "boolean"}}, "Passed to SetUpdateChannelname.");
+         }},
+    {.name = "feedback",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described({{"type", "boolean"}},
+                              "true: the cycles of links through this quantifier are meant (a "
+                              "read of it inside its own render gives the value it held "
+                              "before), and draw no warning. The runner alone reads it.");
          }},
     {.name = "region",
      .schema =

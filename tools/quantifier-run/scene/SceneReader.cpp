@@ -7,6 +7,7 @@
 #include "OperationTable.h"
 #include "common/Suggestions.h"
 #include "scene/ChannelKinds.h"
+#include "scene/OperationList.h"
 #include "scene/SceneKeys.h"
 
 namespace quantifier_run {
@@ -51,10 +52,9 @@ int32_t SceneReader::ReadOperation(const Json& value, const std::string& where) 
     if (value.is_string()) {
         const std::string name = value.get<std::string>();
         if (const auto id = FindOperationByName(name)) return static_cast<int32_t>(*id);
-        std::vector<std::string> names;
-        for (const OperationInfo& info : kOperations)
-            names.emplace_back(info.name);
-        Fail(value, where, "unknown operation " + Quoted(name) + DidYouMean(name, names));
+        Fail(value, where,
+             "unknown operation " + Quoted(name) + DidYouMean(OperationsNear(name)) +
+                 "; quantifier-run --list-operations lists them all");
     }
     const auto number = static_cast<int32_t>(ReadInteger(
         value, where, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
@@ -139,7 +139,8 @@ void SceneReader::ParseChannels() {
                 kinds.emplace_back(k.name);
             Fail(type, named,
                  "unknown channel type " + Quoted(type.get<std::string>()) +
-                     DidYouMean(type.get<std::string>(), kinds));
+                     DidYouMean(type.get<std::string>(), kinds) + "; the types are " +
+                     ListedNames(kinds));
         }
         channel.kind = kind->kind;
         scene.channels.push_back(std::move(channel));
