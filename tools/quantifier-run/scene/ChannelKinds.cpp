@@ -6,7 +6,9 @@
 
 #include "OperationTable.h"
 #include "TextCodec.h"
+#include "common/Suggestions.h"
 #include "engine/RunError.h"
+#include "scene/OperationList.h"
 #include "scene/SceneReader.h"
 
 namespace quantifier_run {
@@ -124,6 +126,64 @@ void ParseText(SceneReader& reader, const Json& item, ChannelSpec& channel,
         [&](const Json& v, const std::string& at) { return Value(ReadText(reader, v, wide, at)); });
 }
 
+// "float child 1 (value)": a slot as the link warnings name it.
+std::string SlotNamed(const OperationInfo& info, size_t slot) {
+    return std::string(ChildKindName(info.children[slot].kind)) + " child " +
+           std::to_string(ChildIndex(info, slot)) + " (" + std::string(info.children[slot].role) +
+           ")";
+}
+
+// "children": {"lower": "min", "value": "speed", "upper": "max"}: linked in the order the
+// operation looks its children up, so that each is found in the slot its role names. A child is
+// found by its place among the links of its kind, so a role left out may end its kind's links
+// (the link check then warns as for any child missing) but cannot stand before a given one.
+void ParseChildrenByRole(SceneReader& reader, const Json& children, ChannelSpec& channel,
+                         const std::string& where) {
+    const OperationInfo* info = FindOperation(channel.operation);
+    if (info == nullptr)
+        reader.Fail(children, where,
+                    "operation " + std::to_string(channel.operation) +
+                        " has no roles; give the children as a list");
+    std::vector<std::string> roles;
+    for (const ChildSlot& slot : info->children) {
+        if (slot.kind != ChildKind::Internal) roles.emplace_back(slot.role);
+    }
+    const std::string operation(info->name);
+    std::vector<const Json*> given(info->children.size(), nullptr);
+    for (const auto& [role, child] : reader.Document().MembersInOrder(children)) {
+        size_t slot = 0;
+        while (slot < info->children.size() && info->children[slot].role != *role)
+            ++slot;
+        if (slot < info->children.size() && info->children[slot].kind == ChildKind::Internal)
+            reader.FailAtKey(*child, where,
+                             Quoted(*role) + " is " + operation +
+                                 "'s internal child 0, which \"internal\" gives, not a link");
+        if (slot == info->children.size())
+            reader.FailAtKey(
+                *child, where,
+                "unknown role " + Quoted(*role) + DidYouMean(*role, roles) + "; " +
+                    (roles.empty() ? operation + " takes no children"
+                                   : operation + "'s children are " + ListedNames(roles)));
+        given[slot] = child;
+    }
+    ChannelSource& source = reader.SourceOf(channel);
+    for (size_t slot = 0; slot < info->children.size(); ++slot) {
+        if (given[slot] == nullptr) continue;
+        for (size_t before = 0; before < slot; ++before) {
+            if (given[before] == nullptr &&
+                info->children[before].kind == info->children[slot].kind)
+                reader.Fail(*given[slot], where + "." + std::string(info->children[slot].role),
+                            "cannot be " + SlotNamed(*info, slot) + " while " +
+                                SlotNamed(*info, before) +
+                                " is left out: a child is found by its place among the "
+                                "links of its kind");
+        }
+        channel.children.push_back(reader.ChannelIndex(
+            *given[slot], where + "." + std::string(info->children[slot].role)));
+        source.links.push_back(reader.Document().PositionOf(*given[slot]));
+    }
+}
+
 void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel,
                      const std::string& where) {
     channel.operation =
@@ -131,11 +191,18 @@ void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel
     if (const Json* children = JsonReader::Find(item, "children")) {
         ChannelSource& source = reader.SourceOf(channel);
         source.children = reader.Document().PositionOf(*children);
-        reader.RequireArray(*children, where + ".children");
-        for (size_t k = 0; k < children->size(); ++k) {
-            channel.children.push_back(reader.ChannelIndex(
-                (*children)[k], where + ".children[" + std::to_string(k) + "]"));
-            source.links.push_back(reader.Document().PositionOf((*children)[k]));
+        if (children->is_object()) {
+            ParseChildrenByRole(reader, *children, channel, where + ".children");
+        } else {
+            if (!children->is_array())
+                reader.Fail(*children, where + ".children",
+                            "expected a list of names or an object of names by role, got " +
+                                JsonReader::Describe(*children));
+            for (size_t k = 0; k < children->size(); ++k) {
+                channel.children.push_back(reader.ChannelIndex(
+                    (*children)[k], where + ".children[" + std::to_string(k) + "]"));
+                source.links.push_back(reader.Document().PositionOf((*children)[k]));
+            }
         }
     }
     if (const Json* store = JsonReader::Find(item, "storeCurrentValue"))
@@ -258,6 +325,29 @@ Schema RawValue(bool wide) {
                           : "The channel's constant value as raw bytes (a narrow text).");
 }
 
+// For each operation, the roles its children may be given by: an editor completes and checks
+// them once the operation is known, by name or by number.
+Schema ChildrenByRole() {
+    Schema rules = Schema::array();
+    for (const OperationInfo& info : kOperations) {
+        Schema roles = Schema::object();
+        for (size_t slot = 0; slot < info.children.size(); ++slot) {
+            if (info.children[slot].kind == ChildKind::Internal) continue;
+            roles[std::string(info.children[slot].role)] =
+                Described(Ref("name"), SlotNamed(info, slot) + " of " + std::string(info.name));
+        }
+        const Schema byRole = {
+            {"if", {{"type", "object"}}},
+            {"then", {{"properties", std::move(roles)}, {"additionalProperties", false}}}};
+        rules.push_back(
+            {{"if",
+              {{"properties", {{"operation", {{"enum", {info.name, static_cast<int>(info.id)}}}}}},
+               {"required", {"operation"}}}},
+             {"then", {{"properties", {{"children", byRole}}}}}});
+    }
+    return rules;
+}
+
 constexpr KindKey kKindKeys[] = {
     {.name = "value",
      .schema =
@@ -309,11 +399,18 @@ constexpr KindKey kKindKeys[] = {
     {.name = "children",
      .schema =
          [](const ChannelKindInfo&) {
-             return Described(
-                 ListOf(Ref("name")),
-                 "Channel names, linked in this order. A child may be listed after its "
-                 "parent, twice, or be the quantifier itself.");
-         }},
+             return Schema{
+                 {"description",
+                  "The quantifier's children: a list of channel names, linked in this order, or "
+                  "an object of channel names by the roles the operation gives its children "
+                  "({\"lower\": \"min\", \"value\": \"speed\", \"upper\": \"max\"}), "
+                  "linked in the order the operation looks them up. A child may be listed after "
+                  "its parent, twice, or be the quantifier itself."},
+                 {"anyOf",
+                  {ListOf(Ref("name")),
+                   {{"type", "object"}, {"additionalProperties", Ref("name")}}}}};
+         },
+     .rules = ChildrenByRole},
     {.name = "storeCurrentValue",
      .schema =
          [](const ChannelKindInfo&) {
