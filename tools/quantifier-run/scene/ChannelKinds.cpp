@@ -17,13 +17,14 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Reading a scene entry.
 
-// A kind whose entry gives "value" or "frames" of one type, read by `read`.
-template <auto read>
+// A kind whose entry gives "value", "frames" or "keys" of one type, read by `read`; `movable`
+// values may move from key to key.
+template <auto read, bool movable>
 void ParseValue(SceneReader& reader, const Json& item, ChannelSpec& channel,
                 const std::string& where) {
     channel.value = reader.ReadTimeline(
         item, "value", where,
-        [&](const Json& v, const std::string& at) { return read(reader, v, at); });
+        [&](const Json& v, const std::string& at) { return read(reader, v, at); }, movable);
 }
 
 float ReadFloat(const SceneReader& reader, const Json& v, const std::string& at) {
@@ -105,10 +106,13 @@ void ParseText(SceneReader& reader, const Json& item, ChannelSpec& channel,
     // The second of the values given is the one told.
     int given = 0;
     for (const auto& [key, value] : reader.Document().MembersInOrder(item)) {
-        if (*key != "value" && *key != "frames" && *key != "bytes" && *key != "units") continue;
+        if (*key != "value" && *key != "frames" && *key != "keys" && *key != "bytes" &&
+            *key != "units")
+            continue;
         if (++given > 1)
-            reader.FailAtKey(*value, where,
-                             "give one of \"value\", \"frames\", \"bytes\" and \"units\"");
+            reader.FailAtKey(
+                *value, where,
+                "give one of \"value\", \"frames\", \"keys\", \"bytes\" and \"units\"");
     }
     if (bytes && wide)
         reader.FailAtKey(*bytes, where, "\"bytes\" give narrow text; use \"units\" for wide text");
@@ -221,7 +225,7 @@ void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel
 
 void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
                  const std::string& where) {
-    ParseValue<AsValue<ReadMatrix>>(reader, item, channel, where);
+    ParseValue<AsValue<ReadMatrix>, false>(reader, item, channel, where);
     if (const Json* region = JsonReader::Find(item, "region")) {
         const std::string at = where + ".region";
         if (!region->is_object())
@@ -252,13 +256,14 @@ struct ValueWords {
     Value (*read)(const SceneReader& reader, const Json& v, const std::string& at);
     const char* definition;
     const char* noun;
+    bool movable = false;  // "interpolate": "linear" moves it from key to key
 };
 template <class T>
 constexpr ValueWords kValueWords = T::kNoWordsForThisValueType;
 template <>
-constexpr ValueWords kValueWords<float> = {AsValue<ReadFloat>, "number", "float"};
+constexpr ValueWords kValueWords<float> = {AsValue<ReadFloat>, "number", "float", true};
 template <>
-constexpr ValueWords kValueWords<XMFLOAT4> = {AsValue<ReadVector>, "vector", "vector"};
+constexpr ValueWords kValueWords<XMFLOAT4> = {AsValue<ReadVector>, "vector", "vector", true};
 template <>
 constexpr ValueWords kValueWords<XMMATRIX> = {AsValue<ReadMatrix>, "matrix", "matrix"};
 // Texts are read by the text kind's own entry.
@@ -272,7 +277,8 @@ constexpr ValueWords kValueWords<int32_t> = {AsValue<ReadMatch>, "match", "whole
 // A kind's reading: "value" or "frames" of its value type, unless the kind reads more.
 template <ChannelKind kind, class ValueType>
 struct KindReading {
-    static constexpr auto parse = ParseValue<kValueWords<ValueType>.read>;
+    static constexpr auto parse =
+        ParseValue<kValueWords<ValueType>.read, kValueWords<ValueType>.movable>;
     static constexpr const char* noun = kValueWords<ValueType>.noun;
 };
 template <class ValueType>
@@ -298,6 +304,7 @@ const ChannelKindInfo kKinds[] = {
      .name = name_,                                                                 \
      .keys = {QUANTIFIER_FIELDS keys_},                                             \
      .readAsFloat = ChildKind::presents == ChildKind::Float,                        \
+     .movable = kValueWords<ValueType>.movable,                                     \
      .parse = KindReading<ChannelKind::Kind, ValueType>::parse,                     \
      .valueDefinition = kValueWords<ValueType>.definition,                          \
      .noun = KindReading<ChannelKind::Kind, ValueType>::noun},
@@ -369,6 +376,37 @@ constexpr KindKey kKindKeys[] = {
                                   "list ends the channel keeps its value.");
          },
      .oneOfValues = true},
+    {.name = "keys",
+     .schema =
+         [](const ChannelKindInfo& kind) {
+             return Schema{
+                 {"description",
+                  std::string("The ") + kind.noun +
+                      " by frame: {\"0\": a, \"8\": b} sets a from the first frame and b from "
+                      "frame 8 on; each key holds until the next (or moves, with \"interpolate\""
+                      "), as a list with its value in each of those frames would. Keys go in frame "
+                      "order."},
+                 {"type", "object"},
+                 {"minProperties", 1},
+                 {"propertyNames", {{"pattern", "^[0-9]+$"}}},
+                 {"additionalProperties", Ref(kind.valueDefinition)}};
+         },
+     .oneOfValues = true},
+    {.name = "interpolate",
+     .schema =
+         [](const ChannelKindInfo& kind) {
+             Schema ways = {"hold"};
+             if (kind.movable) ways.push_back("linear");
+             return Described({{"enum", ways}},
+                              kind.movable
+                                  ? "How the value goes from key to key: \"hold\" (the default) or "
+                                    "\"linear\", a straight line in single precision."
+                                  : "How the value goes from key to key: it holds.");
+         },
+     .rules =
+         [] {
+             return Schema{{{"dependentRequired", {{"interpolate", {"keys"}}}}}};
+         }},
     {.name = "wide",
      .schema =
          [](const ChannelKindInfo&) {

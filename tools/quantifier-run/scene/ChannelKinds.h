@@ -22,6 +22,8 @@ struct ChannelKindInfo {
     std::vector<std::string> keys;
     // Whether the engine may find it under the float interface, where it is read as a float.
     bool readAsFloat;
+    // Whether its values may move from key to key ("interpolate": "linear").
+    bool movable;
     // Reads the kind's own keys of a scene entry into the channel (the common ones are read).
     void (*parse)(SceneReader& reader, const Json& item, ChannelSpec& channel,
                   const std::string& where);

@@ -98,11 +98,12 @@ std::string ActionNamed(const Scene& scene, size_t index) {
            Named(scene.channels[action.channel]) + " at frame " + std::to_string(action.frame);
 }
 
-// How many frames the per-frame values give: the longest list, 0 when there is none.
+// How many frames the per-frame values give: the longest list or the last key, 0 when there is
+// none.
 size_t PerFrameLength(const Scene& scene) {
     size_t length = 0;
     const auto extend = [&length](const std::optional<Timeline>& timeline) {
-        if (timeline && timeline->perFrame) length = std::max(length, timeline->values.size());
+        if (timeline && timeline->perFrame) length = std::max(length, timeline->Length());
     };
     for (const ChannelSpec& channel : scene.channels)
         extend(channel.value);
@@ -147,7 +148,7 @@ void ListWarnings(const ParsedScene& scene, bool framesFromCommandLine,
     const auto check = [&](const std::optional<Timeline>& timeline,
                            const std::optional<TextPosition>& at, const std::string& where,
                            const char* holder) {
-        if (!timeline || !timeline->perFrame || !at) return;
+        if (!timeline || !timeline->perFrame || !at || !timeline->keyFrames.empty()) return;
         const size_t given = timeline->values.size();
         if (given == frames) return;
         const std::string said = where + ": the list gives " + std::to_string(given) +
@@ -161,9 +162,26 @@ void ListWarnings(const ParsedScene& scene, bool framesFromCommandLine,
             warnings.push_back({*at, said + "; from frame " + std::to_string(given) + " on " +
                                          holder + " keeps its last value"});
     };
-    for (size_t i = 0; i < scene.channels.size(); ++i)
-        check(scene.channels[i].value, scene.source.channels[i].perFrame,
-              "channel " + Quoted(scene.channels[i].name) + ".frames", "the channel");
+    for (size_t i = 0; i < scene.channels.size(); ++i) {
+        const std::optional<Timeline>& value = scene.channels[i].value;
+        const std::string named = "channel " + Quoted(scene.channels[i].name);
+        check(value, scene.source.channels[i].perFrame, named + ".frames", "the channel");
+        // Keys hold to the end on purpose; one past the end is never reached.
+        if (!value || value->keyFrames.empty()) continue;
+        const std::vector<size_t>& keys = value->keyFrames;
+        const auto past = std::lower_bound(keys.begin(), keys.end(), frames);
+        if (past == keys.end()) continue;
+        const auto first = static_cast<size_t>(past - keys.begin());
+        const size_t more = keys.size() - first - 1;
+        warnings.push_back({scene.source.channels[i].keys[first],
+                            named + ".keys: the key at frame " + std::to_string(*past) +
+                                (more == 0 ? std::string(" comes")
+                                           : " and " + std::to_string(more) +
+                                                 (more == 1 ? " other" : " others") + " come") +
+                                " after the last frame the scene states" +
+                                (frames == 0 ? std::string(" (it states none)")
+                                             : " (" + std::to_string(frames - 1) + ")")});
+    }
     check(scene.timer, scene.source.timer, "timer", "the timer");
     if (scene.camera)
         check(scene.camera->view, scene.source.cameraFrames, "camera.frames", "the camera");

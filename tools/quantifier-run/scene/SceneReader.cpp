@@ -66,6 +66,67 @@ int32_t SceneReader::ReadOperation(const Json& value, const std::string& where) 
     return number;
 }
 
+void SceneReader::RefuseTwoOf(const Json& object, std::initializer_list<const char*> keys,
+                              const std::string& where) const {
+    std::vector<const char*> given;
+    for (const char* key : keys) {
+        if (Find(object, key)) given.push_back(key);
+    }
+    if (given.size() < 2) return;
+    // Told at the one written later, which is where the second thought is.
+    const Json& first = *Find(object, given[0]);
+    const Json& second = *Find(object, given[1]);
+    const bool secondLater =
+        Document().KeyPositionOf(second).line > Document().KeyPositionOf(first).line ||
+        (Document().KeyPositionOf(second).line == Document().KeyPositionOf(first).line &&
+         Document().KeyPositionOf(second).column > Document().KeyPositionOf(first).column);
+    FailAtKey(secondLater ? second : first, where,
+              std::string("give either \"") + given[0] + "\" or \"" + given[1] + "\", not both");
+}
+
+bool SceneReader::ReadInterpolation(const Json& object, const std::string& where,
+                                    bool movable) const {
+    const Json* interpolate = Find(object, "interpolate");
+    if (interpolate == nullptr) return false;
+    const std::string at = where + ".interpolate";
+    if (!Find(object, "keys"))
+        FailAtKey(*interpolate, at, "moves between keys: give \"keys\" with it");
+    if (*interpolate == "hold") return false;
+    if (*interpolate != "linear")
+        Fail(*interpolate, at, "expected \"hold\" or \"linear\", got " + Describe(*interpolate));
+    if (!movable) Fail(*interpolate, at, "only float and vector values move; these keys hold");
+    return true;
+}
+
+std::vector<std::pair<size_t, const Json*>> SceneReader::ReadKeyFrames(
+    const Json& keys, const std::string& where) const {
+    if (!keys.is_object() || keys.empty())
+        Fail(keys, where,
+             "expected an object of values by frame ({\"0\": ..., \"8\": ...}), got " +
+                 Describe(keys));
+    std::vector<std::pair<size_t, const Json*>> frames;
+    for (const auto& [key, value] : Document().MembersInOrder(keys)) {
+        // Frame numbers as decimal digits, whatever JSON tools would read in a number.
+        const bool digits = !key->empty() && key->size() <= 10 &&
+                            key->find_first_not_of("0123456789") == std::string::npos;
+        const int64_t frame = digits ? std::stoll(*key) : -1;
+        if (frame < 0 || frame > kMostFrames)
+            FailAtKey(*value, where,
+                      "a key is a frame number 0.." + std::to_string(kMostFrames) + ", not " +
+                          Quoted(*key));
+        const auto at = static_cast<size_t>(frame);
+        if (!frames.empty() && at <= frames.back().first)
+            FailAtKey(*value, where,
+                      at == frames.back().first
+                          ? "the key at frame " + std::to_string(at) + " is given twice"
+                          : "the key at frame " + std::to_string(at) +
+                                " is written after the key at frame " +
+                                std::to_string(frames.back().first) + "; keys go in frame order");
+        frames.emplace_back(at, value);
+    }
+    return frames;
+}
+
 void SceneReader::ParseWindows() {
     if (const Json* windows = Find(root, "windows")) {
         RequireArray(*windows, "windows");
@@ -170,8 +231,13 @@ void SceneReader::ParseChannel(const Json& item, ChannelSpec& channel) {
     CheckKeys(item, where, keys, [&] { return KeysTaken(kind); });
     ParseEngineLinks(item, channel, where);
     kind.parse(*this, item, channel, where);
-    if (const Json* frames = Find(item, "frames"))
-        SourceOf(channel).perFrame = Document().PositionOf(*frames);
+    ChannelSource& source = SourceOf(channel);
+    if (const Json* frames = Find(item, "frames")) source.perFrame = Document().PositionOf(*frames);
+    if (const Json* keys = Find(item, "keys")) {
+        source.perFrame = Document().PositionOf(*keys);
+        for (const auto& key : Document().MembersInOrder(*keys))
+            source.keys.push_back(Document().KeyPositionOf(*key.second));
+    }
 }
 
 void SceneReader::ParseEngineLinks(const Json& item, ChannelSpec& channel,
@@ -228,7 +294,7 @@ void SceneReader::ParseCamera(const Json& item) {
     auto view = ReadTimeline(item, "view", "camera", [&](const Json& v, const std::string& at) {
         return Value(ReadMatrix(v, at));
     });
-    camera.view = view ? std::move(*view) : Timeline{{IdentityMatrix()}, false};
+    camera.view = view ? std::move(*view) : Timeline::Constant(IdentityMatrix());
     if (const Json* frames = Find(item, "frames"))
         scene.source.cameraFrames = Document().PositionOf(*frames);
     if (const Json* fov = Find(item, "fov")) camera.fovDegrees = ReadFloat(*fov, "camera.fov");
@@ -337,7 +403,7 @@ void SceneReader::ParseFrameCount() {
     }
     size_t frames = 1;
     const auto extend = [&frames](const std::optional<Timeline>& timeline) {
-        if (timeline && timeline->perFrame) frames = std::max(frames, timeline->values.size());
+        if (timeline && timeline->perFrame) frames = std::max(frames, timeline->Length());
     };
     for (const ChannelSpec& channel : scene.channels)
         extend(channel.value);

@@ -2,9 +2,12 @@
 // part read by its entry in ChannelKinds), camera, timer, actions, outputs and frame count.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "scene/JsonReader.h"
 #include "scene/SceneParser.h"
@@ -20,16 +23,19 @@ public:
 
     // Used by the channel kinds.
 
-    // "value" (set once) or "frames" (one per frame), not both; absent: none.
+    // "value" (set once), "frames" (one per frame) or "keys" (each from its frame until the next
+    // key), one of them; absent: none. `movable`: "interpolate": "linear" may move the values
+    // from key to key.
     template <class ReadOne>
     std::optional<Timeline> ReadTimeline(const Json& object, const char* constantKey,
-                                         const std::string& where, ReadOne readOne) const {
+                                         const std::string& where, ReadOne readOne,
+                                         bool movable = false) const {
         const Json* constant = Find(object, constantKey);
         const Json* frames = Find(object, "frames");
-        if (constant && frames)
-            FailAtKey(*frames, where,
-                      std::string("give either \"") + constantKey + "\" or \"frames\", not both");
+        const Json* keys = Find(object, "keys");
+        RefuseTwoOf(object, {constantKey, "frames", "keys"}, where);
         Timeline timeline;
+        timeline.linear = ReadInterpolation(object, where, movable);
         if (constant) {
             timeline.values.push_back(readOne(*constant, where + "." + constantKey));
         } else if (frames) {
@@ -40,11 +46,27 @@ public:
             for (size_t i = 0; i < frames->size(); ++i)
                 timeline.values.push_back(
                     readOne((*frames)[i], where + ".frames[" + std::to_string(i) + "]"));
+        } else if (keys) {
+            timeline.perFrame = true;
+            for (const auto& [frame, value] : ReadKeyFrames(*keys, where + ".keys")) {
+                timeline.keyFrames.push_back(frame);
+                timeline.values.push_back(
+                    readOne(*value, where + ".keys." + std::to_string(frame)));
+            }
         } else {
             return std::nullopt;
         }
         return timeline;
     }
+    // Fails when the object gives two of `keys`, at the second given: "give either "value" or
+    // "frames", not both".
+    void RefuseTwoOf(const Json& object, std::initializer_list<const char*> keys,
+                     const std::string& where) const;
+    // "interpolate": "hold" (the default) or, when `movable`, "linear"; only beside "keys".
+    bool ReadInterpolation(const Json& object, const std::string& where, bool movable) const;
+    // The frames of "keys" and their values, checked to be frame numbers in increasing order.
+    std::vector<std::pair<size_t, const Json*>> ReadKeyFrames(const Json& keys,
+                                                              const std::string& where) const;
     // The index of the channel a name refers to; any channel of the scene, listed before or
     // after.
     size_t ChannelIndex(const Json& value, const std::string& where) const;

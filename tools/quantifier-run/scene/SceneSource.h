@@ -20,6 +20,7 @@ struct ChannelSource {
     std::vector<TextPosition> internal;  // each internal child
     // Its "frames" list or its "keys", when it gives its values per frame.
     std::optional<TextPosition> perFrame;
+    std::vector<TextPosition> keys;  // each key of its "keys", in frame order
     // "feedback": true, its cycles are meant (a read of it within its own render gives the value
     // it already holds).
     bool feedback = false;
