@@ -269,7 +269,7 @@ private:
 namespace {
 
 // Positions are counted from the nearest checkpoint before them.
-constexpr size_t kCheckpoint = 4096;
+constexpr size_t kCheckpoint = 256;
 
 void Advance(TextPosition& at, char c) {
     const auto byte = static_cast<unsigned char>(c);

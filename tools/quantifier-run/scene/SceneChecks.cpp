@@ -173,7 +173,7 @@ void ListWarnings(const ParsedScene& scene, bool framesFromCommandLine,
         if (past == keys.end()) continue;
         const auto first = static_cast<size_t>(past - keys.begin());
         const size_t more = keys.size() - first - 1;
-        warnings.push_back({scene.source.channels[i].keys[first],
+        warnings.push_back({*scene.source.channels[i].lateKey,
                             named + ".keys: the key at frame " + std::to_string(*past) +
                                 (more == 0 ? std::string(" comes")
                                            : " and " + std::to_string(more) +

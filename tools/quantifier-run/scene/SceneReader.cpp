@@ -233,11 +233,7 @@ void SceneReader::ParseChannel(const Json& item, ChannelSpec& channel) {
     kind.parse(*this, item, channel, where);
     ChannelSource& source = SourceOf(channel);
     if (const Json* frames = Find(item, "frames")) source.perFrame = Document().PositionOf(*frames);
-    if (const Json* keys = Find(item, "keys")) {
-        source.perFrame = Document().PositionOf(*keys);
-        for (const auto& key : Document().MembersInOrder(*keys))
-            source.keys.push_back(Document().KeyPositionOf(*key.second));
-    }
+    if (const Json* keys = Find(item, "keys")) source.perFrame = Document().PositionOf(*keys);
 }
 
 void SceneReader::ParseEngineLinks(const Json& item, ChannelSpec& channel,
@@ -393,12 +389,28 @@ void SceneReader::ParseOutputs() {
         scene.outputs.push_back(ChannelIndex((*outputs)[i], "outputs[" + std::to_string(i) + "]"));
 }
 
+// The place of each channel's first key after the frames the scene states, for its warning.
+void SceneReader::FindLateKeys() {
+    const Json& channels = *Find(root, "channels");
+    for (size_t i = 0; i < scene.channels.size(); ++i) {
+        const std::optional<Timeline>& value = scene.channels[i].value;
+        if (!value || value->keyFrames.empty()) continue;
+        const std::vector<size_t>& frames = value->keyFrames;
+        const auto late = std::lower_bound(frames.begin(), frames.end(), scene.frames);
+        if (late == frames.end()) continue;
+        // The keys are in the text's order, which is their frames' order.
+        const auto members = Document().MembersInOrder(*Find(channels[i], "keys"));
+        scene.source.channels[i].lateKey =
+            Document().KeyPositionOf(*members[static_cast<size_t>(late - frames.begin())].second);
+    }
+}
+
 // Without "frames", a scene runs until its last listed value or action, at least once.
 void SceneReader::ParseFrameCount() {
     if (const Json* frames = Find(root, "frames")) {
         scene.frames = static_cast<size_t>(ReadInteger(*frames, "frames", 0, kMostFrames));
         scene.source.statedFrames = scene.frames;
-        scene.source.framesKey = Document().KeyPositionOf(*frames);
+        FindLateKeys();
         return;
     }
     size_t frames = 1;

@@ -92,6 +92,7 @@ private:
     void ParseActions();
     void ParseOutputs();
     void ParseFrameCount();
+    void FindLateKeys();
 
     const Json& root;
     ParsedScene scene;

@@ -20,7 +20,8 @@ struct ChannelSource {
     std::vector<TextPosition> internal;  // each internal child
     // Its "frames" list or its "keys", when it gives its values per frame.
     std::optional<TextPosition> perFrame;
-    std::vector<TextPosition> keys;  // each key of its "keys", in frame order
+    // The first of its keys after the frames the scene states, if any.
+    std::optional<TextPosition> lateKey;
     // "feedback": true, its cycles are meant (a read of it within its own render gives the value
     // it already holds).
     bool feedback = false;
@@ -34,7 +35,6 @@ struct ActionSource {
 struct SceneSource {
     std::string label;                   // how messages name the file
     std::optional<size_t> statedFrames;  // the file's "frames"
-    TextPosition framesKey{};            // where "frames" stands, when stated
     std::vector<ChannelSource> channels;
     std::vector<ActionSource> actions;
     std::optional<TextPosition> timer;         // the timer's per-frame list
