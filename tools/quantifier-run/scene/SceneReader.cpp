@@ -74,13 +74,11 @@ void SceneReader::RefuseTwoOf(const Json& object, std::initializer_list<const ch
     }
     if (given.size() < 2) return;
     // Told at the one written later, which is where the second thought is.
-    const Json& first = *Find(object, given[0]);
-    const Json& second = *Find(object, given[1]);
-    const bool secondLater =
-        Document().KeyPositionOf(second).line > Document().KeyPositionOf(first).line ||
-        (Document().KeyPositionOf(second).line == Document().KeyPositionOf(first).line &&
-         Document().KeyPositionOf(second).column > Document().KeyPositionOf(first).column);
-    FailAtKey(secondLater ? second : first, where,
+    const auto at = [&](const char* key) {
+        const TextPosition place = Document().KeyPositionOf(*Find(object, key));
+        return std::pair(place.line, place.column);
+    };
+    FailAtKey(*Find(object, at(given[1]) > at(given[0]) ? given[1] : given[0]), where,
               std::string("give either \"") + given[0] + "\" or \"" + given[1] + "\", not both");
 }
 
