@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <set>
+#include <span>
 
 #include "common/Suggestions.h"
 #include "engine/RunError.h"
@@ -169,8 +170,7 @@ public:
         // The list is whole: its items stay where they are from now on.
         const Json& list = *open.back();
         std::vector<uint32_t>& places = openLists.back();
-        if (!places.empty())
-            KeepRun(&list[0], places.size(), places.front(), places.front(), &places);
+        if (!places.empty()) KeepRun(&list[0], places, places.front());
         openLists.pop_back();
         return Close();
     }
@@ -205,14 +205,11 @@ private:
         return at;
     }
 
-    void KeepRun(const Json* first, size_t count, uint32_t place, uint32_t key,
-                 const std::vector<uint32_t>* places) {
+    // The places of `places.size()` values side by side from `first`, and a member's key.
+    void KeepRun(const Json* first, std::span<const uint32_t> places, uint32_t key) {
         const auto index = static_cast<uint32_t>(document.offsets.size());
-        if (places)
-            document.offsets.insert(document.offsets.end(), places->begin(), places->end());
-        else
-            document.offsets.push_back(place);
-        document.runs.push_back({first, static_cast<uint32_t>(count), index, key});
+        document.offsets.insert(document.offsets.end(), places.begin(), places.end());
+        document.runs.push_back({first, static_cast<uint32_t>(places.size()), index, key});
     }
 
     // Places a value: the document itself, the next item of the list being read, or the
@@ -222,7 +219,7 @@ private:
         passed = taken;
         if (open.empty()) {
             root = std::move(value);
-            KeepRun(&root, 1, at, at, nullptr);
+            KeepRun(&root, {&at, 1}, at);
             return &root;
         }
         Json& parent = *open.back();
@@ -232,7 +229,7 @@ private:
             return &parent.back();
         }
         *member = std::move(value);
-        KeepRun(member, 1, at, keyOffset, nullptr);
+        KeepRun(member, {&at, 1}, keyOffset);
         return member;
     }
     bool Add(Json&& value) {
