@@ -24,6 +24,15 @@ E Past() {
     return static_cast<E>(static_cast<int>(EnumLast<E>::value) + 1);
 }
 
+// Keys at `frames`, with `count` floats.
+Timeline Keyed(std::vector<size_t> frames, size_t count) {
+    Timeline keyed = Timeline::Constant(0.0f);
+    keyed.values.resize(count, Value(1.0f));
+    keyed.perFrame = true;
+    keyed.keyFrames = std::move(frames);
+    return keyed;
+}
+
 TEST(EngineWire, ValuesOutOfRangeAreRefused) {
     struct Case {
         const char* what;
@@ -37,7 +46,7 @@ TEST(EngineWire, ValuesOutOfRangeAreRefused) {
          [](EngineRequest& r) {
              TextValue text;
              text.kind = Past<TextValue::Kind>();
-             r.scene.channels[0].value = Timeline{{text}, false};
+             r.scene.channels[0].value = Timeline::Constant(text);
          }},
         {"a negative kind",
          [](EngineRequest& r) { r.scene.channels[0].kind = static_cast<ChannelKind>(-1); }},
@@ -45,6 +54,15 @@ TEST(EngineWire, ValuesOutOfRangeAreRefused) {
         {"an output", [](EngineRequest& r) { r.scene.outputs = {1}; }},
         {"an action's channel", [](EngineRequest& r) { r.scene.actions[0].channel = 1; }},
         {"an empty timeline", [](EngineRequest& r) { r.scene.channels[0].value = Timeline{}; }},
+        // The engine looks a frame up among the keys by halving.
+        {"keys out of order",
+         [](EngineRequest& r) {
+             r.scene.channels[0].value = Keyed({4, 2}, 2);
+         }},
+        {"a key without its value",
+         [](EngineRequest& r) {
+             r.scene.channels[0].value = Keyed({0, 2}, 1);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -99,6 +117,7 @@ TEST(EngineWire, SeedCorpusIsWhatThisBuildEncodes) {
          {wire::EncodeRequest(request("vector-per-frame-actions-before-outputs"))});
     seed("request-every-kind", 0,
          {wire::EncodeRequest(request("other-child-kinds-show-their-values"))});
+    seed("request-keys", 0, {wire::EncodeRequest(request("keys-give-the-rows-of-the-list"))});
     EngineRequest observing = request("links-that-do-not-fit-the-operation-are-warned-about");
     observing.observe = ObserveRequest{.frame = 1, .sparkColumns = 4};
     seed("request-observed", 0, {wire::EncodeRequest(observing)});

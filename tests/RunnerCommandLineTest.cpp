@@ -167,7 +167,8 @@ TEST_F(RunnerCommandLineTest, ARecordNamedWithALineBreakIsWarnedAboutOnOneLine) 
                  {"--save", stream});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     const RunResult loaded = RunScene(
-        R"({"channels": [{"name": "other", "type": "float", "value": 1}]})", {"--load", stream});
+        R"({"channels": [{"name": "other", "type": "float", "value": 1}], "outputs": ["other"]})",
+        {"--load", stream});
     EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
     EXPECT_EQ(LineCount(loaded.err), 1) << loaded.err;
     EXPECT_NE(loaded.err.find("named \"two\\nlines\", which"), std::string::npos) << loaded.err;

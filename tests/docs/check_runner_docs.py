@@ -111,17 +111,23 @@ def check_operation_count(runner, project):
 
 
 def check_examples(runner, project):
+    """Each block that starts "$ quantifier-run ..." shows what the run prints: its standard
+    error (warnings come first), then its output, then "[exit status N]" unless it is 0."""
     errors = []
     for name in ("README.md", "tools/quantifier-run/SCENES.md"):
         text = open(os.path.join(project, name), encoding="utf-8").read()
         for block in re.finditer(r"^```\n\$ quantifier-run ([^\n]*)\n(.*?)^```$", text,
                                  re.MULTILINE | re.DOTALL):
             line = text.count("\n", 0, block.start()) + 2
+            shown, status = block.group(2), 0
+            ending = re.search(r"^\[exit status (\d+)\]\n\Z", shown, re.MULTILINE)
+            if ending:
+                shown, status = shown[:ending.start()], int(ending.group(1))
             given = subprocess.run([runner, *shlex.split(block.group(1))], cwd=project,
                                    capture_output=True, text=True)
-            if given.returncode != 0 or given.stdout != block.group(2):
+            if given.returncode != status or given.stderr + given.stdout != shown:
                 errors.append(f"{name}:{line}: the runner writes, with exit status "
-                              f"{given.returncode}:\n{given.stdout}{given.stderr}")
+                              f"{given.returncode}:\n{given.stderr}{given.stdout}")
     return errors
 
 

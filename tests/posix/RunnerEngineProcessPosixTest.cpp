@@ -20,8 +20,8 @@ const std::string kLargeScene =
     std::string(size_t{1} << 18, 'x') + R"("}], "outputs": ["a"]})";
 
 // The engine's greeting of this version and of the previous one.
-constexpr const char* kHello = R"(H\004\0\0\0\0\0\0\0QRE4)";
-constexpr const char* kOldHello = R"(H\004\0\0\0\0\0\0\0QRE3)";
+constexpr const char* kHello = R"(H\004\0\0\0\0\0\0\0QRE5)";
+constexpr const char* kOldHello = R"(H\004\0\0\0\0\0\0\0QRE4)";
 constexpr const char* kZeros = R"(\0\0\0\0\0\0\0)";
 // A size of 2^40 bytes, which no message of this scene can hold.
 constexpr const char* kHugeSize = R"(\0\0\0\0\0\001\0\0)";

@@ -225,13 +225,14 @@ TEST_F(RunnerSaveTargetPosixTest, StandardInputAndAGoneReaderAreAsForOtherTools)
     const Process piped = Spawn({"-", "--format", "csv"}, Path("rows.csv"), RLIM_INFINITY, scene);
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(ReadFile(Path("rows.csv")), Run({scene, "--format", "csv"}).out);
-    // Its warnings name it as its syntax errors do.
+    // Its warnings name it as its syntax errors do, with the place of what they are about.
     const Process warned = Spawn({"-"}, "/dev/null", RLIM_INFINITY, WriteFile("warned.json", R"({
         "channels": [{"name": "a", "type": "float", "value": 1},
         {"name": "q", "type": "quantifier", "operation": "VectorDot", "children": ["a"]},
         {"name": "r", "type": "quantifier", "operation": -1}]})"));
-    EXPECT_EQ(warned.err.find("quantifier-run: warning: standard input: "), 0u) << warned.err;
-    EXPECT_NE(warned.err.find("\nquantifier-run: warning: standard input: "), std::string::npos)
+    EXPECT_EQ(warned.err.find("quantifier-run: warning: standard input:3:83: "), 0u) << warned.err;
+    EXPECT_NE(warned.err.find("\nquantifier-run: warning: standard input:4:58: "),
+              std::string::npos)
         << warned.err;
     const Process broken = Spawn({"-"}, "/dev/null", RLIM_INFINITY, WriteFile("broken.json", "{"));
     EXPECT_EQ(broken.err.find("quantifier-run: standard input:1:"), 0u) << broken.err;

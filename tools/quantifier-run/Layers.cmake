@@ -4,8 +4,9 @@
 #
 #   layer    what it holds
 #   engine   makes channels and calls the plug-in; also built in the engine's own ABI
-#   common   the words of messages (one line, "did you mean"), paths as UTF-8
-#   scene    the scene file: JSON, keys, kinds, the schema, the operations by name, streams read
+#   common   the words of messages (one line, "did you mean"), paths as UTF-8, a graph's cycles
+#   scene    the scene file: JSON, keys, kinds, the schema, the operations by name, streams read,
+#            what a scene means (its checks)
 #   output   rows, charts, SVG markup, text width, progress, output files
 #   view     the scene's graph, its layout and picture, the explanation
 #   serve    the live page: its state, its server and its assets

@@ -54,9 +54,10 @@ constexpr OptionRow kOptionRows[] = {
      "speaks the runner's engine protocol on its standard input and output: quantifier-engine, or "
      "the one built in the engine's own ABI"},
     {"--strict", nullptr,
-     "Fail the run (exit status 2, nothing written or saved) on any warning: links that do not "
-     "give an operation its children, records a --load cannot use, operation numbers outside the "
-     "table, actions after the last frame"},
+     "Fail the run (exit status 2, nothing written or saved) on any warning, after writing every "
+     "one: cycles of links, channels nothing reads, actions after the last frame or lengthening "
+     "the run, lists against the frames the scene states, links that do not give an operation "
+     "its children, records a --load cannot use, operation numbers outside the table"},
     {"--at", "N",
      "The frame --format graph or dot and --explain show (default: the last frame run)"},
     {"--explain", "NAME",

@@ -1,7 +1,9 @@
 #include "app/Run.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <utility>
 
 #include "FileStamp.h"
 #include "Process.h"
@@ -17,6 +19,7 @@
 #include "output/OutputFile.h"
 #include "output/OutputSpool.h"
 #include "output/Progress.h"
+#include "scene/SceneChecks.h"
 #include "scene/SceneParser.h"
 #include "scene/StreamFile.h"
 #include "view/SceneView.h"
@@ -79,10 +82,11 @@ void CheckTargets(const Options& options) {
 namespace {
 
 // Every quantifier as the scene links it, with each operation it evaluates with. One that a
-// --load record replaces is checked as the record loads, where the line can name the record.
-void CheckLinks(const Scene& scene, size_t frames, const std::string& sceneLabel,
+// --load record replaces is checked as the record loads, where the line can name the record. A
+// line is told at the quantifier's children, or at the action that sets the operation.
+void CheckLinks(const ParsedScene& scene, size_t frames,
                 const std::optional<std::vector<uint8_t>>& stream,
-                std::vector<std::string>& warnings) {
+                std::vector<PlacedMessage>& warnings) {
     std::vector<bool> loaded(scene.channels.size(), false);
     if (stream) {
         const std::map<std::string, int32_t> operations = RecordOperations(*stream);
@@ -91,20 +95,23 @@ void CheckLinks(const Scene& scene, size_t frames, const std::string& sceneLabel
             loaded[i] = found != operations.end() && found->second != scene.channels[i].operation;
         }
     }
-    for (const std::string& problems : OperationLinkProblems(scene, frames, loaded))
-        warnings.push_back(sceneLabel + ": " + problems);
+    for (OperationLinkProblem& problem : OperationLinkProblems(scene, frames, loaded)) {
+        const TextPosition at = problem.action ? scene.source.actions[*problem.action].value
+                                               : scene.source.channels[problem.channel].children;
+        warnings.push_back({at, std::move(problem.line)});
+    }
 }
 
-// Under --strict a warning ends the run as bad input; its line names the first warning, since
-// an error is one line.
-void FailIfStrict(const Options& options, const std::vector<std::string>& warnings) {
-    if (!options.strict || warnings.empty()) return;
-    const size_t more = warnings.size() - 1;
-    throw RunError(kExitBadInput, warnings.front() + " (--strict fails the run on this warning" +
-                                      (more == 0 ? std::string()
-                                                 : " and " + std::to_string(more) +
-                                                       (more == 1 ? " other" : " others")) +
-                                      ")");
+// Under --strict warnings end the run as bad input: every one is told, then the failure, so that
+// one run shows all there is to fix.
+void FailIfStrict(const RunSettings& settings, const std::vector<std::string>& warnings) {
+    if (!settings.options.strict || warnings.empty()) return;
+    ReportWarnings(warnings, settings.err);
+    throw RunError(
+        kExitBadInput,
+        "--strict fails the run on " +
+            (warnings.size() == 1 ? std::string("this warning")
+                                  : "these " + std::to_string(warnings.size()) + " warnings"));
 }
 
 // The plug-in to load: the one the command line names, made absolute so that the system's loader
@@ -162,7 +169,7 @@ void Evaluate(const RunSettings& settings, EngineRequest request, RunOutput& out
         output.rows->Finish(&progress);
     }
     // Warnings of the engine side (a --load) come with the run; they stop it before the save.
-    FailIfStrict(options, output.warnings);
+    FailIfStrict(settings, output.warnings);
     // The save comes last, after every failure that could still stop the run.
     if (saved) WriteStream(*options.savePath, *saved);
 }
@@ -201,15 +208,11 @@ RunOutput Run(const RunSettings& settings) {
     const Options& options = settings.options;
     RunOutput output;
     ParsedScene scene = LoadSceneFile(options.scenePath);
-    output.warnings = std::move(scene.warnings);
+    std::vector<PlacedMessage> warnings = std::move(scene.warnings);
     const size_t frames = options.frames.value_or(scene.frames);
     scene.frames = frames;
-    for (const ActionSpec& action : scene.actions) {
-        if (action.frame >= frames)
-            output.warnings.push_back(SceneLabel(options.scenePath) + ": an action at frame " +
-                                      std::to_string(action.frame) +
-                                      " comes after the last frame and is not applied");
-    }
+    for (PlacedMessage& warning : MeaningWarnings(scene, frames, options.frames.has_value()))
+        warnings.push_back(std::move(warning));
     // Read now for the operations its records give, and reported where it always was: a failed
     // read comes after the scene's own faults and the targets'.
     std::optional<std::vector<uint8_t>> stream;
@@ -221,8 +224,14 @@ RunOutput Run(const RunSettings& settings) {
             streamFailed = error;
         }
     }
-    CheckLinks(scene, frames, SceneLabel(options.scenePath), stream, output.warnings);
-    FailIfStrict(options, output.warnings);
+    CheckLinks(scene, frames, stream, warnings);
+    // In the order of the file, so that a long list reads as the scene does.
+    std::stable_sort(warnings.begin(), warnings.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.at.line, a.at.column) < std::pair(b.at.line, b.at.column);
+    });
+    for (const PlacedMessage& warning : warnings)
+        output.warnings.push_back(scene.source.Placed(warning));
+    FailIfStrict(settings, output.warnings);
     CheckTargets(options);
     const OutputFormat format =
         options.format.value_or(options.outputPath       ? OutputFormatForPath(*options.outputPath)

@@ -87,7 +87,10 @@ std::vector<std::string> NearestNames(std::string_view name,
 }
 
 std::string DidYouMean(std::string_view name, const std::vector<std::string>& candidates) {
-    const std::vector<std::string> names = NearestNames(name, candidates);
+    return DidYouMean(NearestNames(name, candidates));
+}
+
+std::string DidYouMean(const std::vector<std::string>& names) {
     if (names.empty()) return "";
     std::string text = " (did you mean ";
     for (size_t i = 0; i < names.size(); ++i) {

@@ -21,5 +21,7 @@ std::vector<std::string> NearestNames(std::string_view name,
 
 // " (did you mean "A" or "B"?)", or "" when nothing is near; the names are Quoted.
 std::string DidYouMean(std::string_view name, const std::vector<std::string>& candidates);
+// The same for names already chosen.
+std::string DidYouMean(const std::vector<std::string>& names);
 
 }  // namespace quantifier_run

@@ -1,5 +1,6 @@
 #include "engine/EngineWire.h"
 
+#include <algorithm>
 #include <concepts>
 #include <cstring>
 #include <tuple>
@@ -31,7 +32,7 @@ namespace {
 
 // Opens the request and is the Hello's payload; its last character is the wire's version, raised
 // whenever what travels changes.
-constexpr char kMagic[4] = {'Q', 'R', 'E', '4'};
+constexpr char kMagic[4] = {'Q', 'R', 'E', '5'};
 // The most columns of values an observation keeps per channel.
 constexpr size_t kMostSparkColumns = 4096;
 // A message's tag and the length of what follows.
@@ -53,7 +54,7 @@ auto Members(T& t) {
 }
 template <Is<Timeline> T>
 auto Members(T& t) {
-    return std::tie(t.values, t.perFrame);
+    return std::tie(t.values, t.perFrame, t.keyFrames, t.linear);
 }
 template <Is<ChannelSpec> T>
 auto Members(T& c) {
@@ -309,8 +310,17 @@ void CheckIndices(const EngineRequest& request) {
     const auto below = [](const auto& index, size_t count) {
         if (index && *index >= count) Damaged();
     };
+    // A keyed timeline has a frame for each value, in increasing order, which its lookup needs.
     const auto whole = [](const std::optional<Timeline>& timeline) {
-        if (timeline && timeline->values.empty()) Damaged();
+        if (!timeline) return;
+        if (timeline->values.empty()) Damaged();
+        const std::vector<size_t>& keys = timeline->keyFrames;
+        if (keys.empty() ? timeline->linear
+                         : !timeline->perFrame || keys.size() != timeline->values.size() ||
+                               std::adjacent_find(keys.begin(), keys.end(), [](size_t a, size_t b) {
+                                   return a >= b;
+                               }) != keys.end())
+            Damaged();
     };
     below(scene.mainWindow, scene.windows.size());
     for (const GroupSpec& group : scene.groups)

@@ -170,16 +170,16 @@ std::vector<bool> OperationSetAtFirstFrame(const Scene& scene, size_t frames) {
     return set;
 }
 
-std::vector<std::string> OperationLinkProblems(const Scene& scene, size_t frames,
-                                               const std::vector<bool>& loadedElsewhere) {
-    std::vector<std::string> lines;
+std::vector<OperationLinkProblem> OperationLinkProblems(const Scene& scene, size_t frames,
+                                                        const std::vector<bool>& loadedElsewhere) {
+    std::vector<OperationLinkProblem> lines;
     const std::vector<bool> setAtFirst = OperationSetAtFirstFrame(scene, frames);
     for (size_t i = 0; i < scene.channels.size(); ++i) {
         if (scene.channels[i].kind != ChannelKind::Quantifier || setAtFirst[i] ||
             (i < loadedElsewhere.size() && loadedElsewhere[i]))
             continue;
         if (auto problems = LinkProblems(scene.channels, i, scene.channels[i].operation))
-            lines.push_back(std::move(*problems));
+            lines.push_back({i, std::nullopt, std::move(*problems)});
     }
     const std::vector<ActionSpec>& actions = scene.actions;
     for (size_t a = 0; a < actions.size(); ++a) {
@@ -194,8 +194,9 @@ std::vector<std::string> OperationLinkProblems(const Scene& scene, size_t frames
                                           });
         if (replaced) continue;
         if (auto problems = LinkProblems(scene.channels, action.channel, action.number))
-            lines.push_back("from frame " + std::to_string(action.frame) +
-                            " (SetOperationType): " + *problems);
+            lines.push_back({action.channel, a,
+                             "from frame " + std::to_string(action.frame) +
+                                 " (SetOperationType): " + *problems});
     }
     return lines;
 }

@@ -28,13 +28,21 @@ std::optional<std::string> LinkProblems(std::span<const ChannelSpec> channels, s
 // before them, from the scene or a loaded record, is never evaluated.
 std::vector<bool> OperationSetAtFirstFrame(const Scene& scene, size_t frames);
 
+// One line of link problems, with what it is about: the quantifier, and the action that sets
+// the operation when the line is about one.
+struct OperationLinkProblem {
+    size_t channel;
+    std::optional<size_t> action;  // index into Scene::actions
+    std::string line;
+};
+
 // The link problems of every operation a quantifier of `scene` evaluates with in `frames` frames,
 // one line each: the operation in force when the first frame reads it, and each one an action of
 // a later frame sets (the last of its frame: an earlier one is replaced before anything reads
 // it). Lines about an action start "from frame N (SetOperationType): ". `loadedElsewhere` marks
 // the channels whose operation a loaded record replaces: the load checks that one as it loads.
-std::vector<std::string> OperationLinkProblems(const Scene& scene, size_t frames,
-                                               const std::vector<bool>& loadedElsewhere);
+std::vector<OperationLinkProblem> OperationLinkProblems(const Scene& scene, size_t frames,
+                                                        const std::vector<bool>& loadedElsewhere);
 
 // The interface a channel of that kind is linked through, which lookups match.
 ChildKind LinkedKind(ChannelKind kind);

@@ -101,14 +101,16 @@ void LiveScene::BeginFrame(size_t frame) {
     if (scene.timer) engine.SetFrameTime(FrameTime(*scene.timer, frame));
     if (camera) {
         // Like the placement, the view setter renews the stamp on every call.
-        if (const Value* view = scene.camera->view.At(frame);
+        Value between;
+        if (const Value* view = scene.camera->view.At(frame, between);
             view && !SameBits(camera->GetViewMatrix(), std::get<XMMATRIX>(*view)))
             camera->SetViewMatrix(std::get<XMMATRIX>(*view));
     }
+    Value between;
     for (size_t i = 0; i < scene.channels.size(); ++i) {
         const auto& timeline = scene.channels[i].value;
         if (!timeline) continue;
-        if (const Value* value = timeline->At(frame)) SetValue(i, *value);
+        if (const Value* value = timeline->At(frame, between)) SetValue(i, *value);
     }
 }
 

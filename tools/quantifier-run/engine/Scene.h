@@ -2,11 +2,13 @@
 // index, before any channel exists.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -57,19 +59,58 @@ using Value = DistinctVariant<std::variant<>
 #include "engine/ChannelKinds.def"
                               >::type;
 
-// A value that is either set once before the first frame ("value") or given per frame
-// ("frames": entry i at the start of frame i).
+// A value that is either set once before the first frame ("value"), given per frame ("frames":
+// entry i at the start of frame i) or by keys ("keys": each from its frame until the next key).
 struct Timeline {
     std::vector<Value> values;  // never empty
     bool perFrame = false;
+    // Keys: values[i] is set from frame keyFrames[i] until the next key, and the first also before
+    // it, as a list with that value in each of those frames would set it; the frames increase.
+    // Empty for a constant or a list.
+    std::vector<size_t> keyFrames;
+    // Keys: floats and vectors move in a straight line from one key to the next.
+    bool linear = false;
+
+    // A value set once, before the first frame.
+    static Timeline Constant(Value value) {
+        Timeline timeline;
+        timeline.values.push_back(std::move(value));
+        return timeline;
+    }
 
     const Value& Initial() const { return values.front(); }
-    // The value to set at the start of `frame`, or null when nothing is set then: a constant
-    // was set before the first frame, and after a list ends the channel keeps what it holds.
-    const Value* At(size_t frame) const {
-        return perFrame && frame < values.size() ? &values[frame] : nullptr;
+    // How many frames the values are given for: a list's length, one past the last key.
+    size_t Length() const { return keyFrames.empty() ? values.size() : keyFrames.back() + 1; }
+    // The value to set at the start of `frame`, or null when nothing is set then: a constant was
+    // set before the first frame, and after a list or the last key the channel keeps what it
+    // holds. A value between two keys that move is made in `between`.
+    const Value* At(size_t frame, Value& between) const {
+        if (!perFrame || frame >= Length()) return nullptr;
+        if (keyFrames.empty()) return &values[frame];
+        // The last key at or before the frame; the first before it.
+        const auto after = std::upper_bound(keyFrames.begin(), keyFrames.end(), frame);
+        const size_t key =
+            after == keyFrames.begin() ? 0 : static_cast<size_t>(after - keyFrames.begin()) - 1;
+        if (!linear || key + 1 == keyFrames.size() || frame <= keyFrames[key]) return &values[key];
+        // In single precision, from the earlier key: a + (b - a) * t.
+        const float t = static_cast<float>(frame - keyFrames[key]) /
+                        static_cast<float>(keyFrames[key + 1] - keyFrames[key]);
+        const Value& from = values[key];
+        const Value& to = values[key + 1];
+        if (const auto* a = std::get_if<float>(&from); a && std::holds_alternative<float>(to)) {
+            between = *a + (std::get<float>(to) - *a) * t;
+        } else if (const auto* v = std::get_if<XMFLOAT4>(&from);
+                   v && std::holds_alternative<XMFLOAT4>(to)) {
+            const XMFLOAT4& w = std::get<XMFLOAT4>(to);
+            between = XMFLOAT4{v->x + (w.x - v->x) * t, v->y + (w.y - v->y) * t,
+                               v->z + (w.z - v->z) * t, v->w + (w.w - v->w) * t};
+        } else {
+            return &from;  // nothing else moves: the key holds
+        }
+        return &between;
     }
-    // The value in effect at `frame`, the last one holding after the list ends.
+    // The value in effect at `frame` of a constant or a list, the last one holding after the
+    // list ends.
     const Value& InEffect(size_t frame) const {
         return values[frame < values.size() ? frame : values.size() - 1];
     }

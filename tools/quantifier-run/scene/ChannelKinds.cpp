@@ -6,7 +6,9 @@
 
 #include "OperationTable.h"
 #include "TextCodec.h"
+#include "common/Suggestions.h"
 #include "engine/RunError.h"
+#include "scene/OperationList.h"
 #include "scene/SceneReader.h"
 
 namespace quantifier_run {
@@ -15,13 +17,14 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Reading a scene entry.
 
-// A kind whose entry gives "value" or "frames" of one type, read by `read`.
-template <auto read>
+// A kind whose entry gives "value", "frames" or "keys" of one type, read by `read`; `movable`
+// values may move from key to key.
+template <auto read, bool movable>
 void ParseValue(SceneReader& reader, const Json& item, ChannelSpec& channel,
                 const std::string& where) {
     channel.value = reader.ReadTimeline(
         item, "value", where,
-        [&](const Json& v, const std::string& at) { return read(reader, v, at); });
+        [&](const Json& v, const std::string& at) { return read(reader, v, at); }, movable);
 }
 
 float ReadFloat(const SceneReader& reader, const Json& v, const std::string& at) {
@@ -88,8 +91,9 @@ TextValue ReadText(const SceneReader& reader, const Json& value, bool wide,
         if (const Json* units = JsonReader::Find(value, "units"))
             return ReadRawText(reader, *units, true, where + ".units");
     }
-    reader.Fail(where, "expected a text, null, {\"bytes\": [...]} or {\"units\": [...]}, got " +
-                           JsonReader::Describe(value));
+    reader.Fail(value, where,
+                "expected a text, null, {\"bytes\": [...]} or {\"units\": [...]}, got " +
+                    JsonReader::Describe(value));
 }
 
 void ParseText(SceneReader& reader, const Json& item, ChannelSpec& channel,
@@ -99,13 +103,21 @@ void ParseText(SceneReader& reader, const Json& item, ChannelSpec& channel,
     if (const Json* w = find("wide")) wide = reader.ReadBool(*w, where + ".wide");
     const Json* bytes = find("bytes");
     const Json* units = find("units");
-    const int given =
-        (find("value") ? 1 : 0) + (find("frames") ? 1 : 0) + (bytes ? 1 : 0) + (units ? 1 : 0);
-    if (given > 1) reader.Fail(where, "give one of \"value\", \"frames\", \"bytes\" and \"units\"");
+    // The second of the values given is the one told.
+    int given = 0;
+    for (const auto& [key, value] : reader.Document().MembersInOrder(item)) {
+        if (*key != "value" && *key != "frames" && *key != "keys" && *key != "bytes" &&
+            *key != "units")
+            continue;
+        if (++given > 1)
+            reader.FailAtKey(
+                *value, where,
+                "give one of \"value\", \"frames\", \"keys\", \"bytes\" and \"units\"");
+    }
     if (bytes && wide)
-        reader.Fail(where, "\"bytes\" give narrow text; use \"units\" for wide text");
+        reader.FailAtKey(*bytes, where, "\"bytes\" give narrow text; use \"units\" for wide text");
     if (units && find("wide") && !wide)
-        reader.Fail(where, "\"units\" give wide text; use \"bytes\" for narrow text");
+        reader.FailAtKey(*units, where, "\"units\" give wide text; use \"bytes\" for narrow text");
     if (bytes || units) {
         Timeline timeline;
         timeline.values.push_back(bytes ? ReadRawText(reader, *bytes, false, where + ".bytes")
@@ -118,20 +130,91 @@ void ParseText(SceneReader& reader, const Json& item, ChannelSpec& channel,
         [&](const Json& v, const std::string& at) { return Value(ReadText(reader, v, wide, at)); });
 }
 
+// "float child 1 (value)": a slot as the link warnings name it.
+std::string SlotNamed(const OperationInfo& info, size_t slot) {
+    return std::string(ChildKindName(info.children[slot].kind)) + " child " +
+           std::to_string(ChildIndex(info, slot)) + " (" + std::string(info.children[slot].role) +
+           ")";
+}
+
+// "children": {"lower": "min", "value": "speed", "upper": "max"}: linked in the order the
+// operation looks its children up, so that each is found in the slot its role names. A child is
+// found by its place among the links of its kind, so a role left out may end its kind's links
+// (the link check then warns as for any child missing) but cannot stand before a given one.
+void ParseChildrenByRole(SceneReader& reader, const Json& children, ChannelSpec& channel,
+                         const std::string& where) {
+    const OperationInfo* info = FindOperation(channel.operation);
+    if (info == nullptr)
+        reader.Fail(children, where,
+                    "operation " + std::to_string(channel.operation) +
+                        " has no roles; give the children as a list");
+    std::vector<std::string> roles;
+    for (const ChildSlot& slot : info->children) {
+        if (slot.kind != ChildKind::Internal) roles.emplace_back(slot.role);
+    }
+    const std::string operation(info->name);
+    std::vector<const Json*> given(info->children.size(), nullptr);
+    for (const auto& [role, child] : reader.Document().MembersInOrder(children)) {
+        size_t slot = 0;
+        while (slot < info->children.size() && info->children[slot].role != *role)
+            ++slot;
+        if (slot < info->children.size() && info->children[slot].kind == ChildKind::Internal)
+            reader.FailAtKey(*child, where,
+                             Quoted(*role) + " is " + operation +
+                                 "'s internal child 0, which \"internal\" gives, not a link");
+        if (slot == info->children.size())
+            reader.FailAtKey(
+                *child, where,
+                "unknown role " + Quoted(*role) + DidYouMean(*role, roles) + "; " +
+                    (roles.empty() ? operation + " takes no children"
+                                   : operation + "'s children are " + ListedNames(roles)));
+        given[slot] = child;
+    }
+    ChannelSource& source = reader.SourceOf(channel);
+    for (size_t slot = 0; slot < info->children.size(); ++slot) {
+        if (given[slot] == nullptr) continue;
+        for (size_t before = 0; before < slot; ++before) {
+            if (given[before] == nullptr &&
+                info->children[before].kind == info->children[slot].kind)
+                reader.Fail(*given[slot], where + "." + std::string(info->children[slot].role),
+                            "cannot be " + SlotNamed(*info, slot) + " while " +
+                                SlotNamed(*info, before) +
+                                " is left out: a child is found by its place among the "
+                                "links of its kind");
+        }
+        channel.children.push_back(reader.ChannelIndex(
+            *given[slot], where + "." + std::string(info->children[slot].role)));
+        source.links.push_back(reader.Document().PositionOf(*given[slot]));
+    }
+}
+
 void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel,
                      const std::string& where) {
     channel.operation =
         reader.ReadOperation(reader.Require(item, "operation", where), where + ".operation");
     if (const Json* children = JsonReader::Find(item, "children")) {
-        reader.RequireArray(*children, where + ".children");
-        for (size_t k = 0; k < children->size(); ++k)
-            channel.children.push_back(reader.ChannelIndex(
-                (*children)[k], where + ".children[" + std::to_string(k) + "]"));
+        ChannelSource& source = reader.SourceOf(channel);
+        source.children = reader.Document().PositionOf(*children);
+        if (children->is_object()) {
+            ParseChildrenByRole(reader, *children, channel, where + ".children");
+        } else {
+            if (!children->is_array())
+                reader.Fail(*children, where + ".children",
+                            "expected a list of names or an object of names by role, got " +
+                                JsonReader::Describe(*children));
+            for (size_t k = 0; k < children->size(); ++k) {
+                channel.children.push_back(reader.ChannelIndex(
+                    (*children)[k], where + ".children[" + std::to_string(k) + "]"));
+                source.links.push_back(reader.Document().PositionOf((*children)[k]));
+            }
+        }
     }
     if (const Json* store = JsonReader::Find(item, "storeCurrentValue"))
         channel.storeCurrentValue = reader.ReadBool(*store, where + ".storeCurrentValue");
     if (const Json* update = JsonReader::Find(item, "updateChannelname"))
         channel.updateChannelname = reader.ReadBool(*update, where + ".updateChannelname");
+    if (const Json* feedback = JsonReader::Find(item, "feedback"))
+        reader.SourceOf(channel).feedback = reader.ReadBool(*feedback, where + ".feedback");
     // A quantifier computes its value; "value" only gives the one it starts from.
     if (const Json* value = JsonReader::Find(item, "value")) {
         Timeline timeline;
@@ -142,12 +225,13 @@ void ParseQuantifier(SceneReader& reader, const Json& item, ChannelSpec& channel
 
 void ParseObject(SceneReader& reader, const Json& item, ChannelSpec& channel,
                  const std::string& where) {
-    ParseValue<AsValue<ReadMatrix>>(reader, item, channel, where);
+    ParseValue<AsValue<ReadMatrix>, false>(reader, item, channel, where);
     if (const Json* region = JsonReader::Find(item, "region")) {
         const std::string at = where + ".region";
         if (!region->is_object())
-            reader.Fail(at, "expected {\"min\": [x, y, z], \"max\": [x, y, z]}, got " +
-                                JsonReader::Describe(*region));
+            reader.Fail(*region, at,
+                        "expected {\"min\": [x, y, z], \"max\": [x, y, z]}, got " +
+                            JsonReader::Describe(*region));
         reader.CheckKeys(*region, at, KeyNames(KeysOf(SceneObject::Region)));
         channel.regionMin = reader.ReadPoint(reader.Require(*region, "min", at), at + ".min");
         channel.regionMax = reader.ReadPoint(reader.Require(*region, "max", at), at + ".max");
@@ -172,13 +256,14 @@ struct ValueWords {
     Value (*read)(const SceneReader& reader, const Json& v, const std::string& at);
     const char* definition;
     const char* noun;
+    bool movable = false;  // "interpolate": "linear" moves it from key to key
 };
 template <class T>
 constexpr ValueWords kValueWords = T::kNoWordsForThisValueType;
 template <>
-constexpr ValueWords kValueWords<float> = {AsValue<ReadFloat>, "number", "float"};
+constexpr ValueWords kValueWords<float> = {AsValue<ReadFloat>, "number", "float", true};
 template <>
-constexpr ValueWords kValueWords<XMFLOAT4> = {AsValue<ReadVector>, "vector", "vector"};
+constexpr ValueWords kValueWords<XMFLOAT4> = {AsValue<ReadVector>, "vector", "vector", true};
 template <>
 constexpr ValueWords kValueWords<XMMATRIX> = {AsValue<ReadMatrix>, "matrix", "matrix"};
 // Texts are read by the text kind's own entry.
@@ -192,7 +277,8 @@ constexpr ValueWords kValueWords<int32_t> = {AsValue<ReadMatch>, "match", "whole
 // A kind's reading: "value" or "frames" of its value type, unless the kind reads more.
 template <ChannelKind kind, class ValueType>
 struct KindReading {
-    static constexpr auto parse = ParseValue<kValueWords<ValueType>.read>;
+    static constexpr auto parse =
+        ParseValue<kValueWords<ValueType>.read, kValueWords<ValueType>.movable>;
     static constexpr const char* noun = kValueWords<ValueType>.noun;
 };
 template <class ValueType>
@@ -218,6 +304,7 @@ const ChannelKindInfo kKinds[] = {
      .name = name_,                                                                 \
      .keys = {QUANTIFIER_FIELDS keys_},                                             \
      .readAsFloat = ChildKind::presents == ChildKind::Float,                        \
+     .movable = kValueWords<ValueType>.movable,                                     \
      .parse = KindReading<ChannelKind::Kind, ValueType>::parse,                     \
      .valueDefinition = kValueWords<ValueType>.definition,                          \
      .noun = KindReading<ChannelKind::Kind, ValueType>::noun},
@@ -245,6 +332,29 @@ Schema RawValue(bool wide) {
                           : "The channel's constant value as raw bytes (a narrow text).");
 }
 
+// For each operation, the roles its children may be given by: an editor completes and checks
+// them once the operation is known, by name or by number.
+Schema ChildrenByRole() {
+    Schema rules = Schema::array();
+    for (const OperationInfo& info : kOperations) {
+        Schema roles = Schema::object();
+        for (size_t slot = 0; slot < info.children.size(); ++slot) {
+            if (info.children[slot].kind == ChildKind::Internal) continue;
+            roles[std::string(info.children[slot].role)] =
+                Described(Ref("name"), SlotNamed(info, slot) + " of " + std::string(info.name));
+        }
+        const Schema byRole = {
+            {"if", {{"type", "object"}}},
+            {"then", {{"properties", std::move(roles)}, {"additionalProperties", false}}}};
+        rules.push_back(
+            {{"if",
+              {{"properties", {{"operation", {{"enum", {info.name, static_cast<int>(info.id)}}}}}},
+               {"required", {"operation"}}}},
+             {"then", {{"properties", {{"children", byRole}}}}}});
+    }
+    return rules;
+}
+
 constexpr KindKey kKindKeys[] = {
     {.name = "value",
      .schema =
@@ -266,6 +376,37 @@ constexpr KindKey kKindKeys[] = {
                                   "list ends the channel keeps its value.");
          },
      .oneOfValues = true},
+    {.name = "keys",
+     .schema =
+         [](const ChannelKindInfo& kind) {
+             return Schema{
+                 {"description",
+                  std::string("The ") + kind.noun +
+                      " by frame: {\"0\": a, \"8\": b} sets a from the first frame and b from "
+                      "frame 8 on; each key holds until the next (or moves, with \"interpolate\""
+                      "), as a list with its value in each of those frames would. Keys go in frame "
+                      "order."},
+                 {"type", "object"},
+                 {"minProperties", 1},
+                 {"propertyNames", {{"pattern", "^[0-9]+$"}}},
+                 {"additionalProperties", Ref(kind.valueDefinition)}};
+         },
+     .oneOfValues = true},
+    {.name = "interpolate",
+     .schema =
+         [](const ChannelKindInfo& kind) {
+             Schema ways = {"hold"};
+             if (kind.movable) ways.push_back("linear");
+             return Described({{"enum", ways}},
+                              kind.movable
+                                  ? "How the value goes from key to key: \"hold\" (the default) or "
+                                    "\"linear\", a straight line in single precision."
+                                  : "How the value goes from key to key: it holds.");
+         },
+     .rules =
+         [] {
+             return Schema{{{"dependentRequired", {{"interpolate", {"keys"}}}}}};
+         }},
     {.name = "wide",
      .schema =
          [](const ChannelKindInfo&) {
@@ -296,11 +437,18 @@ constexpr KindKey kKindKeys[] = {
     {.name = "children",
      .schema =
          [](const ChannelKindInfo&) {
-             return Described(
-                 ListOf(Ref("name")),
-                 "Channel names, linked in this order. A child may be listed after its "
-                 "parent, twice, or be the quantifier itself.");
-         }},
+             return Schema{
+                 {"description",
+                  "The quantifier's children: a list of channel names, linked in this order, or "
+                  "an object of channel names by the roles the operation gives its children "
+                  "({\"lower\": \"min\", \"value\": \"speed\", \"upper\": \"max\"}), "
+                  "linked in the order the operation looks them up. A child may be listed after "
+                  "its parent, twice, or be the quantifier itself."},
+                 {"anyOf",
+                  {ListOf(Ref("name")),
+                   {{"type", "object"}, {"additionalProperties", Ref("name")}}}}};
+         },
+     .rules = ChildrenByRole},
     {.name = "storeCurrentValue",
      .schema =
          [](const ChannelKindInfo&) {
@@ -310,6 +458,14 @@ constexpr KindKey kKindKeys[] = {
      .schema =
          [](const ChannelKindInfo&) {
              return Described({{"type", "boolean"}}, "Passed to SetUpdateChannelname.");
+         }},
+    {.name = "feedback",
+     .schema =
+         [](const ChannelKindInfo&) {
+             return Described({{"type", "boolean"}},
+                              "true: the cycles of links through this quantifier are meant (a "
+                              "read of it inside its own render gives the value it held "
+                              "before), and draw no warning. The runner alone reads it.");
          }},
     {.name = "region",
      .schema =
@@ -376,6 +532,15 @@ const ChannelKindInfo* KindNamed(const std::string& name) {
         if (name == info.name) return &info;
     }
     return nullptr;
+}
+
+std::string KeysTaken(const ChannelKindInfo& kind) {
+    std::vector<std::string> every;
+    for (const SceneKey& key : KeysOf(SceneObject::Channel)) {
+        if (!key.readAsFloatOnly || kind.readAsFloat) every.emplace_back(key.name);
+    }
+    return std::string("a ") + kind.name + " channel takes " + ListedNames(kind.keys) +
+           ", beside every channel's " + ListedNames(every);
 }
 
 Schema KindKeysSchema(const ChannelKindInfo& kind) {

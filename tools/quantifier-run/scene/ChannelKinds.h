@@ -22,6 +22,8 @@ struct ChannelKindInfo {
     std::vector<std::string> keys;
     // Whether the engine may find it under the float interface, where it is read as a float.
     bool readAsFloat;
+    // Whether its values may move from key to key ("interpolate": "linear").
+    bool movable;
     // Reads the kind's own keys of a scene entry into the channel (the common ones are read).
     void (*parse)(SceneReader& reader, const Json& item, ChannelSpec& channel,
                   const std::string& where);
@@ -35,6 +37,10 @@ std::span<const ChannelKindInfo> ChannelKinds();
 const ChannelKindInfo& KindInfo(ChannelKind kind);
 // The kind a scene file names, or null.
 const ChannelKindInfo* KindNamed(const std::string& name);
+
+// "a quantifier channel takes value, operation, ... beside every channel's name, type, ...": the
+// keys a scene entry of the kind takes, for a key it does not.
+std::string KeysTaken(const ChannelKindInfo& kind);
 
 // The schema of the kind's own keys of a scene entry: its "properties", and any "required" and
 // "allOf" its keys need.

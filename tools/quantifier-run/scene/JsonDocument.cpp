@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <set>
+#include <span>
 
 #include "common/Suggestions.h"
 #include "engine/RunError.h"
@@ -112,12 +113,16 @@ std::optional<Json> WholeNumber(std::string_view token) {
     return Json(static_cast<Json::number_integer_t>(0 - value));
 }
 
+}  // namespace
+
 // Builds the document from the library's events, and checks what the library does not: keys
-// given twice, the depth of nesting, numbers beyond the float range.
-class SceneSax : public nlohmann::json_sax<Json> {
+// given twice, the depth of nesting, numbers beyond the float range. Each value's place is kept
+// by its address: a member's never moves once made, and a list's items stop moving once the list
+// is closed, so a list's places are kept when it closes.
+class JsonDocumentSax : public nlohmann::json_sax<Json> {
 public:
-    SceneSax(Json& root, std::string_view text, const std::string& fileLabel)
-        : root(root), text(text), fileLabel(fileLabel) {}
+    explicit JsonDocumentSax(JsonDocument& document)
+        : document(document), text(document.text), fileLabel(document.label) {}
 
     // Where the reader starts and ends; it counts what it takes into this object.
     CountingReader Reader(size_t offset) { return {text.data() + offset, &taken}; }
@@ -150,6 +155,7 @@ public:
         if (!openKeys.back().insert(value).second)
             FailAt(text, fileLabel, at, "key " + Quoted(value) + " given twice");
         member = &(*open.back())[value];
+        keyOffset = static_cast<uint32_t>(at);
         return true;
     }
     bool end_object() override {
@@ -160,7 +166,14 @@ public:
         Open(Json::value_t::array);
         return true;
     }
-    bool end_array() override { return Close(); }
+    bool end_array() override {
+        // The list is whole: its items stay where they are from now on.
+        const Json& list = *open.back();
+        std::vector<uint32_t>& places = openLists.back();
+        if (!places.empty()) KeepRun(&list[0], places, places.front());
+        openLists.pop_back();
+        return Close();
+    }
 
     // Every error of the reader comes here with the count of characters read, the offending
     // one included, and the token it was reading.
@@ -192,20 +205,31 @@ private:
         return at;
     }
 
+    // The places of `places.size()` values side by side from `first`, and a member's key.
+    void KeepRun(const Json* first, std::span<const uint32_t> places, uint32_t key) {
+        const auto index = static_cast<uint32_t>(document.offsets.size());
+        document.offsets.insert(document.offsets.end(), places.begin(), places.end());
+        document.runs.push_back({first, static_cast<uint32_t>(places.size()), index, key});
+    }
+
     // Places a value: the document itself, the next item of the list being read, or the
     // member whose key came last.
     Json* Place(Json&& value) {
+        const auto at = static_cast<uint32_t>(TokenStart());
         passed = taken;
         if (open.empty()) {
             root = std::move(value);
+            KeepRun(&root, {&at, 1}, at);
             return &root;
         }
         Json& parent = *open.back();
         if (parent.is_array()) {
             parent.push_back(std::move(value));
+            openLists.back().push_back(at);
             return &parent.back();
         }
         *member = std::move(value);
+        KeepRun(member, {&at, 1}, keyOffset);
         return member;
     }
     bool Add(Json&& value) {
@@ -219,6 +243,7 @@ private:
                        " levels");
         // A container never moves while it is open: only the innermost one grows.
         open.push_back(Place(Json(type)));
+        if (type == Json::value_t::array) openLists.emplace_back();
     }
     bool Close() {
         passed = taken;
@@ -226,41 +251,129 @@ private:
         return true;
     }
 
-    Json& root;
+    JsonDocument& document;
+    Json& root = document.root;
     std::string_view text;
     const std::string& fileLabel;
     size_t passed = 0;  // where the reader stood at the last event
     std::vector<Json*> open;
     Json* member = nullptr;
+    uint32_t keyOffset = 0;  // the key of `member`
     std::vector<std::set<std::string>> openKeys;
+    std::vector<std::vector<uint32_t>> openLists;  // the places of each open list's items
 };
+
+namespace {
+
+// Positions are counted from the nearest checkpoint before them.
+constexpr size_t kCheckpoint = 256;
+
+void Advance(TextPosition& at, char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '\n') {
+        ++at.line;
+        at.column = 1;
+    } else if ((byte & 0xC0) != 0x80) {
+        ++at.column;
+    }
+}
+
+bool Before(const Json* a, const Json* b) {
+    return reinterpret_cast<uintptr_t>(a) < reinterpret_cast<uintptr_t>(b);
+}
 
 }  // namespace
 
 TextPosition PositionOf(std::string_view text, size_t offset) {
     offset = std::min(offset, text.size());
     TextPosition at{1, 1};
-    for (size_t i = 0; i < offset; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte == '\n') {
-            ++at.line;
-            at.column = 1;
-        } else if ((byte & 0xC0) != 0x80) {
-            ++at.column;
-        }
-    }
+    for (size_t i = 0; i < offset; ++i)
+        Advance(at, text[i]);
     return at;
 }
 
-Json ParseJson(std::string_view text, const std::string& fileLabel) {
+JsonDocument::JsonDocument(std::string_view text, std::string fileLabel)
+    : text(text), label(std::move(fileLabel)) {
+    // Places are kept in 32 bits; a scene is refused long before that (kMaxSceneBytes).
+    if (text.size() >= std::numeric_limits<uint32_t>::max())
+        throw RunError(kExitBadInput, label + ": the file is too large to read");
     // The reader takes a NUL byte for the end of its input and would accept whatever follows;
     // JSON text never holds one (inside a string it would have to be escaped).
     if (const size_t nul = text.find('\0'); nul != std::string_view::npos)
-        FailAt(text, fileLabel, nul, "JSON syntax error: a NUL byte, which JSON text never holds");
-    Json root;
-    SceneSax sax(root, text, fileLabel);
+        FailAt(text, label, nul, "JSON syntax error: a NUL byte, which JSON text never holds");
+    JsonDocumentSax sax(*this);
     Json::sax_parse(sax.Reader(0), sax.Reader(text.size()), &sax);
-    return root;
+    std::sort(runs.begin(), runs.end(),
+              [](const Run& a, const Run& b) { return Before(a.first, b.first); });
+    TextPosition at{1, 1};
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (i % kCheckpoint == 0) checkpoints.push_back(at);
+        Advance(at, text[i]);
+    }
+}
+
+const JsonDocument::Run* JsonDocument::RunOf(const Json& value) const {
+    const auto after = std::upper_bound(
+        runs.begin(), runs.end(), &value,
+        [](const Json* wanted, const Run& run) { return Before(wanted, run.first); });
+    if (after == runs.begin()) return nullptr;
+    const Run& run = *(after - 1);
+    const auto distance =
+        reinterpret_cast<uintptr_t>(&value) - reinterpret_cast<uintptr_t>(run.first);
+    if (distance % sizeof(Json) != 0 || distance / sizeof(Json) >= run.count) return nullptr;
+    return &run;
+}
+
+uint32_t JsonDocument::OffsetOf(const Json& value) const {
+    const Run* run = RunOf(value);
+    // Every value the reader hands out is the document's own; another has no place here.
+    if (run == nullptr) return 0;
+    const auto index =
+        (reinterpret_cast<uintptr_t>(&value) - reinterpret_cast<uintptr_t>(run->first)) /
+        sizeof(Json);
+    return offsets[run->places + index];
+}
+
+TextPosition JsonDocument::PositionAt(size_t offset) const {
+    offset = std::min(offset, text.size());
+    if (checkpoints.empty()) return {1, 1};
+    const size_t from = std::min(offset / kCheckpoint, checkpoints.size() - 1) * kCheckpoint;
+    TextPosition at = checkpoints[from / kCheckpoint];
+    for (size_t i = from; i < offset; ++i)
+        Advance(at, text[i]);
+    return at;
+}
+
+TextPosition JsonDocument::PositionOf(const Json& value) const {
+    return PositionAt(OffsetOf(value));
+}
+
+TextPosition JsonDocument::KeyPositionOf(const Json& member) const {
+    const Run* run = RunOf(member);
+    return PositionAt(run && run->count == 1 ? run->keyOffset : OffsetOf(member));
+}
+
+std::string JsonDocument::Place(TextPosition at) const {
+    return label + ":" + std::to_string(at.line) + ":" + std::to_string(at.column);
+}
+
+std::string JsonDocument::Place(const Json& value) const {
+    return Place(PositionOf(value));
+}
+
+std::vector<std::pair<const std::string*, const Json*>> JsonDocument::MembersInOrder(
+    const Json& object) const {
+    std::vector<std::pair<uint32_t, std::pair<const std::string*, const Json*>>> members;
+    for (const auto& [key, value] : object.get_ref<const Json::object_t&>()) {
+        const Run* run = RunOf(value);
+        members.push_back({run ? run->keyOffset : 0, {&key, &value}});
+    }
+    std::sort(members.begin(), members.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::pair<const std::string*, const Json*>> ordered;
+    for (const auto& member : members)
+        ordered.push_back(member.second);
+    return ordered;
 }
 
 }  // namespace quantifier_run

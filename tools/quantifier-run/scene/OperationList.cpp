@@ -1,10 +1,12 @@
 #include "scene/OperationList.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include <nlohmann/json.hpp>
 
 #include "OperationTable.h"
+#include "common/Suggestions.h"
 
 namespace quantifier_run {
 namespace {
@@ -23,11 +25,72 @@ std::string ChildrenOf(const OperationInfo& info) {
     return text;
 }
 
+// The words of a name written in camel case ("ToggleOnRise") or of a sentence, in lower case;
+// words of fewer than three letters say too little to match on.
+std::vector<std::string> Words(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    const auto end = [&] {
+        if (word.size() >= 3) words.push_back(word);
+        word.clear();
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!std::isalpha(c)) {
+            end();
+            continue;
+        }
+        if (std::isupper(c) && i > 0 && std::islower(static_cast<unsigned char>(text[i - 1])))
+            end();
+        word += static_cast<char>(std::tolower(c));
+    }
+    end();
+    return words;
+}
+
+// Two forms of one word: "rise" and "rising", "count" and "counter". They share all but the last
+// letter of the shorter one, and at least three.
+bool SameWord(const std::string& a, const std::string& b) {
+    const size_t shorter = std::min(a.size(), b.size());
+    size_t common = 0;
+    while (common < shorter && a[common] == b[common])
+        ++common;
+    return common >= 3 && common + 1 >= shorter;
+}
+
 }  // namespace
 
 std::string ReferencePageName(const OperationInfo& info) {
     const int number = static_cast<int>(info.id);
     return (number < 10 ? "0" : "") + std::to_string(number) + "-" + std::string(info.name);
+}
+
+std::vector<std::string> OperationsNear(std::string_view name) {
+    std::vector<std::string> names;
+    for (const OperationInfo& info : kOperations)
+        names.emplace_back(info.name);
+    if (std::vector<std::string> near = NearestNames(name, names); !near.empty()) return near;
+    // A word of an operation's name counts twice a word of what it does.
+    const std::vector<std::string> wanted = Words(name);
+    std::vector<std::pair<int, size_t>> scored;
+    for (size_t op = 0; op < kOperations.size(); ++op) {
+        const std::vector<std::string> own = Words(kOperations[op].name);
+        const std::vector<std::string> does = Words(kOperations[op].summary);
+        int score = 0;
+        for (const std::string& word : wanted) {
+            const auto in = [&](const std::vector<std::string>& words) {
+                return std::any_of(words.begin(), words.end(),
+                                   [&](const std::string& w) { return SameWord(word, w); });
+            };
+            score += in(own) ? 2 : in(does) ? 1 : 0;
+        }
+        if (score > 0) scored.emplace_back(-score, op);
+    }
+    std::sort(scored.begin(), scored.end());
+    std::vector<std::string> near;
+    for (size_t i = 0; i < scored.size() && i < 3; ++i)
+        near.emplace_back(kOperations[scored[i].second].name);
+    return near;
 }
 
 int ChildIndex(const OperationInfo& info, size_t slot) {

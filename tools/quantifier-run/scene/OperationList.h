@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct OperationInfo;
 
@@ -14,6 +16,12 @@ std::string ListOperations();
 
 // Every field of every row, as a JSON array in number order, for editors and scripts.
 std::string ListOperationsJson();
+
+// Up to three operation names for a name that is none: the nearest by edit distance or, when
+// none is near, those that share a word with it, in their names (the operations of a family share
+// the first word of theirs: Text..., Vector..., Matrix...) or in what they do ("RisingEdge":
+// ToggleOnRise).
+std::vector<std::string> OperationsNear(std::string_view name);
 
 // Child `slot`'s index among the operation's children of its kind, as the operation looks it
 // up.

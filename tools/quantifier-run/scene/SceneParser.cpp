@@ -15,8 +15,8 @@
 namespace quantifier_run {
 
 ParsedScene ParseScene(std::string_view text, const std::string& fileLabel) {
-    const Json root = ParseJson(text, fileLabel);
-    return SceneReader(root, fileLabel).Parse();
+    const JsonDocument document(text, fileLabel);
+    return SceneReader(document).Parse();
 }
 
 std::string SceneLabel(const std::string& path) {

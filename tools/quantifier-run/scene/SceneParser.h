@@ -7,13 +7,15 @@
 #include <vector>
 
 #include "engine/Scene.h"
+#include "scene/SceneSource.h"
 
 namespace quantifier_run {
 
-// A scene as read, with what is worth telling the user that does not stop the run. The warnings
-// stay with the runner: only the Scene goes to the engine side.
+// A scene as read, with what is worth telling the user that does not stop the run and where each
+// part stands in the file. These stay with the runner: only the Scene goes to the engine side.
 struct ParsedScene : Scene {
-    std::vector<std::string> warnings;
+    std::vector<PlacedMessage> warnings;
+    SceneSource source;
 };
 
 // Throws RunError (bad input) with one line naming `fileLabel` and what is wrong.

@@ -3,44 +3,16 @@
 #include <algorithm>
 #include <numeric>
 
+#include "common/GraphCycles.h"
+
 namespace quantifier_run {
 namespace {
 
-// Found by a depth-first walk from the nodes nobody links to, then from the rest in index order.
+// The cycle search is the one a run warns with (common/GraphCycles.h), so that the links drawn as
+// closing a cycle are those the run names; it builds its own list of each node's edges.
 std::vector<bool> BackEdges(size_t nodes, const std::vector<std::pair<size_t, size_t>>& edges,
-                            const std::vector<std::vector<size_t>>& out) {
-    std::vector<bool> back(edges.size(), false);
-    std::vector<int> state(nodes, 0);  // 0 unseen, 1 on the path, 2 done
-    std::vector<size_t> linkedTo(nodes, 0);
-    for (const auto& edge : edges)
-        ++linkedTo[edge.second];
-    std::vector<size_t> starts(nodes);
-    std::iota(starts.begin(), starts.end(), 0);
-    std::stable_partition(starts.begin(), starts.end(),
-                          [&](size_t node) { return linkedTo[node] == 0; });
-    std::vector<std::pair<size_t, size_t>> stack;  // node, next of its edges
-    for (size_t start : starts) {
-        if (state[start] != 0) continue;
-        stack.emplace_back(start, 0);
-        state[start] = 1;
-        while (!stack.empty()) {
-            auto& [node, next] = stack.back();
-            if (next == out[node].size()) {
-                state[node] = 2;
-                stack.pop_back();
-                continue;
-            }
-            const size_t edge = out[node][next++];
-            const size_t child = edges[edge].second;
-            if (state[child] == 1) {
-                back[edge] = true;
-            } else if (state[child] == 0) {
-                state[child] = 1;
-                stack.emplace_back(child, 0);
-            }
-        }
-    }
-    return back;
+                            const std::vector<std::vector<size_t>>& /*out*/) {
+    return ClosingEdges(nodes, edges);
 }
 
 std::vector<std::vector<size_t>> EdgesOut(size_t nodes,
