@@ -9,12 +9,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include "common/FilePath.h"
-#include "engine/LinkCheck.h"
-#include "scene/OperationList.h"
 #include "OperationTable.h"
 #include "ReferenceCases.h"
+#include "common/FilePath.h"
+#include "engine/LinkCheck.h"
 #include "engine/Scene.h"
+#include "scene/OperationList.h"
 
 namespace quantifier_reference {
 namespace {
@@ -399,6 +399,18 @@ std::string Wiring(const OperationInfo& info, const Prose& prose, const fs::path
     }
     Json scene = CaseScene(info, spec, where);
     scene.erase("outputs");
+    // Pasted, each child is named by its role; a child of any kind or an internal one has no
+    // place in that form, so those operations keep the list.
+    const bool byRole = std::all_of(info.children.begin(), info.children.end(), [](auto& slot) {
+        return slot.kind != ChildKind::Any && slot.kind != ChildKind::Internal;
+    });
+    for (Json& channel : scene["channels"]) {
+        if (!byRole || channel.value("name", "") != "q" || !channel.contains("children")) continue;
+        Json roles = Json::object();
+        for (const Json& child : channel["children"])
+            roles[child.get<std::string>()] = child;
+        channel["children"] = roles;
+    }
     const fs::path folder = work / ("wiring-" + BaseName(info));
     fs::create_directories(folder);
     WriteText(folder / "scene.json", scene.dump(2) + "\n");
@@ -416,8 +428,9 @@ std::string Wiring(const OperationInfo& info, const Prose& prose, const fs::path
     if (info.children[0].kind == ChildKind::Any)
         return text + "It watches the first channel in `\"children\"`, of any kind.\n";
     return text +
-           "`\"children\"` lists them in the order the operation looks them up; an index counts "
-           "only the children of the same kind, so another kind linked between them changes none "
+           "`\"children\"` names each child by its role. It may also list them in the order the "
+           "operation looks them up; an index then counts only the children of the same kind, so "
+           "another kind linked between them changes none "
            "(see [conventions](CONVENTIONS.md#children)).\n";
 }
 
