@@ -192,9 +192,83 @@ void Sweep(std::vector<size_t>& row, bool fromReaders, const std::vector<Slot>& 
     Number(row, position);
 }
 
+// Pairs out of order, by merge sort: each pair of links between two columns that cross.
+size_t Inversions(std::vector<double>& values, size_t begin, size_t end,
+                  std::vector<double>& scratch) {
+    if (end - begin < 2) return 0;
+    const size_t middle = begin + (end - begin) / 2;
+    size_t count =
+        Inversions(values, begin, middle, scratch) + Inversions(values, middle, end, scratch);
+    size_t i = begin, j = middle, k = begin;
+    while (i < middle || j < end) {
+        if (j == end || (i < middle && values[i] <= values[j])) {
+            scratch[k++] = values[i++];
+        } else {
+            count += middle - i;
+            scratch[k++] = values[j++];
+        }
+    }
+    std::copy(scratch.begin() + static_cast<std::ptrdiff_t>(begin),
+              scratch.begin() + static_cast<std::ptrdiff_t>(end),
+              values.begin() + static_cast<std::ptrdiff_t>(begin));
+    return count;
+}
+
+// How many pairs of links cross between neighbouring columns, each link taken from its place on
+// the reader's side (its socket's) to its child's place.
+size_t Crossings(const std::vector<std::vector<size_t>>& rows, const std::vector<Slot>& slots,
+                 const std::vector<double>& position) {
+    size_t count = 0;
+    std::vector<std::pair<double, double>> links;
+    for (size_t l = 1; l < rows.size(); ++l) {
+        links.clear();
+        for (size_t s : rows[l])
+            for (const auto& [u, at] : slots[s].up)
+                links.emplace_back(position[u] + at, position[s]);
+        std::sort(links.begin(), links.end());
+        std::vector<double> lower(links.size()), scratch(links.size());
+        for (size_t i = 0; i < links.size(); ++i)
+            lower[i] = links[i].second;
+        count += Inversions(lower, 0, lower.size(), scratch);
+    }
+    return count;
+}
+
+// How many of a's links cross b's when a stands just above b.
+size_t PairCrossings(const Slot& a, const Slot& b, const std::vector<double>& position) {
+    size_t count = 0;
+    for (const auto& [u, at] : a.up)
+        for (const auto& [v, bt] : b.up)
+            count += position[u] + at > position[v] + bt;
+    for (size_t c : a.downward)
+        for (size_t d : b.downward)
+            count += position[c] > position[d];
+    return count;
+}
+
+// Neighbours in a row change places while that uncrosses links: what the sweeps' averages miss,
+// such as a child of a reader's last slot that has no other reader.
+void Transpose(std::vector<std::vector<size_t>>& rows, const std::vector<Slot>& slots,
+               std::vector<double>& position) {
+    for (int round = 0; round < 4; ++round) {
+        bool better = false;
+        for (std::vector<size_t>& row : rows) {
+            for (size_t i = 0; i + 1 < row.size(); ++i) {
+                const Slot &a = slots[row[i]], &b = slots[row[i + 1]];
+                if (PairCrossings(b, a, position) >= PairCrossings(a, b, position)) continue;
+                std::swap(row[i], row[i + 1]);
+                position[row[i]] = static_cast<double>(i);
+                position[row[i + 1]] = static_cast<double>(i + 1);
+                better = true;
+            }
+        }
+        if (!better) break;
+    }
+}
+
 // Each layer's slots, top to bottom: first in the order they were made, then after barycentre
-// sweeps toward the children and back; the last sweep is toward the children, so that slot
-// order has the last word.
+// sweeps toward the children and back, each round ending toward the children so that a reader's
+// slot order has the last word; the round with the fewest crossings is kept.
 std::vector<std::vector<size_t>> OrderRows(const std::vector<Slot>& slots, size_t layers) {
     std::vector<std::vector<size_t>> rows(layers);
     for (size_t s = 0; s < slots.size(); ++s)
@@ -205,14 +279,25 @@ std::vector<std::vector<size_t>> OrderRows(const std::vector<Slot>& slots, size_
                          [&](size_t a, size_t b) { return slots[a].order < slots[b].order; });
         Number(row, position);
     }
-    for (int pass = 0; pass < 4; ++pass) {
+    std::vector<std::vector<size_t>> best = rows;
+    size_t fewest = Crossings(rows, slots, position);
+    for (int round = 0; round < 6 && fewest > 0; ++round) {
+        if (round > 0) {
+            for (size_t l = layers; l-- > 1;)
+                Sweep(rows[l - 1], false, slots, position);
+        }
         for (size_t l = 1; l < layers; ++l)
             Sweep(rows[l], true, slots, position);
-        if (pass == 3) break;
-        for (size_t l = layers; l-- > 1;)
-            Sweep(rows[l - 1], false, slots, position);
+        const size_t crossings = Crossings(rows, slots, position);
+        if (crossings < fewest) {
+            fewest = crossings;
+            best = rows;
+        }
     }
-    return rows;
+    for (auto& row : best)
+        Number(row, position);
+    Transpose(best, slots, position);
+    return best;
 }
 
 // Where each slot stands: the columns right to left from the readers, each as wide as its widest
