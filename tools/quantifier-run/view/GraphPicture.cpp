@@ -74,7 +74,9 @@ BoxPlan PlanBox(const GraphNode& node) {
     if (plan.values.empty()) plan.values = {box.value};
     double widest = std::max(TextWidth(plan.title, kBold), TextWidth(box.kind));
     for (const GraphSocket& socket : node.sockets)
-        widest = std::max(widest, TextWidth(socket.label + (socket.missing ? " missing" : "")));
+        widest =
+            std::max(widest, TextWidth(socket.label) +
+                                 (socket.missing ? kCharWidth + TextWidth("missing", kBold) : 0));
     for (const std::string& value : plan.values)
         widest = std::max(widest, TextWidth(ShownInBox(value)));
     if (box.counts) widest = std::max(widest, TextWidth(*box.counts));
@@ -199,7 +201,7 @@ std::string BoxFrame(const GraphNode& node, const BoxPlan& plan, double x, doubl
         // A slot that found nothing says so at its socket; its name gives way to the word.
         const std::string word = "missing";
         svg += FittedText(Attributes("", x + kPad, cy + 4, " class=\"slot\""), socket.label,
-                          room - TextWidth(word) - kCharWidth);
+                          room - TextWidth(word, kBold) - kCharWidth);
         svg += "<text" + Attributes("", x + plan.width - kPad, cy + 4) +
                " text-anchor=\"end\" class=\"mark\">" + word + "</text>";
     }
