@@ -281,7 +281,7 @@ std::vector<std::vector<size_t>> OrderRows(const std::vector<Slot>& slots, size_
     }
     std::vector<std::vector<size_t>> best = rows;
     size_t fewest = Crossings(rows, slots, position);
-    for (int round = 0; round < 6 && fewest > 0; ++round) {
+    for (int round = 0; round < 4 && fewest > 0; ++round) {
         if (round > 0) {
             for (size_t l = layers; l-- > 1;)
                 Sweep(rows[l - 1], false, slots, position);
