@@ -28,8 +28,9 @@ std::string Tooltip(const GraphNode& node) {
 constexpr double kLine = 14;  // from one baseline to the next
 constexpr double kPad = 10;   // from the box's left side to its text
 constexpr double kMinBoxWidth = 140, kMaxBoxWidth = 300;
-constexpr double kSparkHeight = 26;  // the sparkline's strip, under the text
-constexpr double kBold = 1.12;       // a bold character is this much wider
+constexpr double kSparkHeight = 26;            // the sparkline's strip, under the text
+constexpr double kBold = 1.12;                 // a bold character is this much wider
+constexpr double kRowIndent = 2 * kCharWidth;  // a matrix's later rows, under the first's "= "
 
 // Characters that fit in `width` pixels, `scale` times the usual character wide.
 size_t Fitting(double width, double scale = 1) {
@@ -48,7 +49,7 @@ std::vector<std::string> MatrixRows(const std::string& value) {
     std::vector<std::string> rows;
     for (size_t start = 0;;) {
         const size_t end = std::min(inner.find("], [", start), inner.size());
-        rows.push_back((rows.empty() ? "= [" : "  [") +
+        rows.push_back((rows.empty() ? "= [" : "[") +
                        std::string(inner.substr(start, end - start)) + "]");
         if (end == inner.size()) break;
         start = end + 4;
@@ -77,8 +78,8 @@ BoxPlan PlanBox(const GraphNode& node) {
         widest =
             std::max(widest, TextWidth(socket.label) +
                                  (socket.missing ? kCharWidth + TextWidth("missing", kBold) : 0));
-    for (const std::string& value : plan.values)
-        widest = std::max(widest, TextWidth(ShownInBox(value)));
+    for (size_t v = 0; v < plan.values.size(); ++v)
+        widest = std::max(widest, TextWidth(ShownInBox(plan.values[v])) + (v ? kRowIndent : 0));
     if (box.counts) widest = std::max(widest, TextWidth(*box.counts));
     plan.width = std::clamp(widest + 2 * kPad, kMinBoxWidth, kMaxBoxWidth);
     plan.socketTop = 15 + 2 * kLine;
@@ -224,9 +225,12 @@ std::string NodeSvg(const SceneGraph& graph, const GraphNode& node, const BoxPla
                       plan.title, room, kBold);
     svg += FittedText(Attributes(named(BoxLine::Kind), x + kPad, y + 15 + kLine), box.kind, room);
     double row = y + plan.valueTop;
-    for (size_t v = 0; v < plan.values.size(); ++v, row += kLine)
-        svg += FittedText(Attributes(v == 0 ? named(BoxLine::Value) : "", x + kPad, row),
-                          plan.values[v], room);
+    for (size_t v = 0; v < plan.values.size(); ++v, row += kLine) {
+        // A matrix's later rows stand under the first's numbers, past its "= ".
+        const double indent = v == 0 ? 0 : kRowIndent;
+        svg += FittedText(Attributes(v == 0 ? named(BoxLine::Value) : "", x + kPad + indent, row),
+                          plan.values[v], room - indent);
+    }
     if (box.counts)
         svg += FittedText(Attributes(named(BoxLine::Counts), x + kPad, row), *box.counts, room);
     if (node.sparkLow) {
