@@ -24,7 +24,82 @@ std::string Tooltip(const GraphNode& node) {
     return text;
 }
 
-std::string Sparkline(const GraphNode& node, double x, double y, double width, double height) {
+// Where a box's text stands and how wide a line may be.
+constexpr double kLine = 14;  // from one baseline to the next
+constexpr double kPad = 10;   // from the box's left side to its text
+constexpr double kMinBoxWidth = 140, kMaxBoxWidth = 300;
+constexpr double kSparkHeight = 26;            // the sparkline's strip, under the text
+constexpr double kBold = 1.12;                 // a bold character is this much wider
+constexpr double kRowIndent = 2 * kCharWidth;  // a matrix's later rows, under the first's "= "
+
+// Characters that fit in `width` pixels, `scale` times the usual character wide.
+size_t Fitting(double width, double scale = 1) {
+    return static_cast<size_t>(std::max(0.0, width) / (kCharWidth * scale));
+}
+
+double TextWidth(std::string_view text, double scale = 1) {
+    return static_cast<double>(Characters(text)) * kCharWidth * scale;
+}
+
+// A matrix's rows, from the value line as it writes them: "= [[..], [..], [..], [..]]".
+std::vector<std::string> MatrixRows(const std::string& value) {
+    if (value.rfind("= [[", 0) != 0 || value.size() < 7 || value.substr(value.size() - 2) != "]]")
+        return {};
+    const std::string_view inner = std::string_view(value).substr(4, value.size() - 6);
+    std::vector<std::string> rows;
+    for (size_t start = 0;;) {
+        const size_t end = std::min(inner.find("], [", start), inner.size());
+        rows.push_back((rows.empty() ? "= [" : "[") +
+                       std::string(inner.substr(start, end - start)) + "]");
+        if (end == inner.size()) break;
+        start = end + 4;
+    }
+    return rows.size() == 4 ? rows : std::vector<std::string>{};
+}
+
+// What a box holds, top to bottom: its name, its kind, a socket per slot, its value (a matrix's
+// four rows), its counts, its sparkline; and the box's size, from the widest of them.
+struct BoxPlan {
+    std::string title;
+    std::vector<std::string> values;  // the value line, or a matrix's rows
+    double width = kMinBoxWidth, height = 0;
+    double socketTop = 0, valueTop = 0, sparkTop = 0;  // baselines, from the box's top
+};
+
+BoxPlan PlanBox(const GraphNode& node) {
+    BoxPlan plan;
+    const BoxLines& box = node.box;
+    plan.title = (node.warning ? "\xE2\x9A\xA0 " : "") + box.name +
+                 (node.parents > 1 ? " \xC3\x97" + std::to_string(node.parents) : "");
+    plan.values = MatrixRows(box.value);
+    if (plan.values.empty()) plan.values = {box.value};
+    double widest = std::max(TextWidth(plan.title, kBold), TextWidth(box.kind));
+    for (const GraphSocket& socket : node.sockets)
+        widest =
+            std::max(widest, TextWidth(socket.label) +
+                                 (socket.missing ? kCharWidth + TextWidth("missing", kBold) : 0));
+    for (size_t v = 0; v < plan.values.size(); ++v)
+        widest = std::max(widest, TextWidth(ShownInBox(plan.values[v])) + (v ? kRowIndent : 0));
+    if (box.counts) widest = std::max(widest, TextWidth(*box.counts));
+    plan.width = std::clamp(widest + 2 * kPad, kMinBoxWidth, kMaxBoxWidth);
+    plan.socketTop = 15 + 2 * kLine;
+    plan.valueTop = plan.socketTop + kLine * static_cast<double>(node.sockets.size());
+    plan.sparkTop = plan.valueTop + kLine * static_cast<double>(plan.values.size() - 1) +
+                    (box.counts ? kLine : 0) + 8;
+    plan.height = plan.sparkTop + (node.sparkLow ? kSparkHeight : 0);
+    return plan;
+}
+
+// A socket's middle, down from the box's top: where its link ends.
+double SocketY(const BoxPlan& plan, size_t socket) {
+    return plan.socketTop + kLine * static_cast<double>(socket) - 4;
+}
+
+// The sparkline in its strip: one point per column, rising from its lowest value to its
+// highest, so that a column of many frames still shows its range; the column of the frame shown
+// carries a dot.
+std::string Sparkline(const GraphNode& node, size_t column, double x, double y, double width,
+                      double height) {
     const std::vector<float>& low = *node.sparkLow;
     const std::vector<float>& high = *node.sparkHigh;
     double least = INFINITY, most = -INFINITY;
@@ -35,19 +110,23 @@ std::string Sparkline(const GraphNode& node, double x, double y, double width, d
     }
     if (!(least <= most)) return {};
     const double range = most > least ? most - least : 1;
-    const double step = width / static_cast<double>(low.size());
+    const double step = low.size() > 1 ? width / static_cast<double>(low.size() - 1) : 0;
     const auto at = [&](float value) {
         return y + height - (static_cast<double>(value) - least) / range * height;
     };
-    std::string path;
+    std::string path, mark;
     for (size_t c = 0; c < low.size(); ++c) {
         if (std::isnan(low[c])) continue;
-        const double cx = x + step * (static_cast<double>(c) + 0.5);
-        // A column of one value still shows: a bar at least a pixel tall.
-        const double y0 = at(low[c]), y1 = std::min(at(high[c]), y0 - 1);
-        path += "M" + Number(cx) + " " + Number(y0) + "V" + Number(y1);
+        const double cx = low.size() > 1 ? x + step * static_cast<double>(c) : x + width / 2;
+        path += (path.empty() ? "M" : "L") + Number(cx) + " " + Number(at(low[c]));
+        if (high[c] != low[c]) path += "L" + Number(cx) + " " + Number(at(high[c]));
+        if (c == column)
+            mark = "<circle class=\"now\" cx=\"" + Number(cx) + "\" cy=\"" + Number(at(high[c])) +
+                   "\" r=\"2.5\"/>";
     }
-    return "<path class=\"spark\" d=\"" + path + "\"/>";
+    return "<rect class=\"strip\" x=\"" + Number(x - 2) + "\" y=\"" + Number(y - 2) +
+           "\" width=\"" + Number(width + 4) + "\" height=\"" + Number(height + 4) +
+           "\"/><path class=\"spark\" d=\"" + path + "\"/>" + mark;
 }
 
 // A Graphviz string: each line made safe by the one routine, then quoted, lines joined by \n.
@@ -79,101 +158,148 @@ constexpr const char* kCycleMark = " \xE2\x86\xBA cycle";
 }  // namespace
 
 std::string ShownInBox(std::string_view line, size_t indent) {
-    const auto limit = static_cast<size_t>(LayoutSizes().boxWidth / kCharWidth) - 2;
-    return Shortened(line, limit - indent);
+    return Shortened(line, Fitting(kMaxBoxWidth - 2 * kPad) - indent);
 }
 
-std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
-    const LayoutSizes sizes;
-    const GraphLayoutResult layout = LayoutGraph(graph.nodes.size(), Edges(graph), sizes);
-    // Where the page asks for them, the lines' names, before their other attributes.
-    const auto named = [&](std::string_view name) {
-        return lines == SvgLines::Named ? " data-line=\"" + std::string(name) + "\""
+namespace {
+
+// One line of text cut to `width` pixels; where it is cut, the whole line is its tooltip.
+std::string FittedText(std::string_view attributes, std::string_view text, double width,
+                       double scale = 1) {
+    const std::string shown = Shortened(text, Fitting(width, scale));
+    const std::string title =
+        shown.size() == text.size() ? "" : "<title>" + Escaped(text) + "</title>";
+    return "<text" + std::string(attributes) + ">" + title + Escaped(shown) + "</text>";
+}
+
+std::string Attributes(const std::string& named, double x, double y, std::string_view extra = "") {
+    return named + " x=\"" + Number(x) + "\" y=\"" + Number(y) + "\"" + std::string(extra);
+}
+
+// A box's rectangle, its group's stripe and its sockets.
+std::string BoxFrame(const GraphNode& node, const BoxPlan& plan, double x, double y) {
+    std::string cls = "box";
+    if (node.quantifier) cls += " quantifier";
+    if (node.warning) cls += " warned";
+    if (node.parents > 1) cls += " shared";
+    std::string svg = "<rect class=\"" + cls + "\" x=\"" + Number(x) + "\" y=\"" + Number(y) +
+                      "\" width=\"" + Number(plan.width) + "\" height=\"" + Number(plan.height) +
+                      "\" rx=\"4\"/>";
+    if (node.group)
+        svg += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"4\" height=\"" +
+               Number(plan.height) + "\" fill=\"" + GroupColour(*node.group) + "\"/>";
+    for (size_t s = 0; s < node.sockets.size(); ++s) {
+        const GraphSocket& socket = node.sockets[s];
+        const double cy = y + SocketY(plan, s);
+        svg += "<circle class=\"socket" + std::string(socket.missing ? " missing" : "") +
+               "\" cx=\"" + Number(x) + "\" cy=\"" + Number(cy) + "\" r=\"3\"/>";
+        const double room = plan.width - 2 * kPad;
+        if (!socket.missing) {
+            svg +=
+                FittedText(Attributes("", x + kPad, cy + 4, " class=\"slot\""), socket.label, room);
+            continue;
+        }
+        // A slot that found nothing says so at its socket; its name gives way to the word.
+        const std::string word = "missing";
+        svg += FittedText(Attributes("", x + kPad, cy + 4, " class=\"slot\""), socket.label,
+                          room - TextWidth(word, kBold) - kCharWidth);
+        svg += "<text" + Attributes("", x + plan.width - kPad, cy + 4) +
+               " text-anchor=\"end\" class=\"mark\">" + word + "</text>";
+    }
+    return svg;
+}
+
+// A channel's box: frame, sockets, its lines (named for the page), its sparkline.
+std::string NodeSvg(const SceneGraph& graph, const GraphNode& node, const BoxPlan& plan,
+                    LayoutPoint at, SvgLines lines) {
+    const auto named = [&](BoxLine name) {
+        return lines == SvgLines::Named ? " data-line=\"" + std::string(BoxLineName(name)) + "\""
                                         : std::string();
     };
+    const double x = at.x, y = at.y, room = plan.width - 2 * kPad;
+    const BoxLines& box = node.box;
+    std::string svg = "<g class=\"channel\"><title>" + Escaped(Tooltip(node)) + "</title>" +
+                      BoxFrame(node, plan, x, y);
+    svg += FittedText(Attributes(named(BoxLine::Name), x + kPad, y + 15,
+                                 node.warning ? " class=\"mark\"" : " font-weight=\"bold\""),
+                      plan.title, room, kBold);
+    svg += FittedText(Attributes(named(BoxLine::Kind), x + kPad, y + 15 + kLine), box.kind, room);
+    double row = y + plan.valueTop;
+    for (size_t v = 0; v < plan.values.size(); ++v, row += kLine) {
+        // A matrix's later rows stand under the first's numbers, past its "= ".
+        const double indent = v == 0 ? 0 : kRowIndent;
+        svg += FittedText(Attributes(v == 0 ? named(BoxLine::Value) : "", x + kPad + indent, row),
+                          plan.values[v], room - indent);
+    }
+    if (box.counts)
+        svg += FittedText(Attributes(named(BoxLine::Counts), x + kPad, row), *box.counts, room);
+    if (node.sparkLow) {
+        const size_t columns = node.sparkLow->size();
+        const size_t column = std::min(graph.frame * columns / graph.frames, columns - 1);
+        svg += Sparkline(node, column, x + kPad, y + plan.sparkTop, room, kSparkHeight - 10);
+    }
+    return svg + "</g>\n";
+}
+
+// A link from its child to its socket, with what it is as its tooltip.
+std::string LinkSvg(const SceneGraph& graph, const GraphLink& link,
+                    const std::vector<LayoutPoint>& route, bool backward) {
+    std::string cls = "link";
+    if (!link.read) cls += " unread";
+    if (link.internal) cls += " internal";
+    if (backward) cls += " cycle";
+    std::string points;
+    for (const LayoutPoint& point : route)
+        points += (points.empty() ? "" : " ") + Number(point.x) + "," + Number(point.y);
+    const std::string label = backward ? link.label + kCycleMark : link.label;
+    return "<g><title>" +
+           Escaped(graph.nodes[link.child].name + " \xE2\x86\x92 " + graph.nodes[link.parent].name +
+                   ": " + label) +
+           "</title><polyline class=\"" + cls + "\" points=\"" + points +
+           "\" marker-end=\"url(#arrow)\"/></g>\n";
+}
+
+constexpr const char* kStyle =
+    "<style>.box{fill:#fff;stroke:#555}.warned{stroke:#d62728;stroke-width:2.5}"
+    ".shared{stroke-width:3;stroke-dasharray:none}.quantifier{fill:#f4f8ff}"
+    ".link{fill:none;stroke:#444}.unread{stroke-dasharray:6 4;stroke:#999}"
+    ".internal{stroke:#9467bd;stroke-dasharray:2 3}.cycle{stroke:#ff7f0e}"
+    ".socket{fill:#fff;stroke:#444}.socket.missing{fill:#d62728;stroke:#d62728}"
+    ".slot{fill:#333}.strip{fill:#f7f7f7;stroke:none}"
+    ".spark{stroke:#1f77b4;stroke-width:1.5;fill:none;stroke-linejoin:round}"
+    ".now{fill:#d62728}.mark{fill:#d62728;font-weight:bold}</style>\n"
+    "<defs><marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" "
+    "markerWidth=\"7\" markerHeight=\"7\" orient=\"auto-start-reverse\">"
+    "<path d=\"M0 0L10 5L0 10z\" fill=\"#444\"/></marker></defs>\n";
+
+}  // namespace
+
+std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
+    std::vector<BoxPlan> plans;
+    std::vector<LayoutBox> boxes;
+    plans.reserve(graph.nodes.size());
+    boxes.reserve(graph.nodes.size());
+    for (const GraphNode& node : graph.nodes) {
+        plans.push_back(PlanBox(node));
+        boxes.push_back({plans.back().width, plans.back().height});
+    }
+    std::vector<LayoutEdge> edges;
+    edges.reserve(graph.links.size());
+    for (const GraphLink& link : graph.links)
+        edges.push_back({link.parent, link.child, SocketY(plans[link.parent], link.socket)});
+    const GraphLayoutResult layout = LayoutGraph(boxes, edges);
 
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(layout.width) +
                       "\" height=\"" + Number(layout.height) + "\" viewBox=\"0 0 " +
                       Number(layout.width) + " " + Number(layout.height) +
-                      "\" font-family=\"sans-serif\" font-size=\"11\">\n";
-    svg +=
-        "<style>.box{fill:#fff;stroke:#555}.warned{stroke:#d62728;stroke-width:2.5}"
-        ".shared{stroke-width:3;stroke-dasharray:none}.quantifier{fill:#f4f8ff}"
-        ".link{fill:none;stroke:#444}.unread{stroke-dasharray:6 4;stroke:#999}"
-        ".internal{stroke:#9467bd;stroke-dasharray:2 3}.cycle{stroke:#ff7f0e}"
-        ".missing{fill:#d62728}.spark{stroke:#1f77b4;fill:none}.label{fill:#333;font-size:10px}"
-        ".mark{fill:#d62728;font-weight:bold}</style>\n"
-        "<defs><marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" "
-        "markerWidth=\"7\" markerHeight=\"7\" orient=\"auto-start-reverse\">"
-        "<path d=\"M0 0L10 5L0 10z\" fill=\"#444\"/></marker></defs>\n";
-    svg +=
-        "<text" + named(kHeadingLine) + " x=\"8\" y=\"14\">" + Escaped(graph.heading) + "</text>\n";
-    for (size_t e = 0; e < graph.links.size(); ++e) {
-        const GraphLink& link = graph.links[e];
-        const std::vector<LayoutPoint>& route = layout.routes[e];
-        if (route.empty()) continue;
-        std::string cls = "link";
-        if (!link.read) cls += " unread";
-        if (link.internal) cls += " internal";
-        if (layout.backward[e]) cls += " cycle";
-        std::string points;
-        for (const LayoutPoint& point : route)
-            points += (points.empty() ? "" : " ") + Number(point.x) + "," + Number(point.y);
-        std::string label = link.label;
-        if (layout.backward[e]) label += kCycleMark;
-        svg += "<g><title>" +
-               Escaped(graph.nodes[link.parent].name + " \xE2\x86\x92 " +
-                       graph.nodes[link.child].name + ": " + label) +
-               "</title><polyline class=\"" + cls + "\" points=\"" + points +
-               "\" marker-end=\"url(#arrow)\"/>";
-        // The label sits in the gap above the box the arrow enters.
-        const LayoutPoint& end = route.back();
-        const LayoutPoint& before = route[route.size() - 2];
-        const double t = 0.75;
-        svg += "<text class=\"label\" x=\"" + Number(before.x + (end.x - before.x) * t + 3) +
-               "\" y=\"" + Number(before.y + (end.y - before.y) * t) + "\">" +
-               Escaped(Shortened(label, 28)) + "</text></g>\n";
-    }
-    for (size_t n = 0; n < graph.nodes.size(); ++n) {
-        const GraphNode& node = graph.nodes[n];
-        const double x = layout.boxes[n].x, y = layout.boxes[n].y;
-        std::string cls = "box";
-        if (node.quantifier) cls += " quantifier";
-        if (node.warning) cls += " warned";
-        if (node.parents > 1) cls += " shared";
-        svg += "<g class=\"channel\"><title>" + Escaped(Tooltip(node)) + "</title>";
-        svg += "<rect class=\"" + cls + "\" x=\"" + Number(x) + "\" y=\"" + Number(y) +
-               "\" width=\"" + Number(sizes.boxWidth) + "\" height=\"" + Number(sizes.boxHeight) +
-               "\" rx=\"4\"/>";
-        if (node.group)
-            svg += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"5\" height=\"" +
-                   Number(sizes.boxHeight) + "\" fill=\"" + GroupColour(*node.group) + "\"/>";
-        const BoxLines& box = node.box;
-        const auto line = [&](BoxLine name, double dy, const std::string& text,
-                              const char* extra = "") {
-            return "<text" + named(BoxLineName(name)) + " x=\"" + Number(x + 10) + "\" y=\"" +
-                   Number(y + dy) + "\"" + extra + ">" + Escaped(ShownInBox(text)) + "</text>";
-        };
-        const std::string title =
-            (node.warning ? "\xE2\x9A\xA0 " : "") + box.name +
-            (node.parents > 1 ? " \xC3\x97" + std::to_string(node.parents) : "");
-        svg += line(BoxLine::Name, 15, title,
-                    node.warning ? " class=\"mark\"" : " font-weight=\"bold\"");
-        svg += line(BoxLine::Kind, 29, box.kind);
-        svg += line(BoxLine::Value, 43, box.value);
-        if (box.counts) svg += line(BoxLine::Counts, 57, *box.counts);
-        double missingY = 71;
-        for (const std::string& missing : box.missing) {
-            svg += "<circle class=\"missing\" cx=\"" + Number(x + 14) + "\" cy=\"" +
-                   Number(y + missingY - 4) + "\" r=\"3\"/>";
-            svg += "<text" + named(BoxLineName(BoxLine::Missing)) + " x=\"" + Number(x + 22) +
-                   "\" y=\"" + Number(y + missingY) + "\" class=\"mark\">" +
-                   Escaped(ShownInBox(missing, 2)) + "</text>";
-            missingY += 12;
-        }
-        if (node.sparkLow) svg += Sparkline(node, x + sizes.boxWidth - 74, y + 6, 64, 14);
-        svg += "</g>\n";
-    }
+                      "\" font-family=\"sans-serif\" font-size=\"11\">\n" + kStyle;
+    const std::string heading =
+        lines == SvgLines::Named ? " data-line=\"" + std::string(kHeadingLine) + "\"" : "";
+    svg += "<text" + heading + " x=\"8\" y=\"14\">" + Escaped(graph.heading) + "</text>\n";
+    for (size_t e = 0; e < graph.links.size(); ++e)
+        svg += LinkSvg(graph, graph.links[e], layout.routes[e], layout.backward[e]);
+    for (size_t n = 0; n < graph.nodes.size(); ++n)
+        svg += NodeSvg(graph, graph.nodes[n], plans[n], layout.boxes[n], lines);
     return svg + "</svg>\n";
 }
 

@@ -19,6 +19,14 @@ struct GraphLink {
     std::string label;  // the slot's role, kind and index; "not read" when no slot reads it
     bool read = false;
     bool internal = false;  // the engine's internal child, not a link
+    size_t socket = 0;      // where it ends on its parent's box, GraphNode::sockets
+};
+
+// A place on a reader's box where a link ends: one per slot of its operation, in the operation's
+// order, then one per link no slot reads.
+struct GraphSocket {
+    std::string label;     // "role · kind index", "not read", "internal 0"
+    bool missing = false;  // the slot was looked up and found nothing
 };
 
 // What a channel's box says, line by line and whole: the picture cuts each line to its box
@@ -45,6 +53,7 @@ struct GraphNode {
     uint32_t reads = 0, evaluations = 0;
     std::optional<std::string> warning;  // what is wrong with its links, one line
     std::vector<std::string> missing;    // slots that found nothing, by role, kind and index
+    std::vector<GraphSocket> sockets;
     std::optional<size_t> group;
     size_t parents = 0;  // links and internal links that reach it
     const std::vector<float>* sparkLow = nullptr;
@@ -54,6 +63,7 @@ struct GraphNode {
 
 struct SceneGraph {
     size_t frame = 0;
+    size_t frames = 1;             // the run's, which the sparklines' columns divide
     std::string heading;           // "frame N", over the whole picture
     std::vector<GraphNode> nodes;  // by scene index
     std::vector<GraphLink> links;  // by parent, then link order, then internal children
