@@ -16,4 +16,4 @@ if grep -Eq "warning:" "$log"; then
     echo "plain-build: the $compiler build has warnings" >&2
     exit 1
 fi
-(cd "$folder" && ctest --output-on-failure)
+(cd "$folder" && ctest --output-on-failure --parallel "$(nproc)")

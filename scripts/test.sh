@@ -6,4 +6,5 @@ preset=${1:-default}
 scripts/deps.sh
 cmake --preset "$preset"
 cmake --build --preset "$preset"
-ctest --preset "$preset"
+# Each test is a process of its own, most of them single-threaded: one at a time a core.
+ctest --preset "$preset" --parallel "$(nproc)"
