@@ -8,9 +8,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/Runner.h"
 #include "common/FilePath.h"
 #include "engine/LinkCheck.h"
-#include "app/Runner.h"
 #include "engine/Scene.h"
 
 namespace quantifier_reference {
@@ -227,12 +227,12 @@ Json CaseScene(const OperationInfo& info, const Json& spec, const std::string& w
     return scene;
 }
 
-std::string CasesTable(const OperationInfo& info, const std::string& block, const fs::path& work,
-                       const std::string& where) {
-    // A line with "every" instead of "case" gives keys that all the block's cases share: they
-    // are said once, above the table.
+namespace {
+
+// The cases of a block, one JSON line each; a line with "every" instead of "case" gives keys
+// that all the block's cases share, said once, above the table.
+std::vector<Json> ReadCases(const std::string& block, const std::string& where, Json& every) {
     std::vector<Json> cases;
-    Json every = Json::object();
     for (const std::string& line : Lines(block)) {
         if (line.find_first_not_of(' ') == std::string::npos) continue;
         Json spec;
@@ -250,83 +250,109 @@ std::string CasesTable(const OperationInfo& info, const std::string& block, cons
         cases.push_back(std::move(spec));
     }
     if (cases.empty()) throw std::runtime_error(where + ": a block of cases holds none");
+    return cases;
+}
 
-    const std::vector<std::string> roles = Roles(info);
-    auto isSetUp = [](const std::string& key) {
-        return Among(key, kSceneKeys) || (Among(key, kCaseKeys) && key != "show");
-    };
+// A key that sets the case up (the camera, a file, ...) rather than linking a role.
+bool IsSetUp(const std::string& key) {
+    return Among(key, kSceneKeys) || (Among(key, kCaseKeys) && key != "show");
+}
+
+// The keys of `spec` that `wanted` takes, each as code.
+template <class Wanted>
+std::string KeysText(const Json& spec, Wanted&& wanted) {
+    std::string text;
+    for (const auto& [key, value] : spec.items()) {
+        if (wanted(key))
+            text += (text.empty() ? "" : " ") + CodeCell(Json(key).dump() + ": " + Compact(value));
+    }
+    return text;
+}
+
+// The columns of a block's table: its roles, what sets a case up, and the channels shown.
+struct CaseColumns {
+    std::vector<std::string> roles;
     std::vector<std::string> shown;
     bool setUp = false;
-    for (const Json& spec : cases) {
-        for (const Json& name : Merged(every, spec, roles).value("show", Json::array())) {
-            if (std::find(shown.begin(), shown.end(), name.get<std::string>()) == shown.end())
-                shown.push_back(name.get<std::string>());
-        }
-        for (const auto& [key, value] : spec.items())
-            setUp = setUp || (isSetUp(key) && key != "case");
-    }
-    auto keys = [](const Json& spec, auto&& wanted) {
-        std::string text;
-        for (const auto& [key, value] : spec.items()) {
-            if (wanted(key))
-                text +=
-                    (text.empty() ? "" : " ") + CodeCell(Json(key).dump() + ": " + Compact(value));
-        }
-        return text;
-    };
+};
 
+std::string TableHead(const CaseColumns& columns, const Json& every) {
     std::string table;
     if (!every.empty())
         table += "Every case here also has " +
-                 keys(every, [](const std::string& key) { return key != "show"; }) + ".\n\n";
+                 KeysText(every, [](const std::string& key) { return key != "show"; }) + ".\n\n";
     table += "| case |";
-    for (const std::string& role : roles)
+    for (const std::string& role : columns.roles)
         table += " " + role + " |";
-    if (setUp) table += " also |";
+    if (columns.setUp) table += " also |";
     table += " gives |";
-    for (const std::string& name : shown)
+    for (const std::string& name : columns.shown)
         table += " " + name + " after |";
     table += "\n|";
-    for (size_t i = 0; i < 2 + roles.size() + (setUp ? 1 : 0) + shown.size(); ++i)
+    for (size_t i = 0;
+         i < 2 + columns.roles.size() + (columns.setUp ? 1 : 0) + columns.shown.size(); ++i)
         table += "---|";
-    table += "\n";
+    return table + "\n";
+}
 
+// One case run in a folder of its own, as its row of the table.
+std::string CaseRow(const OperationInfo& info, const CaseColumns& columns, const Json& own,
+                    const Json& spec, const fs::path& folder, const std::string& where) {
+    const std::string label = spec["case"].get<std::string>();
+    fs::create_directories(folder);
+    if (spec.contains("files")) MakeFiles(folder, spec["files"]);
+    const Json scene = CaseScene(info, spec, where);
+    WriteText(folder / "scene.json", scene.dump(2) + "\n");
+    const ToolRun run = RunIn(folder, {"--format", "csv", "scene.json"});
+    if (run.status != 0)
+        throw std::runtime_error(where + ": the case \"" + label + "\" does not run: " + run.err);
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& line : Lines(run.out))
+        rows.push_back(CsvFields(line));
+    rows.erase(rows.begin());  // the header
+
+    std::string row = "| " + Escaped(label) + " |";
+    for (const std::string& role : columns.roles)
+        row += own.contains(role)    ? " " + CodeCell(Compact(own[role])) + " |"
+               : spec.contains(role) ? std::string(" as above |")
+                                     : std::string(" not linked |");
+    if (columns.setUp) row += " " + KeysText(own, IsSetUp) + " |";
+    row += " " + CodeCell(Joined(Column(rows, 1))) + " |";
+    const Json names = spec.value("show", Json::array());
+    for (const std::string& name : columns.shown) {
+        const auto at = std::find(names.begin(), names.end(), Json(name));
+        row +=
+            at == names.end()
+                ? std::string(" |")
+                : " " +
+                      CodeCell(Joined(Column(rows, 2 + static_cast<size_t>(at - names.begin())))) +
+                      " |";
+    }
+    return row + "\n";
+}
+
+}  // namespace
+
+std::string CasesTable(const OperationInfo& info, const std::string& block, const fs::path& work,
+                       const std::string& where) {
+    Json every = Json::object();
+    const std::vector<Json> cases = ReadCases(block, where, every);
+    CaseColumns columns;
+    columns.roles = Roles(info);
+    for (const Json& spec : cases) {
+        for (const Json& name : Merged(every, spec, columns.roles).value("show", Json::array())) {
+            if (std::find(columns.shown.begin(), columns.shown.end(), name.get<std::string>()) ==
+                columns.shown.end())
+                columns.shown.push_back(name.get<std::string>());
+        }
+        for (const auto& [key, value] : spec.items())
+            columns.setUp = columns.setUp || (IsSetUp(key) && key != "case");
+    }
+    std::string table = TableHead(columns, every);
     static int counter = 0;  // a folder for every case of the whole reference
     for (const Json& own : cases) {
-        const Json spec = Merged(every, own, roles);
-        const std::string label = spec["case"].get<std::string>();
         const fs::path folder = work / ("case-" + std::to_string(++counter));
-        fs::create_directories(folder);
-        if (spec.contains("files")) MakeFiles(folder, spec["files"]);
-        const Json scene = CaseScene(info, spec, where);
-        WriteText(folder / "scene.json", scene.dump(2) + "\n");
-        const ToolRun run = RunIn(folder, {"--format", "csv", "scene.json"});
-        if (run.status != 0)
-            throw std::runtime_error(where + ": the case \"" + label +
-                                     "\" does not run: " + run.err);
-        std::vector<std::vector<std::string>> rows;
-        for (const std::string& line : Lines(run.out))
-            rows.push_back(CsvFields(line));
-        rows.erase(rows.begin());  // the header
-
-        table += "| " + Escaped(label) + " |";
-        for (const std::string& role : roles)
-            table += own.contains(role)    ? " " + CodeCell(Compact(own[role])) + " |"
-                     : spec.contains(role) ? std::string(" as above |")
-                                           : std::string(" not linked |");
-        if (setUp) table += " " + keys(own, isSetUp) + " |";
-        table += " " + CodeCell(Joined(Column(rows, 1))) + " |";
-        const Json names = spec.value("show", Json::array());
-        for (const std::string& name : shown) {
-            const auto at = std::find(names.begin(), names.end(), Json(name));
-            table += at == names.end()
-                         ? std::string(" |")
-                         : " " +
-                               CodeCell(Joined(
-                                   Column(rows, 2 + static_cast<size_t>(at - names.begin())))) +
-                               " |";
-        }
-        table += "\n";
+        table += CaseRow(info, columns, own, Merged(every, own, columns.roles), folder, where);
     }
     return table;
 }

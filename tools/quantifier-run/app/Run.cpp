@@ -202,6 +202,41 @@ ObserveRequest ObservedFrame(const Options& options, const Scene& scene, size_t 
     return {.frame = frame, .sparkColumns = view.explain ? 0 : kSparkColumns};
 }
 
+// Where the run's rows go: the served page's pictures, a view of the scene (a picture or an
+// explanation, for which the engine observes a frame) or the rows in their format.
+void ChooseWriter(const RunSettings& settings, const Scene& scene, size_t frames,
+                  EngineRequest& request, RunOutput& output) {
+    const Options& options = settings.options;
+    const OutputFormat format =
+        options.format.value_or(options.outputPath       ? OutputFormatForPath(*options.outputPath)
+                                : settings.outIsTerminal ? OutputFormat::Table
+                                                         : OutputFormat::Csv);
+    std::vector<std::string> names;
+    for (size_t out : scene.outputs)
+        names.push_back(scene.channels[out].name);
+    if (settings.served) {
+        ViewRequest view;
+        request.observe = ObservedFrame(options, scene, frames, view);
+        auto writer =
+            std::make_unique<ServedWriter>(std::move(names), std::make_shared<const Scene>(scene));
+        output.observed = [served = writer.get()](Observation seen) {
+            served->last = std::make_shared<const Observation>(std::move(seen));
+        };
+        output.served = writer.get();
+        output.rows = std::move(writer);
+    } else if (format == OutputFormat::Graph || format == OutputFormat::Dot || options.explain) {
+        ViewRequest view{.format = format, .explain = {}, .depth = options.depth.value_or(3)};
+        request.observe = ObservedFrame(options, scene, frames, view);
+        auto writer = std::make_unique<SceneViewWriter>(view, scene);
+        output.observed = [view = writer.get()](Observation seen) {
+            view->Observed(std::move(seen));
+        };
+        output.rows = std::move(writer);
+    } else {
+        output.rows = MakeRowWriter(format, std::move(names));
+    }
+}
+
 }  // namespace
 
 RunOutput Run(const RunSettings& settings) {
@@ -233,36 +268,9 @@ RunOutput Run(const RunSettings& settings) {
         output.warnings.push_back(scene.source.Placed(warning));
     FailIfStrict(settings, output.warnings);
     CheckTargets(options);
-    const OutputFormat format =
-        options.format.value_or(options.outputPath       ? OutputFormatForPath(*options.outputPath)
-                                : settings.outIsTerminal ? OutputFormat::Table
-                                                         : OutputFormat::Csv);
     EngineRequest request;
     request.sceneLabel = SceneLabel(options.scenePath);
-    std::vector<std::string> names;
-    for (size_t out : scene.outputs)
-        names.push_back(scene.channels[out].name);
-    if (settings.served) {
-        ViewRequest view;
-        request.observe = ObservedFrame(options, scene, frames, view);
-        auto writer =
-            std::make_unique<ServedWriter>(std::move(names), std::make_shared<const Scene>(scene));
-        output.observed = [served = writer.get()](Observation seen) {
-            served->last = std::make_shared<const Observation>(std::move(seen));
-        };
-        output.served = writer.get();
-        output.rows = std::move(writer);
-    } else if (format == OutputFormat::Graph || format == OutputFormat::Dot || options.explain) {
-        ViewRequest view{.format = format, .explain = {}, .depth = options.depth.value_or(3)};
-        request.observe = ObservedFrame(options, scene, frames, view);
-        auto writer = std::make_unique<SceneViewWriter>(view, scene);
-        output.observed = [view = writer.get()](Observation seen) {
-            view->Observed(std::move(seen));
-        };
-        output.rows = std::move(writer);
-    } else {
-        output.rows = MakeRowWriter(format, std::move(names));
-    }
+    ChooseWriter(settings, scene, frames, request, output);
     output.frames = frames;
     request.pluginPath = PluginPath(options);
     if (streamFailed) throw *streamFailed;
