@@ -85,15 +85,15 @@ std::string Joined(const std::vector<std::string>& values) {
 // A case with the keys its block shares: its own key replaces a shared one, and its null
 // removes it (but a role's null is a value: no text).
 Json Merged(const Json& every, const Json& own, const std::vector<std::string>& roles) {
-    Json spec = every;
+    Json caseKeys = every;
     for (const auto& [key, value] : own.items()) {
         if (value.is_null() && !Among(key, roles)) {
-            spec.erase(key);
+            caseKeys.erase(key);
         } else {
-            spec[key] = value;
+            caseKeys[key] = value;
         }
     }
-    return spec;
+    return caseKeys;
 }
 
 }  // namespace
@@ -178,10 +178,10 @@ std::string SceneType(ChildKind kind) {
     return "float";  // a child of any kind, or the internal child, which is a float channel here
 }
 
-Json CaseScene(const OperationInfo& info, const Json& spec, const std::string& where) {
-    if (!spec.is_object()) throw std::runtime_error(where + ": a case is a JSON object");
+Json CaseScene(const OperationInfo& info, const Json& caseKeys, const std::string& where) {
+    if (!caseKeys.is_object()) throw std::runtime_error(where + ": a case is a JSON object");
     const std::vector<std::string> roles = Roles(info);
-    for (const auto& [key, value] : spec.items()) {
+    for (const auto& [key, value] : caseKeys.items()) {
         if (key != "case" && !Among(key, kSceneKeys) && !Among(key, kCaseKeys) &&
             !Among(key, roles))
             throw std::runtime_error(where + ": a case of " + std::string(info.name) +
@@ -190,14 +190,14 @@ Json CaseScene(const OperationInfo& info, const Json& spec, const std::string& w
     }
     Json scene = Json::object();
     for (const char* key : kSceneKeys) {
-        if (spec.contains(key)) scene[key] = spec[key];
+        if (caseKeys.contains(key)) scene[key] = caseKeys[key];
     }
-    Json channels = spec.value("channels", Json::array());
+    Json channels = caseKeys.value("channels", Json::array());
     Json children = Json::array(), internal = Json::array();
     for (const ChildSlot& slot : info.children) {
         const std::string role(slot.role);
-        if (!spec.contains(role)) continue;
-        const Json& given = spec[role];
+        if (!caseKeys.contains(role)) continue;
+        const Json& given = caseKeys[role];
         Json channel = {{"name", role}};
         if (IsChannel(given)) {
             channel["type"] = given.value("type", SceneType(slot.kind));
@@ -212,16 +212,16 @@ Json CaseScene(const OperationInfo& info, const Json& spec, const std::string& w
         (slot.kind == ChildKind::Internal ? internal : children).push_back(role);
     }
     Json quantifier = {{"name", "q"}, {"type", "quantifier"}, {"operation", info.name}};
-    if (spec.contains("links")) children = spec["links"];
+    if (caseKeys.contains("links")) children = caseKeys["links"];
     if (!children.empty()) quantifier["children"] = children;
     if (!internal.empty()) quantifier["internal"] = internal;
-    const Json own = spec.value("q", Json::object());
+    const Json own = caseKeys.value("q", Json::object());
     for (const auto& [key, value] : own.items())
         quantifier[key] = value;
     channels.push_back(std::move(quantifier));
     scene["channels"] = std::move(channels);
     Json outputs = {"q"};
-    for (const Json& shown : spec.value("show", Json::array()))
+    for (const Json& shown : caseKeys.value("show", Json::array()))
         outputs.push_back(shown);
     scene["outputs"] = std::move(outputs);
     return scene;
@@ -235,19 +235,19 @@ std::vector<Json> ReadCases(const std::string& block, const std::string& where, 
     std::vector<Json> cases;
     for (const std::string& line : Lines(block)) {
         if (line.find_first_not_of(' ') == std::string::npos) continue;
-        Json spec;
+        Json caseKeys;
         try {
-            spec = Json::parse(line);
+            caseKeys = Json::parse(line);
         } catch (const Json::parse_error& error) {
             throw std::runtime_error(where + ": a case is not JSON: " + error.what() + ": " + line);
         }
-        if (spec.contains("every")) {
-            every = spec["every"];
+        if (caseKeys.contains("every")) {
+            every = caseKeys["every"];
             continue;
         }
-        if (!spec.contains("case"))
+        if (!caseKeys.contains("case"))
             throw std::runtime_error(where + ": a case needs a \"case\", what it shows: " + line);
-        cases.push_back(std::move(spec));
+        cases.push_back(std::move(caseKeys));
     }
     if (cases.empty()) throw std::runtime_error(where + ": a block of cases holds none");
     return cases;
@@ -258,11 +258,11 @@ bool IsSetUp(const std::string& key) {
     return Among(key, kSceneKeys) || (Among(key, kCaseKeys) && key != "show");
 }
 
-// The keys of `spec` that `wanted` takes, each as code.
+// The keys of `caseKeys` that `wanted` takes, each as code.
 template <class Wanted>
-std::string KeysText(const Json& spec, Wanted&& wanted) {
+std::string KeysText(const Json& caseKeys, Wanted&& wanted) {
     std::string text;
-    for (const auto& [key, value] : spec.items()) {
+    for (const auto& [key, value] : caseKeys.items()) {
         if (wanted(key))
             text += (text.empty() ? "" : " ") + CodeCell(Json(key).dump() + ": " + Compact(value));
     }
@@ -297,11 +297,11 @@ std::string TableHead(const CaseColumns& columns, const Json& every) {
 
 // One case run in a folder of its own, as its row of the table.
 std::string CaseRow(const OperationInfo& info, const CaseColumns& columns, const Json& own,
-                    const Json& spec, const fs::path& folder, const std::string& where) {
-    const std::string label = spec["case"].get<std::string>();
+                    const Json& caseKeys, const fs::path& folder, const std::string& where) {
+    const std::string label = caseKeys["case"].get<std::string>();
     fs::create_directories(folder);
-    if (spec.contains("files")) MakeFiles(folder, spec["files"]);
-    const Json scene = CaseScene(info, spec, where);
+    if (caseKeys.contains("files")) MakeFiles(folder, caseKeys["files"]);
+    const Json scene = CaseScene(info, caseKeys, where);
     WriteText(folder / "scene.json", scene.dump(2) + "\n");
     const ToolRun run = RunIn(folder, {"--format", "csv", "scene.json"});
     if (run.status != 0)
@@ -313,12 +313,12 @@ std::string CaseRow(const OperationInfo& info, const CaseColumns& columns, const
 
     std::string row = "| " + Escaped(label) + " |";
     for (const std::string& role : columns.roles)
-        row += own.contains(role)    ? " " + CodeCell(Compact(own[role])) + " |"
-               : spec.contains(role) ? std::string(" as above |")
-                                     : std::string(" not linked |");
+        row += own.contains(role)        ? " " + CodeCell(Compact(own[role])) + " |"
+               : caseKeys.contains(role) ? std::string(" as above |")
+                                         : std::string(" not linked |");
     if (columns.setUp) row += " " + KeysText(own, IsSetUp) + " |";
     row += " " + CodeCell(Joined(Column(rows, 1))) + " |";
-    const Json names = spec.value("show", Json::array());
+    const Json names = caseKeys.value("show", Json::array());
     for (const std::string& name : columns.shown) {
         const auto at = std::find(names.begin(), names.end(), Json(name));
         row +=
@@ -339,13 +339,14 @@ std::string CasesTable(const OperationInfo& info, const std::string& block, cons
     const std::vector<Json> cases = ReadCases(block, where, every);
     CaseColumns columns;
     columns.roles = Roles(info);
-    for (const Json& spec : cases) {
-        for (const Json& name : Merged(every, spec, columns.roles).value("show", Json::array())) {
+    for (const Json& caseKeys : cases) {
+        for (const Json& name :
+             Merged(every, caseKeys, columns.roles).value("show", Json::array())) {
             if (std::find(columns.shown.begin(), columns.shown.end(), name.get<std::string>()) ==
                 columns.shown.end())
                 columns.shown.push_back(name.get<std::string>());
         }
-        for (const auto& [key, value] : spec.items())
+        for (const auto& [key, value] : caseKeys.items())
             columns.setUp = columns.setUp || (IsSetUp(key) && key != "case");
     }
     std::string table = TableHead(columns, every);

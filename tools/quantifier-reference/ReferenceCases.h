@@ -60,7 +60,7 @@ std::string SceneType(ChildKind kind);
 // linked in the row's order (or as "links" says), then the quantifier "q" with the operation.
 // What else the case gives (the scene's camera, timer, groups, actions, frames; "channels"
 // before them; "q" for the quantifier's own keys; "show" for more outputs) goes in as written.
-Json CaseScene(const OperationInfo& info, const Json& spec, const std::string& where);
+Json CaseScene(const OperationInfo& info, const Json& caseKeys, const std::string& where);
 
 // A block of cases, one JSON object a line, each run for `info` in a folder of its own under
 // `work`, as a Markdown table of its inputs and what the run gave.

@@ -385,9 +385,9 @@ std::string Pretty(const Json& scene) {
 // (the camera, a group, ...). It is run here, under --strict, so it is known to load cleanly.
 std::string Wiring(const OperationInfo& info, const Prose& prose, const fs::path& work,
                    const std::string& where) {
-    Json spec = {{"case", "wiring"}};
+    Json caseKeys = {{"case", "wiring"}};
     for (const ChildSlot& slot : info.children)
-        spec[std::string(slot.role)] = Placeholder(slot.kind);
+        caseKeys[std::string(slot.role)] = Placeholder(slot.kind);
     const std::string added = prose.SectionOr("Scene", "");
     if (!added.empty()) {
         const size_t open = added.find("```json\n"), close = added.rfind("```");
@@ -395,9 +395,9 @@ std::string Wiring(const OperationInfo& info, const Prose& prose, const fs::path
             throw std::runtime_error(where + ": the section \"Scene\" is one ```json block");
         const Json scene = Json::parse(added.substr(open + 8, close - open - 8));
         for (const auto& [key, value] : scene.items())
-            spec[key] = value;
+            caseKeys[key] = value;
     }
-    Json scene = CaseScene(info, spec, where);
+    Json scene = CaseScene(info, caseKeys, where);
     scene.erase("outputs");
     // Pasted, each child is named by its role; a child of any kind or an internal one has no
     // place in that form, so those operations keep the list.
@@ -437,7 +437,7 @@ std::string Wiring(const OperationInfo& info, const Prose& prose, const fs::path
 // What the runner says when each child is linked as a channel of another kind (a vector for a
 // float child, a float for any other): its warning, then --strict's refusal, both run here.
 std::string WrongKinds(const OperationInfo& info, const fs::path& work) {
-    Json spec = {{"case", "wrong kinds"}};
+    Json caseKeys = {{"case", "wrong kinds"}};
     std::string how;
     bool any = false;
     for (const ChildSlot& slot : info.children) {
@@ -445,17 +445,17 @@ std::string WrongKinds(const OperationInfo& info, const fs::path& work) {
         if (slot.kind == ChildKind::Any) {
             any = true;
         } else if (slot.kind == ChildKind::Internal) {
-            spec[role] = {{"type", "float"}, {"interfaceType", 1}};
+            caseKeys[role] = {{"type", "float"}, {"interfaceType", 1}};
             how = "its internal child of interface type 1";
         } else if (slot.kind == ChildKind::Float) {
-            spec[role] = {{"type", "vector"}, {"value", Json::array({0, 0, 0, 1})}};
+            caseKeys[role] = {{"type", "vector"}, {"value", Json::array({0, 0, 0, 1})}};
         } else {
-            spec[role] = {{"type", "float"}, {"value", 0}};
+            caseKeys[role] = {{"type", "float"}, {"value", 0}};
         }
     }
     if (info.children.empty()) {
-        spec["channels"] = Json::parse(R"([{"name": "extra", "type": "float", "value": 0}])");
-        spec["links"] = Json::array({"extra"});
+        caseKeys["channels"] = Json::parse(R"([{"name": "extra", "type": "float", "value": 0}])");
+        caseKeys["links"] = Json::array({"extra"});
         how = "a float channel linked to it";
     } else if (any && info.children.size() == 1) {
         how = "nothing linked";
@@ -464,7 +464,7 @@ std::string WrongKinds(const OperationInfo& info, const fs::path& work) {
             "each child linked as a channel of another kind (a vector for a float child, a "
             "float for any other)";
     }
-    Json scene = CaseScene(info, spec, "wrong kinds of " + std::string(info.name));
+    Json scene = CaseScene(info, caseKeys, "wrong kinds of " + std::string(info.name));
     const fs::path folder = work / ("wrong-" + BaseName(info));
     fs::create_directories(folder);
     WriteText(folder / "scene.json", scene.dump(2) + "\n");
