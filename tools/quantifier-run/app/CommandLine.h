@@ -34,6 +34,9 @@ struct Options {
     // The channel whose value to explain, and how deep its children are explained.
     std::optional<std::string> explain;
     std::optional<size_t> depth;
+    // A picture of one channel's neighbourhood (--depth links each way), or of every channel.
+    std::optional<std::string> focus;
+    bool whole = false;
 };
 
 // What the command line asks for when it is not a run: help, the version or the operation
