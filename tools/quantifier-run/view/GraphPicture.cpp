@@ -241,22 +241,25 @@ std::string NodeSvg(const SceneGraph& graph, const GraphNode& node, const BoxPla
     return svg + "</g>\n";
 }
 
-// A link from its child to its socket, with what it is as its tooltip.
-std::string LinkSvg(const SceneGraph& graph, const GraphLink& link,
-                    const std::vector<LayoutPoint>& route, bool backward) {
+// A link from its child to its socket, with what it is as its tooltip, appended to `svg`.
+void AppendLink(std::string& svg, const SceneGraph& graph, const GraphLink& link,
+                const std::vector<LayoutPoint>& route, bool backward) {
     std::string cls = "link";
     if (!link.read) cls += " unread";
     if (link.internal) cls += " internal";
     if (backward) cls += " cycle";
-    std::string points;
-    for (const LayoutPoint& point : route)
-        points += (points.empty() ? "" : " ") + Number(point.x) + "," + Number(point.y);
     const std::string label = backward ? link.label + kCycleMark : link.label;
-    return "<g><title>" +
-           Escaped(graph.nodes[link.child].name + " \xE2\x86\x92 " + graph.nodes[link.parent].name +
-                   ": " + label) +
-           "</title><polyline class=\"" + cls + "\" points=\"" + points +
-           "\" marker-end=\"url(#arrow)\"/></g>\n";
+    svg += "<g><title>";
+    svg += Escaped(graph.nodes[link.child].name + " \xE2\x86\x92 " + graph.nodes[link.parent].name +
+                   ": " + label);
+    svg += "</title><polyline class=\"" + cls + "\" points=\"";
+    for (size_t p = 0; p < route.size(); ++p) {
+        if (p > 0) svg += ' ';
+        AppendNumber(svg, route[p].x);
+        svg += ',';
+        AppendNumber(svg, route[p].y);
+    }
+    svg += "\" marker-end=\"url(#arrow)\"/></g>\n";
 }
 
 // The links a part of the graph cut from a box (view/GraphFocus.h): a short dashed stub into each
@@ -324,6 +327,22 @@ std::string CutLines(const GraphNode& node) {
     return lines;
 }
 
+// Room enough for the picture, so that a large one is not copied as it grows: the pages reserved
+// and never written cost no memory.
+size_t SvgSizeAtMost(const SceneGraph& graph, const GraphLayoutResult& layout) {
+    size_t size = 8192 + graph.note.size() * 6;
+    for (const GraphNode& node : graph.nodes) {
+        size += 1024 + 6 * (node.name.size() + node.box.kind.size() + node.box.value.size()) +
+                256 * (node.sockets.size() + node.cutInputs.size() + node.cutReaders.size());
+        if (node.sparkLow) size += 64 * node.sparkLow->size();
+    }
+    for (size_t e = 0; e < graph.links.size(); ++e)
+        size += 256 + 6 * graph.links[e].label.size() + 24 * layout.routes[e].size() +
+                6 * (graph.nodes[graph.links[e].child].name.size() +
+                     graph.nodes[graph.links[e].parent].name.size());
+    return size;
+}
+
 }  // namespace
 
 std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
@@ -346,10 +365,11 @@ std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
                              ? layout.width
                              : std::max(layout.width, noteLeft + TextWidth(graph.note) + 8);
 
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(width) +
-                      "\" height=\"" + Number(layout.height) + "\" viewBox=\"0 0 " + Number(width) +
-                      " " + Number(layout.height) +
-                      "\" font-family=\"sans-serif\" font-size=\"11\">\n" + kStyle;
+    std::string svg;
+    svg.reserve(SvgSizeAtMost(graph, layout));
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(width) + "\" height=\"" +
+           Number(layout.height) + "\" viewBox=\"0 0 " + Number(width) + " " +
+           Number(layout.height) + "\" font-family=\"sans-serif\" font-size=\"11\">\n" + kStyle;
     const std::string heading =
         lines == SvgLines::Named ? " data-line=\"" + std::string(kHeadingLine) + "\"" : "";
     svg += "<text" + heading + " x=\"8\" y=\"14\">" + Escaped(graph.heading) + "</text>\n";
@@ -357,12 +377,13 @@ std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
         svg += "<text class=\"note\" x=\"" + Number(noteLeft) + "\" y=\"14\" fill=\"#d62728\">" +
                Escaped(graph.note) + "</text>\n";
     for (size_t e = 0; e < graph.links.size(); ++e)
-        svg += LinkSvg(graph, graph.links[e], layout.routes[e], layout.backward[e]);
+        AppendLink(svg, graph, graph.links[e], layout.routes[e], layout.backward[e]);
     for (size_t n = 0; n < graph.nodes.size(); ++n)
         svg += CutSvg(graph.nodes[n], plans[n], layout.boxes[n]);
     for (size_t n = 0; n < graph.nodes.size(); ++n)
         svg += NodeSvg(graph, graph.nodes[n], plans[n], layout.boxes[n], lines);
-    return svg + "</svg>\n";
+    svg += "</svg>\n";  // appended, not added: a copy of a large picture would double its memory
+    return svg;
 }
 
 std::string GraphDot(const SceneGraph& graph) {
@@ -406,7 +427,8 @@ std::string GraphDot(const SceneGraph& graph) {
         if (cycle[e]) dot += ", color=\"#ff7f0e\", fontcolor=\"#ff7f0e\", penwidth=2";
         dot += "];\n";
     }
-    return dot + "}\n";
+    dot += "}\n";
+    return dot;
 }
 
 }  // namespace quantifier_run
