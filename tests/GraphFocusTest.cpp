@@ -68,6 +68,7 @@ TEST(GraphFocusTest, APartKeepsItsNeighbourhoodAndMarksEveryLinkItCuts) {
          1,
          false},
         {"outputs as deep as fits", {}, 3, {0, 0}, {"top", "upper", "centre"}, 2, true},
+        {"no outputs", {}, 3, {}, {}, 0, false},
         {"more outputs than fit: the first, with what it reads",
          {},
          2,

@@ -171,7 +171,9 @@ std::string FocusNote(const SceneGraph& graph, const GraphPart& part, size_t cha
 
 std::string OutputsNote(const SceneGraph& graph, const GraphPart& part) {
     std::string what = "the outputs and what they read";
-    if (part.outputs < part.outputsGiven)
+    if (part.outputsGiven == 0)
+        what = "no outputs to draw from";
+    else if (part.outputs < part.outputsGiven)
         what = "the first " + std::to_string(part.outputs) + " of " +
                std::to_string(part.outputsGiven) + " outputs and what they read directly";
     else if (part.deeper)
