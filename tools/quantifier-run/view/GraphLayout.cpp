@@ -34,7 +34,7 @@ constexpr double kMargin = 28;  // room for a cycle's link round a box in the fi
 // track: lanes through every column between cost memory by the link's length, which a long chain
 // with a channel shared all along makes quadratic in the channels. The links of one child share
 // its track; tracks are shared by children whose spans do not overlap.
-constexpr size_t kMostLanes = 16;
+constexpr size_t kMostLanes = 64;
 constexpr double kTrackGap = 6;
 
 // The edges as they point once cycles are broken: from reader to child, from a lower layer
