@@ -15,6 +15,7 @@
 #include "scene/Limits.h"
 #include "scene/OperationList.h"
 #include "scene/SceneSchema.h"
+#include "view/GraphFocus.h"
 
 namespace quantifier_run {
 
@@ -80,6 +81,7 @@ constexpr OptionRow kOptionRows[] = {
     {"--schema", nullptr, "Write the scene format's JSON schema (scene.schema.json) and exit"},
 };
 constexpr size_t kOptionCount = std::size(kOptionRows);
+static_assert(kFocusDepth == 2, "--focus's and --depth's help state the default depth");
 
 // The row of the option `name`; a name without a row does not compile.
 consteval size_t Row(std::string_view name) {
