@@ -368,6 +368,13 @@ void ReadCheckOptions(const Given& given, Options& options) {
             refuse(row, "cannot be given with --check, which runs each scene as it is");
     }
     if (options.update && options.diffPath) refuse(Row("--update"), "cannot be given with --diff");
+    // What these write is their report; a save before a comparison that fails would be a save of
+    // a run that did not succeed.
+    if (options.expectPath || options.diffPath || options.update) {
+        for (const size_t row : {Row("--save"), Row("--output"), Row("--watch"), Row("--serve"),
+                                 Row("--explain"), Row("--format")})
+            refuse(row, "cannot be given with --expect, --diff or --update");
+    }
     if (options.expectPath && options.diffPath)
         refuse(Row("--diff"), "cannot be given with --expect");
     if (!options.expectPath && !options.diffPath && !check) {

@@ -98,6 +98,9 @@ std::vector<Expectation> ReadExpectations(const SceneReader& reader, const Json&
         if (!item.is_object())
             reader.Fail(item, where, "expected an object, got " + JsonReader::Describe(item));
         reader.CheckKeys(item, where, KeyNames(KeysOf(SceneObject::Expect)));
+        if (const Json* d = JsonReader::Find(item, "description"); d && !d->is_string())
+            reader.Fail(*d, where + ".description",
+                        "expected a text, got " + JsonReader::Describe(*d));
         Expectation expected;
         expected.where = where;
         expected.at = reader.Document().PositionOf(item);

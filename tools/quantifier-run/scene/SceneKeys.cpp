@@ -163,6 +163,7 @@ std::vector<SceneKey> ExpectKeys() {
          "A number's largest allowed absolute difference."},
         {"ulps", Integer(0, std::numeric_limits<int32_t>::max()),
          "A number's largest allowed difference in units in the last place of a 32-bit float."},
+        {"description", {{"type", "string"}}, "What it shows, for people; the runner ignores it."},
     };
 }
 
