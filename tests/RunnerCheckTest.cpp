@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "app/SceneUpdate.h"
 #include "engine/RunError.h"
 #include "output/CsvDiff.h"
 #include "support/RunnerFixture.h"
@@ -23,6 +24,7 @@ constexpr const char* kCounter = R"({
     { "name": "step", "type": "float", "value": 1 },
     { "name": "count", "type": "quantifier", "operation": "ClampAccumulate",
       "children": ["low", "high", "step"] } ],
+  "outputs": ["count", "step", "low", "high"],
   "frames": 3,
   "expect": [ { "frame": 2, "channel": "count", "value": EXPECTED } ]
 })";
@@ -48,6 +50,8 @@ TEST_F(RunnerCheckTest, AFolderPassesOnlyWhenEveryScenePasses) {
     const std::string junit = ReadFile(Path("results.xml"));
     EXPECT_NE(junit.find("tests=\"2\" failures=\"1\""), std::string::npos) << junit;
     EXPECT_EQ(Run({"--check", Path("suite/good.json")}).exitCode, kExitSuccess);
+    fs::create_directories(Path("empty"));
+    EXPECT_EQ(Run({"--check", Path("empty")}).exitCode, kExitBadInput);
 }
 
 TEST_F(RunnerCheckTest, DiffTellsSameFromChangedAndUpdateChangesOnlyTheValue) {
@@ -62,6 +66,52 @@ TEST_F(RunnerCheckTest, DiffTellsSameFromChangedAndUpdateChangesOnlyTheValue) {
     EXPECT_EQ(Run({"--update", scene}).exitCode, kExitSuccess);
     EXPECT_EQ(ReadFile(scene), Counter("3"));
     EXPECT_EQ(Run({scene}).exitCode, kExitSuccess);
+}
+
+// A golden file that differs is told column by column, the first explained with the children
+// whose values differ in both runs, so that it shows where the difference came in.
+TEST_F(RunnerCheckTest, AGoldenFileThatDiffersShowsWhereTheDifferenceCameIn) {
+    const std::string scene = WriteFile("counter.json", Counter("3"));
+    const RunResult run = Run({"--format", "csv", "--frames", "3", scene});
+    std::string changed = run.out;
+    changed.replace(changed.find("\n1,2,1,0,100\n"), 13, "\n1,3,2,0,100\n");
+    const std::string golden = WriteFile("golden.csv", changed);
+    const RunResult held = Run({"--expect", golden, scene});
+    EXPECT_EQ(held.exitCode, kExitDiffers);
+    EXPECT_NE(held.err.find("\"count\": from frame 1, 1 frame differs, by at most 1 (3 before, 2 "
+                            "now)"),
+              std::string::npos)
+        << held.err;
+    EXPECT_NE(held.err.find("\"count\" (quantifier, ClampAccumulate) = 2"), std::string::npos);
+    EXPECT_NE(held.err.find("child \"step\" differs too at frame 1: 2 before, 1 now"),
+              std::string::npos);
+    EXPECT_EQ(Run({"--expect", golden, "--tolerance", "2", scene}).exitCode, kExitSuccess);
+    EXPECT_EQ(Run({"--expect", golden, "--update", scene}).exitCode, kExitSuccess);
+    EXPECT_EQ(ReadFile(golden), run.out);
+}
+
+TEST(CsvDiff, ColumnsAreMatchedByNameAndEachDifferenceCounted) {
+    const CsvRows before = ReadCsvRows("frame,a,b,a\n0,1,\"x\",5\n1,2,\"y\",6\n", "old");
+    const CsvRows after = ReadCsvRows("frame,c,a,a,b\n0,0,1,5,\"x\"\n1,0,4,9,\"z\"\n", "new");
+    EXPECT_EQ(DiffLines(DiffRows(before, after, {})),
+              (std::vector<std::string>{
+                  "\"a\": from frame 1, 1 frame differs, by at most 2 (2 before, 4 now)",
+                  "\"a\": from frame 1, 1 frame differs, by at most 3 (6 before, 9 now)",
+                  "\"b\": from frame 1, 1 frame differs (\"y\" before, \"z\" now)",
+                  "\"c\": only in the new run"}));
+    EXPECT_THROW(ReadCsvRows("frame,a\n0,1\n2,1\n", "old"), RunError);
+    EXPECT_THROW(ReadCsvRows("time,a\n", "old"), RunError);
+}
+
+// --update replaces a value where it stands, whatever it holds, and no more of the file.
+TEST(SceneUpdate, AValueEndsWhereItsJsonEnds) {
+    const std::string text = R"([1.5, "a,\"]", [[1, 2], [3]], {"k": [1]}, -2e3])";
+    size_t start = 1;
+    for (const char* value : {"1.5", R"("a,\"]")", "[[1, 2], [3]]", R"({"k": [1]})", "-2e3"}) {
+        const size_t end = JsonValueEnd(text, start);
+        EXPECT_EQ(text.substr(start, end - start), value);
+        start = end + 2;
+    }
 }
 
 TEST(CsvDiff, NumbersAreTheSameWithinTheirTolerance) {

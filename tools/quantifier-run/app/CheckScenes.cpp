@@ -167,6 +167,11 @@ void CheckWarnings(const std::string& path, const std::vector<std::string>& warn
 int CheckScenes(const Options& given, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     const auto start = Clock::now();
     const std::vector<std::string> scenes = ScenesUnder(given.checkPaths);
+    // A suite of none is more likely a wrong folder than a pass.
+    if (scenes.empty())
+        throw RunError(kExitBadInput,
+                       "--check: no scene under " + given.checkPaths.front() +
+                           (given.checkPaths.size() > 1 ? " or the other paths" : ""));
     if (given.junitPath) {
         // Refused before anything runs, as a run's targets are.
         Options target = given;

@@ -195,13 +195,16 @@ void ExpectationWarnings(const ParsedScene& scene, size_t frames,
                          std::vector<PlacedMessage>& warnings) {
     for (const Expectation& expected : scene.expectations) {
         if (expected.last < frames) continue;
+        const size_t from = std::max(expected.first, frames);
+        const std::string which =
+            from == expected.last
+                ? "frame " + std::to_string(from) + " comes"
+                : "frames " + std::to_string(from) + ".." + std::to_string(expected.last) + " come";
         warnings.push_back(
-            {expected.at, expected.where + ": frame " +
-                              std::to_string(expected.first < frames ? frames : expected.first) +
-                              " comes after the last frame" +
+            {expected.at, expected.where + ": " + which + " after the last frame" +
                               (frames == 0 ? std::string(" (the run has none)")
                                            : " (" + std::to_string(frames - 1) + ")") +
-                              " and is not checked"});
+                              (from == expected.last ? " and is" : " and are") + " not checked"});
     }
 }
 
