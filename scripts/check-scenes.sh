@@ -17,7 +17,7 @@ mkdir -p "$out"
 cd "$root"
 status=0
 "$bin/quantifier-run" --check tests/scenes examples --junit "$out/native.xml" || status=$?
-"$bin/quantifier-run" --check tests/scenes examples \
+"$bin/quantifier-run" --check tests/scenes examples --jobs 2 \
     --engine-process "$(printf %q "$bin/quantifier-engine")" --junit "$out/engine-process.xml" ||
     status=$?
 if $msvc; then
