@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "app/Run.h"
 #include "app/SceneUpdate.h"
 #include "engine/RunError.h"
 #include "output/CsvDiff.h"
@@ -88,6 +89,22 @@ TEST_F(RunnerCheckTest, AGoldenFileThatDiffersShowsWhereTheDifferenceCameIn) {
     EXPECT_EQ(Run({"--expect", golden, "--tolerance", "2", scene}).exitCode, kExitSuccess);
     EXPECT_EQ(Run({"--expect", golden, "--update", scene}).exitCode, kExitSuccess);
     EXPECT_EQ(ReadFile(golden), run.out);
+}
+
+// The live page shows what a save leaves unmet beside the warnings, and the run goes on.
+TEST_F(RunnerCheckTest, AServedRunTellsUnmetExpectationsAmongItsWarnings) {
+    Options options;
+    options.scenePath = WriteFile("counter.json", Counter("4"));
+    options.pluginPath = QUANTIFIER_PLUGIN_PATH;
+    std::ostringstream err;
+    RunSettings settings{options, false, err, false, {}};
+    settings.expectations = ExpectationsGo::Warnings;
+    const RunOutput output = quantifier_run::Run(settings);
+    ASSERT_EQ(output.warnings.size(), 1u);
+    EXPECT_NE(output.warnings[0].find("expect[0]: channel \"count\" at frame 2 is 3, expected 4"),
+              std::string::npos)
+        << output.warnings[0];
+    EXPECT_EQ(err.str(), "");
 }
 
 TEST(CsvDiff, ColumnsAreMatchedByNameAndEachDifferenceCounted) {
