@@ -41,15 +41,17 @@ TEST_F(RunnerCheckTest, AFolderPassesOnlyWhenEveryScenePasses) {
     WriteFile("suite/bad.json", Counter("4"));
     WriteFile("suite/.hidden/skipped.json", Counter("5"));
     WriteFile("suite/data.json", R"({"not": "a scene"})");
+    WriteFile("suite/gone.error", "2\n");
     const RunResult result = Run({"--check", Path("suite"), "--junit", Path("results.xml")});
     EXPECT_EQ(result.exitCode, kExitDiffers) << result.err;
     EXPECT_NE(result.out.find("FAIL  " + Path("suite/bad.json")), std::string::npos);
     EXPECT_NE(result.out.find("at frame 2 is 3, expected 4"), std::string::npos) << result.out;
     // The first difference comes with the explanation of the channel at that frame.
     EXPECT_NE(result.out.find("\"count\" (quantifier, ClampAccumulate) = 3"), std::string::npos);
-    EXPECT_NE(result.out.find("2 scenes: 1 passed, 1 failed"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("FAIL  " + Path("suite/gone.error")), std::string::npos);
+    EXPECT_NE(result.out.find("3 scenes: 1 passed, 2 failed"), std::string::npos) << result.out;
     const std::string junit = ReadFile(Path("results.xml"));
-    EXPECT_NE(junit.find("tests=\"2\" failures=\"1\""), std::string::npos) << junit;
+    EXPECT_NE(junit.find("tests=\"3\" failures=\"2\""), std::string::npos) << junit;
     EXPECT_EQ(Run({"--check", Path("suite/good.json")}).exitCode, kExitSuccess);
     fs::create_directories(Path("empty"));
     EXPECT_EQ(Run({"--check", Path("empty")}).exitCode, kExitBadInput);

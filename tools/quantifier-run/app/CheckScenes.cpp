@@ -117,6 +117,15 @@ private:
     size_t finished = 0, shown = 0;
 };
 
+// A file that says how a scene is to run with no scene beside it: a misspelt name would
+// otherwise drop its case without a word. A csv alone may be data.
+bool Orphan(std::filesystem::path path) {
+    const std::filesystem::path extension = path.extension();
+    if (extension != ".error" && extension != ".args" && extension != ".warnings") return false;
+    std::error_code error;
+    return !std::filesystem::exists(path.replace_extension(".json"), error);
+}
+
 // The options a scene runs with: those of --check, and the arguments of a .args file beside it,
 // one a line, "$SCENES/" at the start of one standing for the scene's folder.
 Options SceneOptions(const Options& given, const std::string& path) {
@@ -235,8 +244,9 @@ std::vector<std::string> ScenesUnder(const std::vector<std::string>& paths) {
                 if (it->is_directory(error)) it.disable_recursion_pending();
                 continue;
             }
-            if (it->is_regular_file(error) && it->path().extension() == ".json" &&
-                IsSceneFile(PathText(it->path())))
+            if (!it->is_regular_file(error)) continue;
+            if ((it->path().extension() == ".json" && IsSceneFile(PathText(it->path()))) ||
+                Orphan(it->path()))
                 found.push_back(PathText(it->path()));
         }
         std::sort(found.begin(), found.end());
@@ -249,6 +259,11 @@ SceneVerdict CheckScene(const Options& given, const std::string& path) {
     const auto start = Clock::now();
     SceneVerdict verdict;
     verdict.path = path;
+    if (Orphan(FilePath(path))) {
+        verdict.details.push_back("says how a scene is to run, but there is no scene " +
+                                  PathText(FilePath(path).replace_extension(".json")));
+        return verdict;
+    }
     std::optional<Options> chosen;
     if (const auto failure = Attempt([&] { chosen = SceneOptions(given, path); })) {
         verdict.details.push_back(MessageLine(failure->message));
