@@ -55,6 +55,15 @@ TEST_F(RunnerCheckTest, AFolderPassesOnlyWhenEveryScenePasses) {
     EXPECT_EQ(Run({"--check", Path("suite/good.json")}).exitCode, kExitSuccess);
     fs::create_directories(Path("empty"));
     EXPECT_EQ(Run({"--check", Path("empty")}).exitCode, kExitBadInput);
+    // Golden rows are a scene's whole expected output: a warning no .warnings file names fails.
+    std::string warns = Counter("3");
+    warns.insert(warns.find('[') + 1, R"({ "name": "spare", "type": "float", "value": 0 },)");
+    fs::create_directories(Path("warns"));
+    WriteFile("warns/spare.json", warns);
+    WriteFile("warns/spare.csv", Run({"--format", "csv", Path("warns/spare.json")}).out);
+    const RunResult warned = Run({"--check", Path("warns")});
+    EXPECT_EQ(warned.exitCode, kExitDiffers) << warned.out << warned.err;
+    EXPECT_NE(warned.out.find("it warns, and no .warnings file"), std::string::npos) << warned.out;
 }
 
 TEST_F(RunnerCheckTest, DiffTellsSameFromChangedAndUpdateChangesOnlyTheValue) {

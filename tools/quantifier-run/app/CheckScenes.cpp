@@ -153,20 +153,27 @@ Options SceneOptions(const Options& given, const std::string& path) {
     return options;
 }
 
-// A scene's warnings held to the parts a .warnings file beside it gives, a line each.
-void CheckWarnings(const std::string& path, const std::vector<std::string>& warnings,
+// A scene's warnings held to the parts a .warnings file beside it gives, a line each. A scene
+// held to golden rows and no such file must warn of nothing: its csv and warnings are its whole
+// expected output.
+void CheckWarnings(const std::string& path, bool golden, const std::vector<std::string>& warnings,
                    std::vector<std::string>& details) {
     const std::string file = Beside(path, ".warnings");
-    if (file.empty()) return;
-    std::ifstream stream(FilePath(file));
-    std::stringstream text;
-    text << stream.rdbuf();
-    const std::vector<std::string> parts = LinesOf(text.str());
+    if (file.empty() && !golden) return;
+    std::vector<std::string> parts;
+    if (!file.empty()) {
+        std::ifstream stream(FilePath(file));
+        std::stringstream text;
+        text << stream.rdbuf();
+        parts = LinesOf(text.str());
+    }
     bool same = parts.size() == warnings.size();
     for (size_t i = 0; same && i < parts.size(); ++i)
         same = warnings[i].find(parts[i]) != std::string::npos;
     if (same) return;
-    details.push_back("the warnings are not those of " + file + ":");
+    details.push_back(file.empty()
+                          ? std::string("it warns, and no .warnings file beside it says so:")
+                          : "the warnings are not those of " + file + ":");
     for (const std::string& warning : warnings)
         details.push_back("  " + warning);
 }
@@ -281,7 +288,7 @@ SceneVerdict CheckScene(const Options& given, const std::string& path) {
         const auto failure = Attempt([&] {
             RunOutput output = Run(settings);
             verdict.details = Differences(options, output);
-            CheckWarnings(path, output.warnings, verdict.details);
+            CheckWarnings(path, !golden.empty(), output.warnings, verdict.details);
         });
         if (failure) {
             verdict.details = LinesOf(err.str());
