@@ -43,9 +43,9 @@ CountedRun Counted(size_t frames, float base) {
 }
 
 std::string ValueAt(ServeState& state, size_t frame) {
-    const std::optional<std::string> values = state.FrameValues(frame);
+    const std::optional<std::string> values = state.FrameValues(frame, {0});
     if (!values) return "none";
-    const size_t start = values->find("\"value\": \"") + 10;
+    const size_t start = values->find("\"rows\": [\"") + 10;
     return values->substr(start, values->find('"', start) - start);
 }
 

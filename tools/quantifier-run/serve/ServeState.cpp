@@ -3,6 +3,7 @@
 #include "engine/RunError.h"
 #include "output/Formatting.h"
 #include "serve/PageAnswers.h"
+#include "serve/PageGraph.h"
 #include "view/Explanation.h"
 #include "view/SceneGraph.h"
 
@@ -10,6 +11,9 @@ namespace quantifier_run {
 namespace {
 // Enough for the slider's last few stops and an explanation or two beside them.
 constexpr size_t kCachedFrames = 8;
+// The charts of a scene without outputs hold every channel: past this, the page charts only the
+// channel clicked.
+constexpr size_t kMostChartBytes = 512 * 1024;
 }  // namespace
 
 void ServeState::Changed() {
@@ -34,15 +38,20 @@ void ServeState::FrameReached(size_t reached, size_t frames) {
 }
 
 void ServeState::RunSucceeded(ServedRun served) {
-    // Outside the lock: it is the size of the scene.
-    std::string lines = FrameLinesJson(BuildSceneGraph(*served.scene, *served.last));
+    // Outside the lock: they are the size of the scene. Only the watch's thread writes the digest.
+    std::string drawn = GraphDrawingJson(BuildSceneGraph(*served.scene, *served.last));
+    RunDigest now = DigestRun(*served.scene, *served.last);
+    std::optional<std::string> compared;
+    if (digest) compared = RunChangesJson(CompareRuns(*digest, now));
     const std::lock_guard lock(mutex);
     running = false;
     error.reset();
     ++generation;
     cache.clear();
     run = std::make_shared<const ServedRun>(std::move(served));
-    lastLines = std::move(lines);
+    drawing = std::move(drawn);
+    changes = std::move(compared);
+    digest = std::move(now);
     Changed();
 }
 
@@ -86,14 +95,16 @@ std::string ServeState::View() const {
     const std::lock_guard lock(mutex);
     std::string out = "{\"status\": " + StatusLocked();
     if (run) {
-        out += ", \"graph\": " + JsonString(run->graphSvg) +
-               ", \"charts\": " + JsonString(run->chartSvg) + ", \"warnings\": [";
+        out += ", \"graph\": " + drawing + ",\n\"charts\": " +
+               (run->chartSvg.size() <= kMostChartBytes ? JsonString(run->chartSvg) : "null") +
+               ", \"warnings\": [";
         for (size_t i = 0; i < run->warnings.size(); ++i)
             out += (i ? ", " : "") + JsonString(MessageLine(run->warnings[i]));
         out += "], \"channels\": [";
         for (size_t i = 0; i < run->scene->channels.size(); ++i)
             out += (i ? ", " : "") + JsonString(DisplaySafe(run->scene->channels[i].name));
-        out += "], \"chart\": " + ChartGeometryJson(run->chart) + ", \"last\": " + lastLines;
+        out += "], \"chart\": " + ChartGeometryJson(run->chart) +
+               ", \"changes\": " + changes.value_or("null");
     }
     return out + "}";
 }
@@ -131,11 +142,12 @@ std::shared_ptr<const Observation> ServeState::ObservationAt(size_t at,
     return observation;
 }
 
-std::optional<std::string> ServeState::FrameValues(size_t at) {
+std::optional<std::string> ServeState::FrameValues(size_t at, const std::vector<size_t>& channels,
+                                                   bool sparks) {
     std::shared_ptr<const Scene> scene;
     const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
     if (!observation) return std::nullopt;
-    return FrameLinesJson(BuildSceneGraph(*scene, *observation));
+    return ChannelLinesJson(BuildSceneGraph(*scene, *observation), channels, sparks);
 }
 
 std::optional<std::string> ServeState::Explanation(size_t channel, size_t at) {
