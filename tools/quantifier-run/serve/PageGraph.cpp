@@ -83,10 +83,10 @@ std::string Tip(const GraphNode& node) {
     return text;
 }
 
-std::string SparkJson(const GraphNode& node) {
+std::string SparkJson(const ChannelObservation& channel) {
     std::string out = "[";
-    for (size_t c = 0; c < node.sparkLow->size(); ++c) {
-        const float low = (*node.sparkLow)[c], high = (*node.sparkHigh)[c];
+    for (size_t c = 0; c < channel.sparkLow.size(); ++c) {
+        const float low = channel.sparkLow[c], high = channel.sparkHigh[c];
         out += (c ? "," : "");
         out += std::isnan(low) ? "null" : "[" + FormatFloat(low) + "," + FormatFloat(high) + "]";
     }
@@ -119,7 +119,7 @@ std::string GraphDrawingJson(const SceneGraph& graph) {
 }
 
 std::string ChannelLinesJson(const SceneGraph& graph, const std::vector<size_t>& channels,
-                             bool sparks) {
+                             const Observation* sparks) {
     std::string values;
     for (const size_t n : channels) {
         if (n >= graph.nodes.size()) continue;
@@ -134,7 +134,8 @@ std::string ChannelLinesJson(const SceneGraph& graph, const std::vector<size_t>&
             "], \"counts\": " +
             (node.box.counts ? JsonString(DisplaySafe(ShownInBox(*node.box.counts))) : "null");
         values += ", \"tip\": " + JsonString(DisplaySafe(Tip(node)));
-        if (sparks && node.sparkLow) values += ", \"spark\": " + SparkJson(node);
+        if (sparks && n < sparks->channels.size() && !sparks->channels[n].sparkLow.empty())
+            values += ", \"spark\": " + SparkJson(sparks->channels[n]);
         values += "}";
     }
     return "{\"frame\": " + std::to_string(graph.frame) +

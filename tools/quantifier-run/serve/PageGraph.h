@@ -25,9 +25,10 @@ inline constexpr int kLinkUnread = 1, kLinkInternal = 2, kLinkCycle = 4;
 
 // The lines of the channels `channels` (scene indices, each at most once) at the graph's frame:
 // {"frame", "heading", "values": {index: {"rows": [...], "counts", "tip", "spark": [[low,
-// high]...]}}}. A matrix's value is its four rows; "spark" comes only when `sparks` is set and the
-// channel has one (null where a column saw no finite value).
+// high]...]}}}. A matrix's value is its four rows; "spark" comes only when `sparks` is given (the
+// observation of the run's last frame, which holds the sparklines) and the channel has one (null
+// where a column saw no finite value).
 std::string ChannelLinesJson(const SceneGraph& graph, const std::vector<size_t>& channels,
-                             bool sparks);
+                             const Observation* sparks);
 
 }  // namespace quantifier_run

@@ -147,7 +147,15 @@ std::optional<std::string> ServeState::FrameValues(size_t at, const std::vector<
     std::shared_ptr<const Scene> scene;
     const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
     if (!observation) return std::nullopt;
-    return ChannelLinesJson(BuildSceneGraph(*scene, *observation), channels, sparks);
+    // The frames observed again carry no sparklines: those are the run's, kept with its last frame.
+    std::shared_ptr<const ServedRun> current;
+    {
+        const std::lock_guard lock(mutex);
+        current = run;
+    }
+    const bool same = current && current->scene == scene;
+    return ChannelLinesJson(BuildSceneGraph(*scene, *observation), channels,
+                            sparks && same ? current->last.get() : nullptr);
 }
 
 std::optional<std::string> ServeState::Explanation(size_t channel, size_t at) {

@@ -25,11 +25,12 @@ export function unpackGraph(drawing, names) {
     kind: new Int32Array(count), group: new Int32Array(count),
     socketStart: new Int32Array(count + 1), sockets: [],
   };
+  const d = drawing.nodes;
   let at = 0;
   for (let n = 0; n < count; ++n) {
-    const d = drawing.nodes;
-    [g.x[n], g.y[n], g.w[n], g.h[n], g.valueTop[n], g.sparkTop[n], g.flags[n], g.kind[n],
-      g.group[n]] = d.slice(at, at + NODE_FIELDS - 1);
+    g.x[n] = d[at]; g.y[n] = d[at + 1]; g.w[n] = d[at + 2]; g.h[n] = d[at + 3];
+    g.valueTop[n] = d[at + 4]; g.sparkTop[n] = d[at + 5]; g.flags[n] = d[at + 6];
+    g.kind[n] = d[at + 7]; g.group[n] = d[at + 8];
     const sockets = d[at + NODE_FIELDS - 1];
     g.socketStart[n] = g.sockets.length;
     for (let s = 0; s < sockets; ++s) g.sockets.push(d[at + NODE_FIELDS + s]);
@@ -228,7 +229,8 @@ export class GraphView {
       this.ratio * this.tx, this.ratio * this.ty);
     const visible = this.inView();
     drawLinks(this, c);
-    for (const n of visible) drawBox(this, c, n);
+    drawBoxes(this, c, visible);
+    if (this.readable()) for (const n of visible) drawBoxText(this, c, n, this.boxX(n), this.boxY(n));
     this.drawnBoxes = visible.length;
     c.setTransform(this.ratio, 0, 0, this.ratio, 0, 0);
     c.font = '11px sans-serif';
@@ -285,8 +287,12 @@ function drawLinks(view, c) {
     }
     if (Math.min(ax, bx) - 200 > x1 || Math.max(ax, bx) + 200 < x0 ||
         Math.min(ay, by) > y1 || Math.max(ay, by) < y0) continue;
-    const bend = Math.max(40, Math.abs(bx - ax) / 2);
     path.moveTo(ax, ay);
+    if (!view.readable()) {
+      path.lineTo(bx, by);
+      continue;
+    }
+    const bend = Math.max(40, Math.abs(bx - ax) / 2);
     path.bezierCurveTo(ax + bend, ay, bx - bend, by, bx, by);
     arrowHead(heads, bx - 10, by, bx, by);
   }
@@ -326,23 +332,33 @@ function boxColours(view, n) {
   return { fill, stroke, width };
 }
 
-function drawBox(view, c, n) {
+// The boxes, one path per look, so that a whole scene in view is a few calls to the canvas.
+function drawBoxes(view, c, visible) {
   const g = view.graph;
-  const x = view.boxX(n);
-  const y = view.boxY(n);
-  const { fill, stroke, width } = boxColours(view, n);
-  c.beginPath();
-  if (view.scale * 4 >= 1) c.roundRect(x, y, g.w[n], g.h[n], 4); else c.rect(x, y, g.w[n], g.h[n]);
-  c.fillStyle = fill;
-  c.fill();
-  c.lineWidth = Math.max(width, 1 / view.scale);
-  c.strokeStyle = stroke;
-  c.stroke();
-  if (g.group[n] >= 0) {
-    c.fillStyle = GROUP_COLOURS[g.group[n] % GROUP_COLOURS.length];
-    c.fillRect(x, y, 4, g.h[n]);
+  const looks = new Map();
+  const stripes = GROUP_COLOURS.map(() => new Path2D());
+  const round = view.scale * 4 >= 1;
+  for (const n of visible) {
+    const { fill, stroke, width } = boxColours(view, n);
+    const key = fill + stroke + width;
+    if (!looks.has(key)) looks.set(key, { fill, stroke, width, path: new Path2D() });
+    const x = view.boxX(n);
+    const y = view.boxY(n);
+    const path = looks.get(key).path;
+    if (round) path.roundRect(x, y, g.w[n], g.h[n], 4); else path.rect(x, y, g.w[n], g.h[n]);
+    if (g.group[n] >= 0) stripes[g.group[n] % GROUP_COLOURS.length].rect(x, y, 4, g.h[n]);
   }
-  if (view.readable()) drawBoxText(view, c, n, x, y);
+  for (const { fill, stroke, width, path } of looks.values()) {
+    c.fillStyle = fill;
+    c.fill(path);
+    c.lineWidth = Math.max(width, 1 / view.scale);
+    c.strokeStyle = stroke;
+    c.stroke(path);
+  }
+  stripes.forEach((path, i) => {
+    c.fillStyle = GROUP_COLOURS[i];
+    c.fill(path);
+  });
 }
 
 // The box's lines where the picture draws them: name, kind, sockets, value, counts, sparkline.
