@@ -424,14 +424,15 @@ async function measure(context, server) {
     await new Promise((resolve) => setTimeout(resolve, 50));
   console.log(`a 1,000,000-frame run of 100 channels: ${(performance.now() - runStart).toFixed(0)} ms`);
   let bytes = 0;
-  for (const asked of ['', 'page.js', 'page.css', 'api/view', 'api/frame?n=500000',
-    'api/explain?channel=7&frame=500000']) {
+  const every = Array.from({ length: 100 }, (_, i) => i).join(',');
+  for (const asked of ['', 'page.js', 'graph.js', 'focus.js', 'controls.js', 'page.css',
+    'api/view', `api/frame?n=500000&channels=${every}`, 'api/explain?channel=7&frame=500000']) {
     const response = await fetch(long.url + asked);
     assert.equal(response.status, 200);
     bytes += (await response.arrayBuffer()).byteLength;
   }
   const frameStart = performance.now();
-  await fetch(long.url + 'api/frame?n=999998');
+  await fetch(long.url + `api/frame?n=999998&channels=${every}`);
   console.log(`one view of a 1,000,000-frame run: ${bytes} bytes; values at frame 999998 in ` +
     `${(performance.now() - frameStart).toFixed(0)} ms`);
   await stopServer(long);
