@@ -425,7 +425,7 @@ async function measure(context, server) {
   console.log(`a 1,000,000-frame run of 100 channels: ${(performance.now() - runStart).toFixed(0)} ms`);
   let bytes = 0;
   const every = Array.from({ length: 100 }, (_, i) => i).join(',');
-  for (const asked of ['', 'page.js', 'graph.js', 'focus.js', 'controls.js', 'page.css',
+  for (const asked of ['', 'page.js', 'graph.js', 'draw.js', 'focus.js', 'controls.js', 'page.css',
     'api/view', `api/frame?n=500000&channels=${every}`, 'api/explain?channel=7&frame=500000']) {
     const response = await fetch(long.url + asked);
     assert.equal(response.status, 200);

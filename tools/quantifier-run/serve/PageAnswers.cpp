@@ -5,7 +5,6 @@
 #include "output/Formatting.h"
 #include "output/OutputFormats.h"
 #include "output/SvgMarkup.h"
-#include "view/GraphPicture.h"
 
 namespace quantifier_run {
 namespace {

@@ -5,7 +5,8 @@
 // server words and cuts every line it sends; the page only puts each where its name says.
 'use strict';
 
-import { GraphView, unpackGraph, drawSpark } from './graph.js';
+import { GraphView, unpackGraph, NODE } from './graph.js';
+import { drawSpark } from './draw.js';
 import { focusOn } from './focus.js';
 import { attachPointer, attachKeys, attachSearch } from './controls.js';
 
@@ -159,7 +160,7 @@ async function refreshValues(frameChanged = false) {
   if (!frameChanged && frame === valuesFrame) wanted = wanted.filter((n) => !view.values.has(n));
   if (!frameChanged && !wanted.length) return;
   wanted = wanted.slice(0, MOST_ASKED);
-  const sparks = wanted.some((n) => (graph.flags[n] & 8) && !view.sparks.has(n));
+  const sparks = wanted.some((n) => (graph.flags[n] & NODE.spark) && !view.sparks.has(n));
   const asked = ++valuesAsked;
   let answer;
   try {
@@ -283,7 +284,8 @@ async function explain(channel) {
 // A channel's neighbourhood on its own, fitted to the window; the whole scene is kept to go
 // back to.
 function focus(channel, fit = true) {
-  if (!view.focus) beforeFocus = { scale: view.scale, tx: view.tx, ty: view.ty };
+  // A focus found again after a save keeps the place of the whole scene it had.
+  if (!view.focus && fit) beforeFocus = { scale: view.scale, tx: view.tx, ty: view.ty };
   view.focus = focusOn(view.graph, channel, Number($('depth').value));
   $('focus-bar').hidden = false;
   $('focus-name').textContent = '"' + names[channel] + '": ' + (view.focus.shown.size - 1) +
