@@ -18,6 +18,7 @@
 #include "engine/Scene.h"
 #include "output/SvgChart.h"
 #include "serve/RunChanges.h"
+#include "view/SceneGraph.h"
 
 namespace quantifier_run {
 
@@ -71,6 +72,11 @@ public:
 private:
     std::shared_ptr<const Observation> ObservationAt(size_t frame,
                                                      std::shared_ptr<const Scene>& scene);
+    // The graph at `frame` of the last good run, kept beside its observation: the page asks for the
+    // channels in view at one frame again as it pans. `served` is the run it belongs to, or null
+    // when a newer run came meanwhile.
+    std::shared_ptr<const SceneGraph> GraphAt(size_t frame,
+                                              std::shared_ptr<const ServedRun>& served);
     std::string StatusLocked() const;
     void Changed();
 
@@ -87,15 +93,17 @@ private:
     std::optional<std::string> error;
     uint64_t generation = 0;  // good runs so far
     std::shared_ptr<const ServedRun> run;
-    std::string drawing;                 // of run, GraphDrawingJson
-    std::optional<std::string> changes;  // of run from the good run before, RunChangesJson
-    std::optional<RunDigest> digest;     // of run, to compare the next with
+    std::shared_ptr<const SceneGraph> lastGraph;  // of run, at its last frame
+    std::string drawing;                          // of run, GraphDrawingJson
+    std::optional<std::string> changes;           // of run from the good run before, RunChangesJson
+    std::optional<RunDigest> digest;              // of run, to compare the next with
     // The observations of the frames asked for last, of this generation; a few, so that moving
     // the slider back and forth does not run the scene again.
     struct Cached {
         uint64_t generation;
         size_t frame;
         std::shared_ptr<const Observation> observation;
+        std::shared_ptr<const SceneGraph> graph;  // once asked for
     };
     std::deque<Cached> cache;
     std::mutex observing;  // one run at a time for the frames asked for

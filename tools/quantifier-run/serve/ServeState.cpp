@@ -39,7 +39,8 @@ void ServeState::FrameReached(size_t reached, size_t frames) {
 
 void ServeState::RunSucceeded(ServedRun served) {
     // Outside the lock: they are the size of the scene. Only the watch's thread writes the digest.
-    std::string drawn = GraphDrawingJson(BuildSceneGraph(*served.scene, *served.last));
+    auto graph = std::make_shared<const SceneGraph>(BuildSceneGraph(*served.scene, *served.last));
+    std::string drawn = GraphDrawingJson(*graph);
     RunDigest now = DigestRun(*served.scene, *served.last);
     std::optional<std::string> compared;
     if (digest) compared = RunChangesJson(CompareRuns(*digest, now));
@@ -49,6 +50,7 @@ void ServeState::RunSucceeded(ServedRun served) {
     ++generation;
     cache.clear();
     run = std::make_shared<const ServedRun>(std::move(served));
+    lastGraph = std::move(graph);
     drawing = std::move(drawn);
     changes = std::move(compared);
     digest = std::move(now);
@@ -136,26 +138,43 @@ std::shared_ptr<const Observation> ServeState::ObservationAt(size_t at,
     auto observation = std::make_shared<const Observation>(current->observe(at));
     const std::lock_guard lock(mutex);
     if (generation == of) {
-        cache.push_front({of, at, observation});
+        cache.push_front({of, at, observation, nullptr});
         if (cache.size() > kCachedFrames) cache.pop_back();
     }
     return observation;
 }
 
-std::optional<std::string> ServeState::FrameValues(size_t at, const std::vector<size_t>& channels,
-                                                   bool sparks) {
+std::shared_ptr<const SceneGraph> ServeState::GraphAt(size_t at,
+                                                      std::shared_ptr<const ServedRun>& served) {
     std::shared_ptr<const Scene> scene;
     const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
-    if (!observation) return std::nullopt;
-    // The frames observed again carry no sparklines: those are the run's, kept with its last frame.
-    std::shared_ptr<const ServedRun> current;
+    if (!observation) return nullptr;
     {
         const std::lock_guard lock(mutex);
-        current = run;
+        served = run && run->scene == scene ? run : nullptr;
+        if (served && observation == run->last) return lastGraph;
+        for (const Cached& cached : cache) {
+            if (cached.observation == observation && cached.graph) return cached.graph;
+        }
     }
-    const bool same = current && current->scene == scene;
-    return ChannelLinesJson(BuildSceneGraph(*scene, *observation), channels,
-                            sparks && same ? current->last.get() : nullptr);
+    // The graph points into its observation's sparklines: it holds the observation.
+    const auto graph =
+        std::shared_ptr<const SceneGraph>(new SceneGraph(BuildSceneGraph(*scene, *observation)),
+                                          [observation](const SceneGraph* built) { delete built; });
+    const std::lock_guard lock(mutex);
+    for (Cached& cached : cache) {
+        if (cached.observation == observation) cached.graph = graph;
+    }
+    return graph;
+}
+
+std::optional<std::string> ServeState::FrameValues(size_t at, const std::vector<size_t>& channels,
+                                                   bool sparks) {
+    std::shared_ptr<const ServedRun> served;
+    const std::shared_ptr<const SceneGraph> graph = GraphAt(at, served);
+    if (!graph) return std::nullopt;
+    // The frames observed again carry no sparklines: those are the run's, kept with its last frame.
+    return ChannelLinesJson(*graph, channels, sparks && served ? served->last.get() : nullptr);
 }
 
 std::optional<std::string> ServeState::Explanation(size_t channel, size_t at) {
