@@ -162,9 +162,10 @@ std::shared_ptr<const SceneGraph> ServeState::GraphAt(size_t at,
         std::shared_ptr<const SceneGraph>(new SceneGraph(BuildSceneGraph(*scene, *observation)),
                                           [observation](const SceneGraph* built) { delete built; });
     const std::lock_guard lock(mutex);
-    for (Cached& cached : cache) {
-        if (cached.observation == observation) cached.graph = graph;
-    }
+    // Only the frame asked for last keeps its graph: the page pans at one frame at a time, and a
+    // graph of a large scene is the size of several observations.
+    for (Cached& cached : cache)
+        cached.graph = cached.observation == observation ? graph : nullptr;
     return graph;
 }
 
