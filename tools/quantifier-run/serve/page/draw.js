@@ -46,12 +46,15 @@ export function drawLinks(view, c) {
   const g = view.graph;
   const [x0, y0, x1, y1] = view.viewRect();
   const paths = LINK_STYLES.map(() => new Path2D());
+  const chosen = new Path2D();  // the links of the channel chosen, drawn over the others
   const heads = new Path2D();
   const routed = g.routes && !view.focus;
   for (let e = 0; e < g.links.count; ++e) {
     if (!view.isShown(g.links.parent[e]) || !view.isShown(g.links.child[e])) continue;
     const [ax, ay, bx, by] = linkEnds(view, e);
-    const path = paths[styleOf(g.links.flags[e])];
+    const touches = g.links.parent[e] === view.marks.selected ||
+      g.links.child[e] === view.marks.selected;
+    const path = touches ? chosen : paths[styleOf(g.links.flags[e])];
     if (routed) {
       const route = g.routes[e];
       let [lx, ly, hx, hy] = [Infinity, Infinity, -Infinity, -Infinity];
@@ -78,12 +81,18 @@ export function drawLinks(view, c) {
     arrowHead(heads, bx - 10, by, bx, by);
   }
   c.lineWidth = 1 / Math.max(view.scale, 0.25);
+  // Without their routes the links of a whole large scene cross its boxes: they stay faint, so
+  // that the boxes read; a focus draws its few at full strength.
+  c.globalAlpha = routed || view.focus ? 1 : 0.3;
   LINK_STYLES.forEach((style, i) => {
     c.strokeStyle = style.stroke;
     c.setLineDash(style.dash);
     c.stroke(paths[i]);
   });
   c.setLineDash([]);
+  c.globalAlpha = 1;
+  c.strokeStyle = '#ff7f0e';
+  c.stroke(chosen);
   if (view.readable()) {
     c.fillStyle = '#444';
     c.fill(heads);

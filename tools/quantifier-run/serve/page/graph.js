@@ -220,6 +220,8 @@ export class GraphView {
     this.drawnBoxes = visible.length;
     c.setTransform(this.ratio, 0, 0, this.ratio, 0, 0);
     c.font = '11px sans-serif';
+    c.fillStyle = 'rgba(255, 255, 255, 0.85)';
+    c.fillRect(4, 2, c.measureText(this.heading).width + 8, 16);
     c.fillStyle = '#222';
     c.fillText(this.heading, 8, 14);
   }
