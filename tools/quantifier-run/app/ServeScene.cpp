@@ -38,7 +38,6 @@ int ServeScene(const Options& options, std::ostream& err, bool errIsTerminal,
             ReportWarnings(output.warnings, err);
             ServedWriter& served = *output.served;
             state.RunSucceeded({
-                .graphSvg = std::move(served.graphSvg),
                 .chartSvg = std::move(served.chartSvg),
                 .chart = served.charts->Geometry(),
                 .warnings = std::move(output.warnings),
