@@ -284,6 +284,22 @@ TEST_F(RunnerCommandLineTest, BadArgumentsAreOneLineAndWriteNothing) {
          {"--serve", "0x50"},
          kExitBadInput,
          "--serve needs a port from 0 to 65535, not \"0x50\""},
+        {"junit without check", ok, {"--junit", "r.xml"}, kExitBadInput, "--junit needs --check"},
+        {"check with a save",
+         nullptr,
+         {"--check", folder},
+         kExitBadInput,
+         "--save cannot be given with --check"},
+        {"expect with a save",
+         ok,
+         {"--expect", notAStream},
+         kExitBadInput,
+         "--save cannot be given with --expect, --diff or --update"},
+        {"tolerance below zero",
+         ok,
+         {"--diff", notAStream, "--tolerance", "-1"},
+         kExitBadInput,
+         "--tolerance needs a number 0 or above, not \"-1\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -55,6 +55,7 @@ struct Step {
     std::string status;                        // in the next run's status line
     std::function<void()> whenGone = nullptr;  // done once the watch says the scene is gone
     bool keepsSaving = false;  // the scene is saved again at every wait until the next run
+    int linesBefore = 0;       // lines the next run tells before its status (unmet expectations)
 };
 
 TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutput) {
@@ -66,6 +67,10 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
         {"name": "v", "type": "vector", "value": [5, 6, 7, 8]},
         {"name": "q", "type": "quantifier", "operation": "VectorY", "children": ["v"]}],
         "outputs": ["q"]})";
+    const auto expecting = [](const std::string& value) {
+        return R"({"channels": [{"name": "a", "type": "float", "value": )" + value +
+               R"(}], "outputs": ["a"], "expect": [{"frame": 0, "channel": "a", "value": 1}]})";
+    };
     struct Case {
         const char* name;
         std::string scene;
@@ -118,6 +123,14 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
            [&] { WriteFile(sceneName, FloatScene("6")); }}},
          0,
          "new\nline\x1b[31m.json"},
+        {"an expectation not met, then met",
+         expecting("1"),
+         {},
+         "frame,a\n0,1\n",
+         {{"unmet", [&] { WriteFile("scene.json", expecting("2")); }, "frame,a\n0,1\n",
+           "the scene's expectation is not met", nullptr, false, 1},
+          {"met", [&] { WriteFile("scene.json", expecting("1.0")); }, "frame,a\n0,1\n",
+           "ran 1 frame in"}}},
         {"the loaded stream changed",
          loading,
          {"--load", stream},
@@ -177,7 +190,10 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
         }
         // One line a run, and one for a scene that went away.
         const bool gone = c.steps.back().whenGone != nullptr;
-        EXPECT_EQ(LineCount(err.str()), static_cast<int>(outputs.size()) + (gone ? 1 : 0))
+        int before = 0;
+        for (const Step& step : c.steps)
+            before += step.linesBefore;
+        EXPECT_EQ(LineCount(err.str()), static_cast<int>(outputs.size()) + (gone ? 1 : 0) + before)
             << err.str();
         EXPECT_EQ(err.str().find('\x1b'), std::string::npos) << err.str();
         // The last run says how it ended, as a plain run of the same files would.

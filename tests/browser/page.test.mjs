@@ -78,9 +78,25 @@ async function waitForGeneration(page, wanted) {
     { timeout: 10000 });
 }
 
-function boxText(page, channel, line) {
-  return page.evaluate(([c, l]) => document.querySelectorAll('#graph g.channel')[c]
-    .querySelector(`[data-line="${l}"]`).textContent, [channel, line]);
+// The value line of channel `name` as the page shows it at `frame`: found, so that it is in view.
+async function valueOf(page, name, frame) {
+  await page.evaluate((n) => window.quantifierPage.find(n), name);
+  const shown = await page.waitForFunction(([n, f]) => {
+    const { view, channel } = window.quantifierPage;
+    const lines = view.values.get(channel(n));
+    return document.body.dataset.frame === String(f) && lines && lines.rows[0];
+  }, [name, frame], { timeout: 10000 });
+  return shown.jsonValue();
+}
+
+// Where channel `n`'s box stands on the page, in the page's pixels.
+function boxPoint(page, n) {
+  return page.evaluate((c) => {
+    const { view } = window.quantifierPage;
+    const canvas = view.canvas.getBoundingClientRect();
+    return [canvas.left + view.tx + (view.boxX(c) + view.graph.w[c] / 2) * view.scale,
+      canvas.top + view.ty + (view.boxY(c) + 20) * view.scale];
+  }, n);
 }
 
 let context = null;
@@ -106,33 +122,38 @@ async function main() {
   // The graph, the warnings and the charts; the name that is markup stays text.
   await page.goto(server.url);
   await waitForGeneration(page, 1);
-  assert.equal(await page.locator('#graph g.channel').count(), 100);
+  const boxes = () => page.evaluate(() => window.quantifierPage.view.graph.count);
+  assert.equal(await boxes(), 100);
   assert.equal(await page.locator('#charts svg').count(), 1);
   assert.match(await page.locator('#warnings').textContent(), /lonely/);
+  await page.locator('#search').fill('<img');
+  assert.match(await page.locator('#names option').first().getAttribute('value'), /^<img src=x/);
   assert.equal(await page.evaluate(() => document.querySelectorAll('img').length), 0);
   assert.equal(await page.evaluate(() => window.injected), undefined);
-  assert.match(await page.locator('#graph').textContent(), /<img src=x/);
   assert.match(await page.locator('#status').textContent(), /40 frames in \d+ ms/);
 
   // The slider: the values at the frame chosen, as a plain run writes them, and the charts'
-  // mark moved; channel 5 is c0, channel 7 is c1.
+  // mark moved.
   const markX = () => page.locator('#frame-mark').getAttribute('x1');
   const lastMark = await markX();
   for (const frame of [5, 0, 23]) {
     await page.locator('#frame').fill(String(frame));
     await page.waitForFunction((f) => document.body.dataset.frame === String(f), frame);
-    assert.equal(await boxText(page, 5, 'value'), `= ${rows[frame].values[0]}`);
-    assert.equal(await boxText(page, 7, 'value'), `= ${rows[frame].values[1]}`);
+    assert.equal(await valueOf(page, 'c0', frame), `= ${rows[frame].values[0]}`);
+    assert.equal(await valueOf(page, 'c1', frame), `= ${rows[frame].values[1]}`);
     assert.notEqual(await markX(), lastMark);
   }
 
-  // A channel's explanation at the frame chosen.
-  await page.locator('#graph g.channel').nth(7).click();
+  // A channel clicked: its explanation at the frame chosen, its result last, and its chart.
+  await page.mouse.click(...await boxPoint(page, 7));
   await page.waitForFunction(() => document.getElementById('explain').dataset.channel === '7');
   const explained = await page.locator('#explain').textContent();
   assert.match(explained, /At frame 23:/);
   assert.match(explained, /"c1" \(quantifier, WrapAccumulate\) = /);
   assert.match(explained, /step \(float 2\): "step1" = 2/);
+  assert.match(explained, new RegExp(`result: ${rows[23].values[1]}$`));
+  await page.waitForFunction(() => document.getElementById('channel-chart').dataset.channel === '7');
+  await page.keyboard.press('Escape');
 
   // The explanation links to the operation's page in the reference the server carries, written
   // from its Markdown with the cases' tables, the chart and the links to the other pages.
@@ -157,7 +178,10 @@ async function main() {
     fs.writeFileSync(scene, sceneText({ counters: 48, frames: 40, bump: save }));
     await waitForGeneration(page, before + 1);
     took.push(performance.now() - start);
-    assert.equal(await boxText(page, 4, 'value'), `= ${1 + save}`);  // step0
+    assert.equal(await valueOf(page, 'step0', 23), `= ${1 + save}`);
+    // Every step changed, and with it every counter but those that wrapped to the same values.
+    assert.match(await page.locator('#changes').textContent(), /^\d+ channels changed$/);
+    assert.ok(Number(await page.evaluate(() => document.body.dataset.changed)) >= 48);
   }
   console.log(`save -> page updated, 100 channels: median ${median(took).toFixed(0)} ms, ` +
     `most ${Math.max(...took).toFixed(0)} ms over ${took.length} saves`);
@@ -167,7 +191,7 @@ async function main() {
   fs.writeFileSync(scene, '{"frames": 3, "channels": [');
   await page.waitForFunction(() => document.body.dataset.error === 'yes', null, { timeout: 10000 });
   assert.match(await page.locator('#error').textContent(), /scene\.json/);
-  assert.equal(await page.locator('#graph g.channel').count(), 100);
+  assert.equal(await boxes(), 100);
   assert.equal(await page.locator('#charts svg').count(), 1);
   assert.equal(await generation(page), good);
   fs.writeFileSync(scene, sceneText({ counters: 48, frames: 40 }));
@@ -186,15 +210,15 @@ async function main() {
     await tab.waitForFunction(() => document.body.dataset.connected === 'yes', null,
       { timeout: 10000 });
   }
+  for (const tab of [page, other]) await tab.evaluate(() => window.quantifierPage.find('step0'));
   fs.writeFileSync(scene, sceneText({ counters: 48, frames: 40, bump: 50 }));
   for (const tab of [page, other]) {
-    await tab.waitForFunction(() => {
-      const box = document.querySelectorAll('#graph g.channel')[4];
-      return box && box.querySelectorAll('text')[2].textContent === '= 51';
-    }, null, { timeout: 10000 });
+    await tab.waitForFunction(() => window.quantifierPage.view.values.get(4)?.rows[0] === '= 51',
+      null, { timeout: 10000 });
   }
   await other.close();
 
+  await largeScene(context, problems);
   if (figures) await measure(context, server);
   assert.equal(await stopServer(server), 0);
 
@@ -202,6 +226,165 @@ async function main() {
   assert.deepEqual(problems, []);
   await context.close();
   console.log('page tests passed');
+}
+
+// A generated scene of 10,000 channels, as authors build them: its rows by channel name.
+function generated(count, edit = (scene) => scene) {
+  const script = new URL('../../scripts/generate-graph-scene.py', import.meta.url);
+  const made = spawnSync('python3', [script.pathname, String(count)],
+    { encoding: 'utf8', maxBuffer: 1 << 28 });
+  assert.equal(made.status, 0, made.stderr);
+  return JSON.stringify(edit(JSON.parse(made.stdout)));
+}
+
+function valuesByName(scene) {
+  const run = spawnSync(runner, ['--format', 'json', scene], { encoding: 'utf8',
+    maxBuffer: 1 << 28 });
+  assert.equal(run.status, 0, run.stderr);
+  const { outputs, frames } = JSON.parse(run.stdout);
+  return new Map(outputs.map((name, i) => [name, JSON.stringify(frames.map((f) => f.values[i]))]));
+}
+
+const pageState = (page) => page.evaluate(() => {
+  const { view } = window.quantifierPage;
+  return { scale: view.scale, focus: view.focus?.shown.size ?? 0, drawn: view.drawnBoxes,
+    values: view.values.size, inView: view.readable() ? view.inView().length : 0 };
+});
+
+// Search, focus, zoom, fit and the slider on a 10,000-channel scene, then a save whose changes
+// are marked: the channels whose values differ from a plain run of each scene, one added, one
+// removed.
+async function largeScene(context, problems) {
+  const scene = path.join(work, 'large.json');
+  fs.writeFileSync(scene, generated(10000));
+  const server = await startServer(scene);
+  while ((await (await fetch(server.url + 'api/status')).json()).generation < 1)
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  const page = await context.newPage();
+  page.on('pageerror', (error) => problems.push(error.message));
+  let bytes = 0;
+  page.on('response', async (response) => {
+    if (!response.url().endsWith('/events')) bytes += (await response.body().catch(() => '')).length;
+  });
+  const start = performance.now();
+  await page.goto(server.url);
+  await waitForGeneration(page, 1);
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
+  figure(`first view, 10,000 channels: ${(performance.now() - start).toFixed(0)} ms, ` +
+    `${bytes} bytes received`);
+  assert.ok((await pageState(page)).drawn > 1000);
+
+  // Search: suggestions as one types, Enter centres and highlights the channel.
+  await page.locator('#search').fill('q1523_49');
+  const offered = await page.locator('#names option').evaluateAll((all) => all.map((o) => o.value));
+  assert.ok(offered.includes('q1523_4999') && offered.every((name) => name.includes('q1523_49')));
+  await page.locator('#search').fill('q1523_4999');
+  await page.keyboard.press('Enter');
+  const found = await page.evaluate(() => window.quantifierPage.channel('q1523_4999'));
+  await page.waitForFunction((n) => document.body.dataset.found === String(n), found);
+  await page.waitForFunction(() => Number(document.body.dataset.values) > 0);
+  let state = await pageState(page);
+  assert.ok(state.scale >= 1);
+  // The values asked for are those in view, not the scene's.
+  assert.ok(state.values > 0 && state.values <= state.inView, JSON.stringify(state));
+
+  // The slider, timed from the move to the values shown.
+  const steps = [];
+  for (const frame of [0, 2, 1, 3, 0]) {
+    const moved = performance.now();
+    await page.locator('#frame').fill(String(frame));
+    await page.waitForFunction((f) => document.body.dataset.frame === String(f), frame);
+    steps.push(performance.now() - moved);
+  }
+  figure(`slider step, 10,000 channels: median ${median(steps).toFixed(0)} ms ` +
+    '(of which 60 ms is the page\'s wait for the slider to rest)');
+
+  // Focus by a click: the channel, what it reads and what reads it; zoom, fit, the way back.
+  await page.mouse.click(...await boxPoint(page, found));
+  await page.waitForFunction((n) => document.body.dataset.focus === String(n), found);
+  state = await pageState(page);
+  assert.ok(state.focus > 1 && state.drawn === state.focus, JSON.stringify(state));
+  await page.locator('#graph').focus();
+  await page.keyboard.press('+');
+  assert.ok((await pageState(page)).scale > state.scale);
+  await page.keyboard.press('0');
+  assert.ok(Math.abs((await pageState(page)).scale - state.scale) < 1e-6);
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => document.body.dataset.focus === '');
+  const whole = (await pageState(page)).scale;
+  await page.mouse.move(400, 400);
+  await page.mouse.wheel(0, 400);
+  await page.waitForFunction((s) => window.quantifierPage.view.scale < s, whole);
+  figure(`pan or zoom frame, 10,000 channels: ${await drawTimes(page)}`);
+
+  // A save: one float changed, one channel added, an unread one removed.
+  const before = valuesByName(scene);
+  const generationBefore = await generation(page);
+  fs.writeFileSync(scene, generated(10000, (edited) => {
+    edited.channels.find((c) => c.name === 'f3').value = 4.5;
+    edited.channels.push({ name: 'added', type: 'float', value: 1 });
+    edited.channels = edited.channels.filter((c) => c.name !== 'v256');
+    return edited;
+  }));
+  await waitForGeneration(page, generationBefore + 1);
+  const after = valuesByName(scene);
+  const changed = 1 + [...after].filter(([name, values]) => before.get(name) !== values).length;
+  assert.equal(await page.locator('#changes').textContent(),
+    `${changed} channels changed, 1 added, 1 removed (v256)`);
+  const marks = await page.evaluate(() => {
+    const { view, channel } = window.quantifierPage;
+    return { f3: view.marks.changed.has(channel('f3')), added: [...view.marks.added] };
+  });
+  assert.deepEqual(marks, { f3: true, added: [9999] });
+  figure(`tab memory, 10,000 channels: ${rendererMemory()} kB (the largest renderer's resident)`);
+  await page.close();
+  await stopServer(server);
+}
+
+function figure(line) {
+  if (figures) console.log(line);
+}
+
+// The time to draw one frame of the graph after a pan and after a zoom, at the fit and zoomed in.
+function drawTimes(page) {
+  return page.evaluate(() => {
+    const { view } = window.quantifierPage;
+    const times = [];
+    view.fit();
+    for (let i = 0; i < 40; ++i) {
+      const start = performance.now();
+      if (i % 2) view.panBy(3, 2); else view.zoomBy(i % 4 ? 1.02 : 0.98);
+      view.draw();
+      times.push(performance.now() - start);
+    }
+    times.sort((a, b) => a - b);
+    return `median ${times[20].toFixed(1)} ms, most ${times[39].toFixed(1)} ms over 40 frames at the fit`;
+  });
+}
+
+// Whether a process or one it descends from was started with `text` on its command line.
+function startedWith(pid, text) {
+  for (let at = pid; at > 1;) {
+    if (fs.readFileSync(`/proc/${at}/cmdline`, 'utf8').includes(text)) return true;
+    at = Number(fs.readFileSync(`/proc/${at}/status`, 'utf8').match(/PPid:\s+(\d+)/)[1]);
+  }
+  return false;
+}
+
+// The resident memory of this test's Chromium renderers, the largest: the tab of the graph.
+function rendererMemory() {
+  let most = 0;
+  for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+    try {
+      const command = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      if (!command.includes('--type=renderer') || !startedWith(pid, work)) continue;
+      const status = fs.readFileSync(`/proc/${pid}/status`, 'utf8');
+      most = Math.max(most, Number(status.match(/VmRSS:\s+(\d+)/)[1]));
+    } catch (error) {
+      // a process that ended meanwhile
+    }
+  }
+  return most;
 }
 
 // The figures the documentation gives: a 200-channel first view, one view of a million frames,
@@ -241,14 +424,15 @@ async function measure(context, server) {
     await new Promise((resolve) => setTimeout(resolve, 50));
   console.log(`a 1,000,000-frame run of 100 channels: ${(performance.now() - runStart).toFixed(0)} ms`);
   let bytes = 0;
-  for (const asked of ['', 'page.js', 'page.css', 'api/view', 'api/frame?n=500000',
-    'api/explain?channel=7&frame=500000']) {
+  const every = Array.from({ length: 100 }, (_, i) => i).join(',');
+  for (const asked of ['', 'page.js', 'graph.js', 'draw.js', 'focus.js', 'controls.js', 'page.css',
+    'api/view', `api/frame?n=500000&channels=${every}`, 'api/explain?channel=7&frame=500000']) {
     const response = await fetch(long.url + asked);
     assert.equal(response.status, 200);
     bytes += (await response.arrayBuffer()).byteLength;
   }
   const frameStart = performance.now();
-  await fetch(long.url + 'api/frame?n=999998');
+  await fetch(long.url + `api/frame?n=999998&channels=${every}`);
   console.log(`one view of a 1,000,000-frame run: ${bytes} bytes; values at frame 999998 in ` +
     `${(performance.now() - frameStart).toFixed(0)} ms`);
   await stopServer(long);
@@ -267,8 +451,10 @@ async function takeScreenshot(context) {
   await waitForGeneration(page, 1);
   await page.locator('#frame').fill('8');
   await page.waitForFunction(() => document.body.dataset.frame === '8');
-  await page.locator('#graph g.channel').nth(4).click();
+  await page.evaluate(() => window.quantifierPage.find('counter'));
   await page.waitForFunction(() => document.getElementById('explain').dataset.frame === '8');
+  await page.keyboard.press('0');
+  await page.waitForFunction(() => document.body.dataset.values === '5');
   await page.screenshot({ path: screenshot, fullPage: true });
   await stopServer(server);
 }

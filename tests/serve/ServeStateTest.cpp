@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "serve/RunChanges.h"
 #include "serve/Serve.h"
 
 namespace quantifier_run {
@@ -43,9 +44,9 @@ CountedRun Counted(size_t frames, float base) {
 }
 
 std::string ValueAt(ServeState& state, size_t frame) {
-    const std::optional<std::string> values = state.FrameValues(frame);
+    const std::optional<std::string> values = state.FrameValues(frame, {0});
     if (!values) return "none";
-    const size_t start = values->find("\"value\": \"") + 10;
+    const size_t start = values->find("\"rows\": [\"") + 10;
     return values->substr(start, values->find('"', start) - start);
 }
 
@@ -87,6 +88,36 @@ TEST(ServeStateTest, FramesAskedForAreObservedOnceAndKeptForTheirRun) {
     EXPECT_EQ(ValueAt(state, 3), "= 103");
     EXPECT_EQ(*secondAsked, (std::vector<size_t>{3, 29}));
     EXPECT_EQ(firstAsked->size(), observed + 1);
+}
+
+// Channels are matched by name, not by place: one removed before the others moves them all.
+TEST(ServeStateTest, ChangesAreFoundByNameWhereverTheChannelsStand) {
+    const auto run = [](std::vector<std::pair<std::string, float>> values) {
+        Scene scene;
+        Observation last;
+        for (const auto& [name, value] : values) {
+            scene.channels.push_back({});
+            scene.channels.back().name = name;
+            last.channels.push_back({});
+            last.channels.back().value = Cell(value);
+        }
+        return DigestRun(scene, last);
+    };
+    const RunDigest before = run({{"gone", 0}, {"same", 1}, {"moved", 2}, {"later", 3}});
+    RunDigest after = run({{"same", 1}, {"moved", 2}, {"later", 4}, {"new", 0}});
+    EXPECT_EQ(RunChangesJson(CompareRuns(before, after)),
+              "{\"changed\": [2], \"added\": [3], \"removed\": [\"gone\"]}");
+    // A change earlier in the run counts where the last frame hides it.
+    Scene scene;
+    scene.channels.resize(1);
+    scene.channels[0].name = "wraps";
+    Observation last;
+    last.channels.resize(1);
+    last.channels[0].value = Cell(1.0f);
+    last.channels[0].sparkLow = last.channels[0].sparkHigh = {0, 1};
+    const RunDigest first = DigestRun(scene, last);
+    last.channels[0].sparkHigh = {5, 1};
+    EXPECT_EQ(CompareRuns(first, DigestRun(scene, last)).changed, std::vector<size_t>{0});
 }
 
 }  // namespace

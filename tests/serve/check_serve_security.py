@@ -109,6 +109,12 @@ def main(runner):
             ("a chunked body", "GET", "/", None, "Transfer-Encoding: chunked\r\n", {None, 400, 413}),
             ("a frame out of range", "GET", "/api/frame?n=99", None, "", {404}),
             ("a frame that is not a number", "GET", "/api/frame?n=-1", None, "", {400}),
+            ("channels that are not numbers", "GET", "/api/frame?n=0&channels=1,x", None, "", {400}),
+            ("an empty channel", "GET", "/api/frame?n=0&channels=1,,2", None, "", {400}),
+            ("too many channels", "GET",
+             "/api/frame?n=0&channels=" + ",".join(["0"] * 2001), None, "", {400}),
+            ("channels past the scene's", "GET", "/api/frame?n=0&channels=0,99999", None, "",
+             {200}),
         ]
         for name, method, path, host, extra, allowed in cases:
             status, headers, body = get(port, path, method, host, extra)

@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -75,6 +76,29 @@ constexpr OptionRow kOptionRows[] = {
     {"--depth", "D",
      "How many levels of quantifier children --explain explains (default 3), or how many links "
      "each way --focus draws (default 2)"},
+    {"--check", "PATH",
+     "Run every scene under the PATHs (a folder: its *.json, searched through) as a test, each "
+     "with a fresh engine: its \"expect\", the golden rows of a .csv beside it, or the failure "
+     "a .error beside it states; a line per scene, a summary, and for a failure its first "
+     "difference explained; exit status 0 only when all pass, 3 when any fails"},
+    {"--junit", "FILE", "With --check, also write the results to FILE as JUnit XML"},
+    {"--jobs", "N",
+     "With --check, run N scenes at a time (default 1), each engine in a process of its own: "
+     "--engine-process's, or quantifier-engine beside this program"},
+    {"--expect", "CSV",
+     "Hold the run to the golden rows of CSV, in the runner's csv: each column that differs is "
+     "told with its first difference explained, exit status 3"},
+    {"--update", nullptr,
+     "Write the run's values into what it is held to, changing only what differs: the --expect "
+     "file, or else the scene's \"expect\" values"},
+    {"--diff", "CSV",
+     "Compare the run's rows (or those of a .csv given in place of the scene) with CSV: per "
+     "column the first frame that differs, how many differ and the largest difference; exit "
+     "status 0 when they are the same, 3 when not"},
+    {"--tolerance", "X",
+     "How far a number may lie from the one expected by --expect, --diff or a golden .csv "
+     "(absolute)"},
+    {"--ulps", "N", "The same in units in the last place of a 32-bit float"},
     {"--list-operations", nullptr,
      "List the operations (number, name, children by role) and exit; with --format json, every "
      "field of every operation"},
@@ -141,6 +165,7 @@ struct Given {
     std::array<std::string, kOptionCount> values;
     std::array<bool, kOptionCount> flags{};
     std::array<CLI::Option*, kOptionCount> options{};
+    std::vector<std::string> checkPaths;
 
     bool Has(size_t row) const { return options[row]->count() > 0; }
 };
@@ -175,7 +200,8 @@ std::string InOurWords(const CLI::App& app, const CLI::ParseError& error,
         if (row.value == nullptr) continue;
         const CLI::Option* option = app.get_option_no_throw(row.name);
         const size_t given = option->count() + (option == unfinished ? 1 : 0);
-        if (given > 1)
+        // --check counts each of its paths.
+        if (given > 1 && row.name != std::string_view("--check"))
             return std::string(row.name) + " is given more than once; give it once (see --help)";
         if (option == unfinished)
             return std::string(row.name) + " needs a value after it (see --help)";
@@ -216,8 +242,10 @@ std::string Footer() {
            " MiB, lists and objects in a scene nest at most " + std::to_string(kMaxJsonNesting) +
            " levels, and links nest at most " + std::to_string(kMaxLinkDepth) +
            " channels deep.\nExit status: 0 success; 1 the run failed (plug-in, stream, "
-           "save, output); 2 bad command line or scene, or a warning with --strict; --watch "
-           "ends with 0 at Ctrl-C. Nothing is saved or written (to standard output or "
+           "save, output); 2 bad command line or scene, or a warning with --strict; 3 values "
+           "other than expected (a scene's \"expect\", --expect, a scene under --check, a "
+           "--diff that finds a difference); --watch ends with 0 at Ctrl-C. Nothing is saved or "
+           "written (to standard output or "
            "--output) unless the whole run succeeded.\nLive preview: the scene open in an "
            "editor that checks it against scene.schema.json, and quantifier-run --serve "
            "scene.json, then the URL it prints open in a browser; or a viewer that reloads "
@@ -235,7 +263,14 @@ void AddOptions(CLI::App& app, Given& given) {
     for (size_t i = 0; i < kOptionCount; ++i) {
         const OptionRow& row = kOptionRows[i];
         const std::string help = row.help != nullptr ? row.help : FormatHelp();
-        if (row.value == nullptr)
+        // --check takes every path that follows it; --jobs is also -j, as in make.
+        if (row.name == std::string_view("--check"))
+            given.options[i] =
+                app.add_option(row.name, given.checkPaths, help)->type_name(row.value);
+        else if (row.name == std::string_view("--jobs"))
+            given.options[i] =
+                app.add_option("-j,--jobs", given.values[i], help)->type_name(row.value);
+        else if (row.value == nullptr)
             given.options[i] = app.add_flag(row.name, given.flags[i], help);
         else
             given.options[i] =
@@ -315,6 +350,67 @@ void ReadViewOptions(const Given& given, Options& options) {
         throw RunError(kExitBadInput, "--depth needs --explain or --focus (see --help)");
 }
 
+// A number of --tolerance: 0 or above.
+float ToleranceOf(const std::string& text) {
+    size_t used = 0;
+    float value = -1.0f;
+    try {
+        value = std::stof(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || !(value >= 0.0f))
+        throw RunError(kExitBadInput, "--tolerance needs a number 0 or above, not " + Quoted(text) +
+                                          " (see --help)");
+    return value;
+}
+
+// What runs scenes as tests and compares rows: --check and its company, --expect, --update,
+// --diff and how close numbers must be.
+void ReadCheckOptions(const Given& given, Options& options) {
+    options.checkPaths = given.checkPaths;
+    options.junitPath = PathOf(given, Row("--junit"));
+    options.expectPath = PathOf(given, Row("--expect"));
+    options.diffPath = PathOf(given, Row("--diff"));
+    options.update = given.flags[Row("--update")];
+    if (given.Has(Row("--jobs")))
+        options.jobs = std::max<size_t>(1, FrameCount(given, Row("--jobs")));
+    if (given.Has(Row("--tolerance")))
+        options.closeness.tolerance = ToleranceOf(given.values[Row("--tolerance")]);
+    if (given.Has(Row("--ulps")))
+        options.closeness.ulps = static_cast<uint32_t>(FrameCount(given, Row("--ulps")));
+    const auto refuse = [&](size_t row, const char* why) {
+        if (given.Has(row))
+            throw RunError(kExitBadInput,
+                           std::string(kOptionRows[row].name) + " " + why + " (see --help)");
+    };
+    if (given.Has(Row("--tolerance"))) refuse(Row("--ulps"), "cannot be given with --tolerance");
+    const bool check = given.Has(Row("--check"));
+    if (!check) {
+        refuse(Row("--junit"), "needs --check");
+        refuse(Row("--jobs"), "needs --check");
+    } else {
+        for (const size_t row : {Row("--save"), Row("--load"), Row("--output"), Row("--watch"),
+                                 Row("--serve"), Row("--explain"), Row("--at"), Row("--frames"),
+                                 Row("--expect"), Row("--diff"), Row("--update"), Row("--format")})
+            refuse(row, "cannot be given with --check, which runs each scene as it is");
+    }
+    if (options.update && options.diffPath) refuse(Row("--update"), "cannot be given with --diff");
+    // What these write is their report; a save before a comparison that fails would be a save of
+    // a run that did not succeed.
+    if (options.expectPath || options.diffPath || options.update) {
+        for (const size_t row : {Row("--save"), Row("--output"), Row("--watch"), Row("--serve"),
+                                 Row("--explain"), Row("--format")})
+            refuse(row, "cannot be given with --expect, --diff or --update");
+    }
+    if (options.expectPath && options.diffPath)
+        refuse(Row("--diff"), "cannot be given with --expect");
+    if (!options.expectPath && !options.diffPath && !check) {
+        refuse(Row("--tolerance"), "needs --expect, --diff or --check");
+        refuse(Row("--ulps"), "needs --expect, --diff or --check");
+    }
+}
+
 // A run's options, checked against each other.
 Options ReadOptions(const Given& given) {
     Options options;
@@ -322,7 +418,12 @@ Options ReadOptions(const Given& given) {
     if (given.Has(Row("--frames"))) options.frames = FrameCount(given, Row("--frames"));
     options.scenePath = given.scenePath;
     if (given.Has(Row("--serve"))) ServeOptions(given, options);
-    if (options.scenePath.empty()) throw RunError(kExitBadInput, "no scene given (see --help)");
+    ReadCheckOptions(given, options);
+    // A path before --check is one of its paths.
+    if (!options.checkPaths.empty() && !options.scenePath.empty())
+        options.checkPaths.insert(options.checkPaths.begin(), std::exchange(options.scenePath, ""));
+    if (options.scenePath.empty() && options.checkPaths.empty())
+        throw RunError(kExitBadInput, "no scene given (see --help)");
     options.strict = given.flags[Row("--strict")];
     options.format = OutputFormatNamed(given.values[Row("--format")]);
     options.pluginPath = PathOf(given, Row("--plugin"));

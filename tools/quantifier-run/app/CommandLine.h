@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "output/CsvDiff.h"
 #include "output/OutputFormats.h"
 
 namespace quantifier_run {
@@ -37,6 +38,17 @@ struct Options {
     // A picture of one channel's neighbourhood (--depth links each way), or of every channel.
     std::optional<std::string> focus;
     bool whole = false;
+    // Every scene under these paths run as a test (CheckScenes.h); empty: a run of scenePath.
+    std::vector<std::string> checkPaths;
+    std::optional<std::string> junitPath;
+    size_t jobs = 1;
+    // The rows the run is compared with (--diff) or held to (--expect), and how close numbers
+    // must be. With a csv as the scene, --diff compares that csv instead of a run.
+    std::optional<std::string> diffPath;
+    std::optional<std::string> expectPath;
+    Closeness closeness;
+    // Write the run's values into the --expect file or the scene's "expect".
+    bool update = false;
 };
 
 // What the command line asks for when it is not a run: help, the version or the operation

@@ -8,6 +8,7 @@
 #include "FileStamp.h"
 #include "Process.h"
 #include "app/EngineProcess.h"
+#include "app/ExpectRows.h"
 #include "app/ServedWriter.h"
 #include "app/Watch.h"
 #include "common/FilePath.h"
@@ -171,6 +172,7 @@ void Evaluate(const RunSettings& settings, EngineRequest request, RunOutput& out
     }
     // Warnings of the engine side (a --load) come with the run; they stop it before the save.
     FailIfStrict(settings, output.warnings);
+    HoldToExpectations(settings, output);
     // The save comes last, after every failure that could still stop the run.
     if (saved) WriteStream(*options.savePath, *saved);
 }
@@ -280,6 +282,7 @@ RunOutput Run(const RunSettings& settings) {
     EngineRequest request;
     request.sceneLabel = SceneLabel(options.scenePath);
     ChooseWriter(settings, scene, frames, request, output);
+    CheckExpectations(scene, output);
     output.frames = frames;
     request.pluginPath = PluginPath(options);
     if (streamFailed) throw *streamFailed;
@@ -289,7 +292,8 @@ RunOutput Run(const RunSettings& settings) {
     }
     request.save = options.savePath.has_value();
     request.scene = std::move(scene);
-    if (settings.served) output.request = std::make_shared<const EngineRequest>(request);
+    if (settings.served || settings.expectations == ExpectationsGo::Kept)
+        output.request = std::make_shared<const EngineRequest>(request);
     Evaluate(settings, std::move(request), output);
     return output;
 }

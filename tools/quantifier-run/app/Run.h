@@ -13,6 +13,8 @@
 #include "engine/Observation.h"
 #include "engine/RunError.h"
 #include "output/OutputFormats.h"
+#include "scene/SceneParser.h"
+#include "view/ExpectCheck.h"
 
 namespace quantifier_run {
 
@@ -27,6 +29,16 @@ struct RunOutput {
     // A served run's pictures, and the request that ran it, to run it again to any frame.
     ServedWriter* served = nullptr;
     std::shared_ptr<const EngineRequest> request;
+    // The scene's expectations and how the run met them; null when it expects nothing.
+    std::shared_ptr<const ParsedScene> expected;
+    std::shared_ptr<ExpectationCheck> check;
+};
+
+// What becomes of the expectations a run does not meet.
+enum class ExpectationsGo {
+    FailRun,   // each told on a line, and the run fails (exit status 3)
+    Warnings,  // each joins the run's warnings, where a page shows them
+    Kept,      // they stay in the output, for the caller to tell
 };
 
 // Where a run's results go and what may end it early.
@@ -39,6 +51,7 @@ struct RunSettings {
     // Serving a page: the rows are drawn for it (ServedWriter), and each frame is told.
     bool served = false;
     std::function<void(size_t frame, size_t frames)> frameReached = {};
+    ExpectationsGo expectations = ExpectationsGo::FailRun;
 };
 
 // What can be known about the files a run replaces before anything runs, so that a run that

@@ -1,5 +1,7 @@
 #include "app/Runner.h"
 
+#include "app/CheckScenes.h"
+#include "app/Golden.h"
 #include "app/Run.h"
 #include "app/WatchScene.h"
 #include "output/OutputSpool.h"
@@ -28,6 +30,16 @@ int RunQuantifierTool(const std::vector<std::string>& arguments, std::ostream& o
         if (options->serve) return ServeScene(*options, err, errIsTerminal, watchControl);
         if (options->watch)
             return WatchScene(*options, out, err, outIsTerminal, errIsTerminal, watchControl);
+        int status = kExitSuccess;
+        if (!options->checkPaths.empty() || options->expectPath || options->diffPath ||
+            options->update) {
+            failure = Attempt([&] {
+                status = options->checkPaths.empty()
+                             ? CompareRun(*options, out, err, errIsTerminal)
+                             : CheckScenes(*options, out, err, errIsTerminal);
+            });
+            return failure ? ReportFailure(*failure, err) : status;
+        }
         failure = Attempt([&] {
             const RunSettings settings{*options, outIsTerminal, err, errIsTerminal, {}};
             RunOutput output = Run(settings);

@@ -26,6 +26,8 @@ int ServeScene(const Options& options, std::ostream& err, bool errIsTerminal,
     const auto engine = std::make_shared<std::mutex>();
     RunSettings settings{options, false, err, errIsTerminal, control.stopRequested};
     settings.served = true;
+    // The page shows the expectations a save does not meet beside the warnings.
+    settings.expectations = ExpectationsGo::Warnings;
     settings.frameReached = [&](size_t frame, size_t frames) { state.FrameReached(frame, frames); };
     const auto runOnce = [&] {
         state.RunStarted();
@@ -36,7 +38,6 @@ int ServeScene(const Options& options, std::ostream& err, bool errIsTerminal,
             ReportWarnings(output.warnings, err);
             ServedWriter& served = *output.served;
             state.RunSucceeded({
-                .graphSvg = std::move(served.graphSvg),
                 .chartSvg = std::move(served.chartSvg),
                 .chart = served.charts->Geometry(),
                 .warnings = std::move(output.warnings),

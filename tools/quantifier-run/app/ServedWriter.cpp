@@ -3,8 +3,6 @@
 #include <sstream>
 
 #include "engine/RunError.h"
-#include "view/GraphPicture.h"
-#include "view/SceneGraph.h"
 
 namespace quantifier_run {
 
@@ -22,7 +20,6 @@ void ServedWriter::Finish(FrameProgress* progress) {
         throw RunError(kExitFailure, "cannot draw the charts (out of memory?)");
     chartSvg = drawn.str();
     if (!last) throw RunError(kExitFailure, "internal error: the engine observed nothing");
-    graphSvg = GraphSvg(BuildSceneGraph(*scene, *last), SvgLines::Named);
 }
 
 }  // namespace quantifier_run

@@ -1,5 +1,5 @@
-// A served run's rows, drawn as the charts, and its graph at the last frame: what the page
-// shows of it.
+// A served run's rows, drawn as the charts, and what the engine observed at the last frame: what
+// the page shows of it.
 #pragma once
 
 #include <memory>
@@ -23,7 +23,7 @@ public:
     std::unique_ptr<SvgChartWriter> charts;
     std::shared_ptr<const Scene> scene;
     std::shared_ptr<const Observation> last;
-    std::string chartSvg, graphSvg;
+    std::string chartSvg;
 };
 
 }  // namespace quantifier_run

@@ -9,10 +9,14 @@
 namespace quantifier_run {
 
 // Exit statuses. A bad command line or scene is the user's to fix (2); anything else that
-// stops a run (a plug-in that does not load, a stream that cannot be read or written) is 1.
+// stops a run (a plug-in that does not load, a stream that cannot be read or written) is 1;
+// values other than those expected are 3.
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitBadInput = 2;
+// The run went well but gave other values than expected: a scene's "expect", a golden file, a
+// scene under --check, or two runs that --diff finds different.
+inline constexpr int kExitDiffers = 3;
 
 class RunError : public std::runtime_error {
 public:

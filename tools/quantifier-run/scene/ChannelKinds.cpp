@@ -514,6 +514,11 @@ static_assert(EveryKindKeyHasItsMeaning(), "every key of ChannelKinds.def needs 
 
 }  // namespace
 
+TextValue ReadSceneText(const SceneReader& reader, const Json& value, bool wide,
+                        const std::string& where) {
+    return ReadText(reader, value, wide, where);
+}
+
 std::span<const ChannelKindInfo> ChannelKinds() {
     return kKinds;
 }

@@ -32,6 +32,11 @@ struct ChannelKindInfo {
     const char* noun;
 };
 
+// A text as a scene gives it: a JSON text (its UTF-8 bytes, or its UTF-16 units when `wide`),
+// null for no text, or {"bytes": [...]} / {"units": [...]} for raw codes.
+TextValue ReadSceneText(const SceneReader& reader, const Json& value, bool wide,
+                        const std::string& where);
+
 // Every kind, in the order scene messages list them.
 std::span<const ChannelKindInfo> ChannelKinds();
 const ChannelKindInfo& KindInfo(ChannelKind kind);

@@ -70,6 +70,8 @@ void UnusedWarnings(const ParsedScene& scene, std::vector<PlacedMessage>& warnin
         read[output] = true;
     for (const ActionSpec& action : scene.actions)
         read[action.channel] = true;
+    for (const Expectation& expected : scene.expectations)
+        read[expected.channel] = true;
     for (size_t i = 0; i < scene.channels.size(); ++i) {
         const ChannelSpec& channel = scene.channels[i];
         for (const std::vector<size_t>* links : {&channel.children, &channel.internalChildren}) {
@@ -187,6 +189,25 @@ void ListWarnings(const ParsedScene& scene, bool framesFromCommandLine,
         check(scene.camera->view, scene.source.cameraFrames, "camera.frames", "the camera");
 }
 
+// An expectation the run does not reach is not checked, which a scene would rather hear of than
+// pass by.
+void ExpectationWarnings(const ParsedScene& scene, size_t frames,
+                         std::vector<PlacedMessage>& warnings) {
+    for (const Expectation& expected : scene.expectations) {
+        if (expected.last < frames) continue;
+        const size_t from = std::max(expected.first, frames);
+        const std::string which =
+            from == expected.last
+                ? "frame " + std::to_string(from) + " comes"
+                : "frames " + std::to_string(from) + ".." + std::to_string(expected.last) + " come";
+        warnings.push_back(
+            {expected.at, expected.where + ": " + which + " after the last frame" +
+                              (frames == 0 ? std::string(" (the run has none)")
+                                           : " (" + std::to_string(frames - 1) + ")") +
+                              (from == expected.last ? " and is" : " and are") + " not checked"});
+    }
+}
+
 }  // namespace
 
 std::vector<PlacedMessage> MeaningWarnings(const ParsedScene& scene, size_t frames,
@@ -196,6 +217,7 @@ std::vector<PlacedMessage> MeaningWarnings(const ParsedScene& scene, size_t fram
     UnusedWarnings(scene, warnings);
     ActionWarnings(scene, frames, framesFromCommandLine, warnings);
     ListWarnings(scene, framesFromCommandLine, warnings);
+    ExpectationWarnings(scene, frames, warnings);
     return warnings;
 }
 

@@ -69,6 +69,8 @@ std::vector<SceneKey> SceneKeys() {
         {"outputs", ListOf(Ref("name")),
          "Channel names, in column order; a name may repeat. Default: every quantifier, in "
          "listed order."},
+        {"expect", ListOf(Ref("expectation")),
+         "Values the run must give; a run that gives another fails with exit status 3."},
     };
 }
 
@@ -142,6 +144,29 @@ std::vector<SceneKey> RegionKeys() {
     };
 }
 
+// "value" is written by the schema, which knows no channel's kind here.
+std::vector<SceneKey> ExpectKeys() {
+    return {
+        {"frame", Integer(0, kMostFrames), "The frame it holds at, counted from 0."},
+        {"frames",
+         {{"type", "array"}, {"items", Integer(0, kMostFrames)}, {"minItems", 2}, {"maxItems", 2}},
+         "[first, last]: the frames it holds at, both included."},
+        {"channel", Ref("name"), "The channel's name: any channel, listed as an output or not.",
+         true},
+        {"value", Schema::object(),
+         "The value, as the channel's kind is written (a number, a vector, a matrix, a text, a "
+         "whole number; an object's test result 1 or 0). Compared as the rows print it, unless a "
+         "tolerance is given.",
+         true},
+        {"tolerance",
+         {{"anyOf", {{{"type", "number"}, {"minimum", 0}}, {{"const", "inf"}}}}},
+         "A number's largest allowed absolute difference."},
+        {"ulps", Integer(0, std::numeric_limits<int32_t>::max()),
+         "A number's largest allowed difference in units in the last place of a 32-bit float."},
+        {"description", {{"type", "string"}}, "What it shows, for people; the runner ignores it."},
+    };
+}
+
 constexpr ActionRow kActions[] = {
     {"CallChannel", ActionKind::CallChannel, ActionValue::None},
     {"IncreaseInvalidateCount", ActionKind::IncreaseInvalidateCount, ActionValue::None},
@@ -155,7 +180,8 @@ static_assert(std::size(kActions) == kEnumCount<ActionKind>, "a row for every ac
 
 std::span<const SceneKey> KeysOf(SceneObject object) {
     static const std::vector<SceneKey> lists[] = {SceneKeys(), ChannelKeys(), CameraKeys(),
-                                                  GroupKeys(), ActionKeys(),  RegionKeys()};
+                                                  GroupKeys(), ActionKeys(),  RegionKeys(),
+                                                  ExpectKeys()};
     return lists[static_cast<size_t>(object)];
 }
 

@@ -30,7 +30,7 @@ struct SceneKey {
 };
 
 // The objects of a scene file whose keys are listed here.
-enum class SceneObject { Scene, Channel, Camera, Group, Action, Region };
+enum class SceneObject { Scene, Channel, Camera, Group, Action, Region, Expect };
 
 std::span<const SceneKey> KeysOf(SceneObject object);
 std::vector<std::string> KeyNames(std::span<const SceneKey> keys);

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "Orn_FileStream.h"
 #include "Process.h"
 #include "common/FilePath.h"
@@ -17,6 +19,13 @@ namespace quantifier_run {
 ParsedScene ParseScene(std::string_view text, const std::string& fileLabel) {
     const JsonDocument document(text, fileLabel);
     return SceneReader(document).Parse();
+}
+
+bool IsSceneFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!OrnReadFile(path, bytes, nullptr, kMaxSceneBytes)) return true;
+    const nlohmann::json json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    return json.is_discarded() || (json.is_object() && json.contains("channels"));
 }
 
 std::string SceneLabel(const std::string& path) {

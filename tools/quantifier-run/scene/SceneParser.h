@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/Scene.h"
+#include "scene/SceneExpect.h"
 #include "scene/SceneSource.h"
 
 namespace quantifier_run {
@@ -16,6 +17,7 @@ namespace quantifier_run {
 struct ParsedScene : Scene {
     std::vector<PlacedMessage> warnings;
     SceneSource source;
+    std::vector<Expectation> expectations;
 };
 
 // Throws RunError (bad input) with one line naming `fileLabel` and what is wrong.
@@ -23,6 +25,10 @@ ParsedScene ParseScene(std::string_view text, const std::string& fileLabel);
 
 // Reads and parses the scene file at `path`; "-" is standard input.
 ParsedScene LoadSceneFile(const std::string& path);
+
+// Whether the file at `path` is a scene: a JSON object with "channels", or text that is no JSON at
+// all (a scene with a syntax error). A JSON file of another shape is data beside the scenes.
+bool IsSceneFile(const std::string& path);
 
 // How messages name the scene at `path`: the path, or "standard input" for "-".
 std::string SceneLabel(const std::string& path);

@@ -29,6 +29,7 @@ ParsedScene SceneReader::Parse() {
     ParseActions();
     ParseOutputs();
     ParseFrameCount();
+    scene.expectations = ReadExpectations(*this, root, scene);
     return std::move(scene);
 }
 

@@ -142,6 +142,20 @@ Schema Action() {
     return action;
 }
 
+Schema Expectation() {
+    Schema expected = ObjectOf(SceneObject::Expect,
+                               "A value the run must give: a channel's at a frame, or at each "
+                               "frame of a range.");
+    expected["properties"]["value"] = Described(
+        {{"anyOf",
+          {Ref("number"), Ref("vector"), Ref("matrix"), Ref("text"), {{"type", "integer"}}}}},
+        expected["properties"]["value"]["description"].get<std::string>());
+    expected["oneOf"] = {{{"required", {"frame"}}}, {{"required", {"frames"}}}};
+    expected["not"] = {{"required", {"tolerance", "ulps"}}};
+    expected["additionalProperties"] = false;
+    return expected;
+}
+
 Schema Definitions() {
     return {
         {"number",
@@ -188,6 +202,7 @@ Schema Definitions() {
         {"camera", Camera()},
         {"group", Group()},
         {"action", Action()},
+        {"expectation", Expectation()},
     };
 }
 

@@ -5,15 +5,9 @@
 #include "output/Formatting.h"
 #include "output/OutputFormats.h"
 #include "output/SvgMarkup.h"
-#include "view/GraphPicture.h"
 
 namespace quantifier_run {
 namespace {
-
-// A line of a box as the picture shows it, in a JSON string.
-std::string BoxJson(const std::string& line) {
-    return JsonString(DisplaySafe(ShownInBox(line)));
-}
 
 std::string Text(const std::string& text, const char* className = nullptr) {
     return "{\"text\": " + JsonString(text) +
@@ -96,26 +90,20 @@ std::string ChannelItem(const Explanation& explanation, size_t channel) {
                                      : "null"),
              Text(", after "), Json(JsonValue(node.value))});
     }
+    lines.push_back({Text(evaluation->lookupsObserved
+                              ? "lookups, in order:"
+                              : "not evaluated at this frame; its row would look up:")});
     std::vector<std::string> slots;
     for (const ExplainedSlot& slot : evaluation->slots)
         slots.push_back(SlotItem(explanation, slot));
+    // Last, as --explain ends a quantifier: what it gave.
+    if (node.value)
+        slots.push_back(
+            Item({{Text("result: ", "result"), Json(JsonValue(node.value), "result")}}, {}));
     return Item(lines, slots);
 }
 
 }  // namespace
-
-std::string FrameLinesJson(const SceneGraph& graph) {
-    std::string out = "{\"frame\": " + std::to_string(graph.frame) + ", " +
-                      JsonString(kHeadingLine) + ": " + JsonString(graph.heading) +
-                      ", \"values\": [";
-    for (size_t n = 0; n < graph.nodes.size(); ++n) {
-        const BoxLines& box = graph.nodes[n].box;
-        out += std::string(n ? ", " : "") + "{" + JsonString(BoxLineName(BoxLine::Value)) + ": " +
-               BoxJson(box.value) + ", " + JsonString(BoxLineName(BoxLine::Counts)) + ": " +
-               (box.counts ? BoxJson(*box.counts) : "null") + "}";
-    }
-    return out + "]}";
-}
 
 std::string ChartGeometryJson(const ChartGeometry& geometry) {
     return "{\"width\": " + Number(geometry.width) + ", \"height\": " + Number(geometry.height) +

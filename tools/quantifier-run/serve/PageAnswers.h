@@ -10,11 +10,6 @@
 
 namespace quantifier_run {
 
-// The lines of the picture that change with the frame, as the picture draws them:
-// {"frame", "heading", "values": [per channel {"value", "counts" (null but for a quantifier)}]},
-// each named as the page's picture names its line (SvgLines::Named).
-std::string FrameLinesJson(const SceneGraph& graph);
-
 // Where the charts' plots lie: {"width", "height", "plotLeft", "plotWidth"}.
 std::string ChartGeometryJson(const ChartGeometry& geometry);
 

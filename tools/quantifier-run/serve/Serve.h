@@ -17,14 +17,14 @@
 #include "engine/Observation.h"
 #include "engine/Scene.h"
 #include "output/SvgChart.h"
+#include "serve/RunChanges.h"
+#include "view/SceneGraph.h"
 
 namespace quantifier_run {
 
 // One good run as the page shows it. Only pictures bounded by their width and what the scene
 // holds are kept; values at any other frame are found again by `observe` when asked for.
 struct ServedRun {
-    // As --format graph writes it, at the last frame, with its lines named (SvgLines::Named).
-    std::string graphSvg;
     std::string chartSvg;  // as --format svg writes it
     ChartGeometry chart;   // where its plots lie
     std::vector<std::string> warnings;
@@ -49,15 +49,18 @@ public:
     void Stop();
     bool Stopped() const;
 
-    // The last good run whole: pictures, warnings, channel names, where the charts' plots lie,
-    // the lines of the last frame as FrameValues gives them, and the status.
+    // The last good run: the graph as the page draws it (GraphDrawingJson), the charts, warnings,
+    // channel names, where the charts' plots lie, what changed since the good run before
+    // (RunChangesJson; null for the first) and the status.
     std::string View() const;
     // How the runs go: {"server", "generation", "running", "frame", "total", "frames", "ms",
     // "error"}.
     std::string Status() const;
-    // The lines of the picture that change with the frame, at `frame` of the last good run
-    // (FrameLinesJson); absent when there is no such frame.
-    std::optional<std::string> FrameValues(size_t frame);
+    // The lines of the picture that change with the frame, of `channels` at `frame` of the last
+    // good run, their sparklines too when `sparks` is set (ChannelLinesJson); absent when there
+    // is no such frame.
+    std::optional<std::string> FrameValues(size_t frame, const std::vector<size_t>& channels,
+                                           bool sparks = false);
     // The explanation of channel `channel` (by scene index) at `frame`, as --explain --format
     // json writes it and as the page shows it (ExplanationAnswer); absent when there is no such
     // channel or frame.
@@ -69,6 +72,11 @@ public:
 private:
     std::shared_ptr<const Observation> ObservationAt(size_t frame,
                                                      std::shared_ptr<const Scene>& scene);
+    // The graph at `frame` of the last good run, kept beside its observation: the page asks for the
+    // channels in view at one frame again as it pans. `served` is the run it belongs to, or null
+    // when a newer run came meanwhile.
+    std::shared_ptr<const SceneGraph> GraphAt(size_t frame,
+                                              std::shared_ptr<const ServedRun>& served);
     std::string StatusLocked() const;
     void Changed();
 
@@ -85,13 +93,17 @@ private:
     std::optional<std::string> error;
     uint64_t generation = 0;  // good runs so far
     std::shared_ptr<const ServedRun> run;
-    std::string lastLines;  // of run, at its last frame
+    std::shared_ptr<const SceneGraph> lastGraph;  // of run, at its last frame
+    std::string drawing;                          // of run, GraphDrawingJson
+    std::optional<std::string> changes;           // of run from the good run before, RunChangesJson
+    std::optional<RunDigest> digest;              // of run, to compare the next with
     // The observations of the frames asked for last, of this generation; a few, so that moving
     // the slider back and forth does not run the scene again.
     struct Cached {
         uint64_t generation;
         size_t frame;
         std::shared_ptr<const Observation> observation;
+        std::shared_ptr<const SceneGraph> graph;  // once asked for
     };
     std::deque<Cached> cache;
     std::mutex observing;  // one run at a time for the frames asked for

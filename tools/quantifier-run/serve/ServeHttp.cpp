@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "engine/RunError.h"
 #include "serve/PageAssets.h"
@@ -73,6 +75,27 @@ std::optional<size_t> Whole(const httplib::Request& request, const char* name) {
         text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     return std::stoull(text);
+}
+
+// A list of channels by scene index, "3,17,40": at most kMostChannelsAsked, each once.
+constexpr size_t kMostChannelsAsked = 2000;
+std::optional<std::vector<size_t>> Channels(const httplib::Request& request) {
+    std::vector<size_t> channels;
+    if (!request.has_param("channels")) return channels;
+    const std::string text = request.get_param_value("channels");
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(',', start), text.size());
+        const std::string_view part = std::string_view(text).substr(start, end - start);
+        if (part.empty() || part.size() > 10 ||
+            part.find_first_not_of("0123456789") != std::string_view::npos ||
+            channels.size() == kMostChannelsAsked)
+            return std::nullopt;
+        channels.push_back(std::stoull(std::string(part)));
+        start = end + 1;
+    }
+    std::sort(channels.begin(), channels.end());
+    channels.erase(std::unique(channels.begin(), channels.end()), channels.end());
+    return channels;
 }
 
 void Refuse(httplib::Response& response, int status, const char* why) {
@@ -148,12 +171,15 @@ void Routes(httplib::Server& server, ServeState& state, std::atomic<int>& stream
             Refuse(response, 500, "the run to that frame failed\n");
         }
     };
-    server.Get("/api/frame",
-               [&state, guarded](const httplib::Request& request, httplib::Response& response) {
-                   const auto frame = Whole(request, "n");
-                   if (!frame) return Refuse(response, 400, "n: a frame number\n");
-                   guarded(response, [&] { Json(response, state.FrameValues(*frame)); });
-               });
+    server.Get("/api/frame", [&state, guarded](const httplib::Request& request,
+                                               httplib::Response& response) {
+        const auto frame = Whole(request, "n");
+        if (!frame) return Refuse(response, 400, "n: a frame number\n");
+        const auto channels = Channels(request);
+        if (!channels) return Refuse(response, 400, "channels: up to 2000 numbers, with commas\n");
+        const bool sparks = request.get_param_value("spark") == "1";
+        guarded(response, [&] { Json(response, state.FrameValues(*frame, *channels, sparks)); });
+    });
     server.Get("/api/explain",
                [&state, guarded](const httplib::Request& request, httplib::Response& response) {
                    const auto frame = Whole(request, "frame");

@@ -3,6 +3,7 @@
 #include "engine/RunError.h"
 #include "output/Formatting.h"
 #include "serve/PageAnswers.h"
+#include "serve/PageGraph.h"
 #include "view/Explanation.h"
 #include "view/SceneGraph.h"
 
@@ -10,6 +11,9 @@ namespace quantifier_run {
 namespace {
 // Enough for the slider's last few stops and an explanation or two beside them.
 constexpr size_t kCachedFrames = 8;
+// The charts of a scene without outputs hold every channel: past this, the page charts only the
+// channel clicked.
+constexpr size_t kMostChartBytes = 512 * 1024;
 }  // namespace
 
 void ServeState::Changed() {
@@ -34,15 +38,22 @@ void ServeState::FrameReached(size_t reached, size_t frames) {
 }
 
 void ServeState::RunSucceeded(ServedRun served) {
-    // Outside the lock: it is the size of the scene.
-    std::string lines = FrameLinesJson(BuildSceneGraph(*served.scene, *served.last));
+    // Outside the lock: they are the size of the scene. Only the watch's thread writes the digest.
+    auto graph = std::make_shared<const SceneGraph>(BuildSceneGraph(*served.scene, *served.last));
+    std::string drawn = GraphDrawingJson(*graph);
+    RunDigest now = DigestRun(*served.scene, *served.last);
+    std::optional<std::string> compared;
+    if (digest) compared = RunChangesJson(CompareRuns(*digest, now));
     const std::lock_guard lock(mutex);
     running = false;
     error.reset();
     ++generation;
     cache.clear();
     run = std::make_shared<const ServedRun>(std::move(served));
-    lastLines = std::move(lines);
+    lastGraph = std::move(graph);
+    drawing = std::move(drawn);
+    changes = std::move(compared);
+    digest = std::move(now);
     Changed();
 }
 
@@ -86,14 +97,16 @@ std::string ServeState::View() const {
     const std::lock_guard lock(mutex);
     std::string out = "{\"status\": " + StatusLocked();
     if (run) {
-        out += ", \"graph\": " + JsonString(run->graphSvg) +
-               ", \"charts\": " + JsonString(run->chartSvg) + ", \"warnings\": [";
+        out += ", \"graph\": " + drawing + ",\n\"charts\": " +
+               (run->chartSvg.size() <= kMostChartBytes ? JsonString(run->chartSvg) : "null") +
+               ", \"warnings\": [";
         for (size_t i = 0; i < run->warnings.size(); ++i)
             out += (i ? ", " : "") + JsonString(MessageLine(run->warnings[i]));
         out += "], \"channels\": [";
         for (size_t i = 0; i < run->scene->channels.size(); ++i)
             out += (i ? ", " : "") + JsonString(DisplaySafe(run->scene->channels[i].name));
-        out += "], \"chart\": " + ChartGeometryJson(run->chart) + ", \"last\": " + lastLines;
+        out += "], \"chart\": " + ChartGeometryJson(run->chart) +
+               ", \"changes\": " + changes.value_or("null");
     }
     return out + "}";
 }
@@ -125,17 +138,44 @@ std::shared_ptr<const Observation> ServeState::ObservationAt(size_t at,
     auto observation = std::make_shared<const Observation>(current->observe(at));
     const std::lock_guard lock(mutex);
     if (generation == of) {
-        cache.push_front({of, at, observation});
+        cache.push_front({of, at, observation, nullptr});
         if (cache.size() > kCachedFrames) cache.pop_back();
     }
     return observation;
 }
 
-std::optional<std::string> ServeState::FrameValues(size_t at) {
+std::shared_ptr<const SceneGraph> ServeState::GraphAt(size_t at,
+                                                      std::shared_ptr<const ServedRun>& served) {
     std::shared_ptr<const Scene> scene;
     const std::shared_ptr<const Observation> observation = ObservationAt(at, scene);
-    if (!observation) return std::nullopt;
-    return FrameLinesJson(BuildSceneGraph(*scene, *observation));
+    if (!observation) return nullptr;
+    {
+        const std::lock_guard lock(mutex);
+        served = run && run->scene == scene ? run : nullptr;
+        if (served && observation == run->last) return lastGraph;
+        for (const Cached& cached : cache) {
+            if (cached.observation == observation && cached.graph) return cached.graph;
+        }
+    }
+    // The graph points into its observation's sparklines: it holds the observation.
+    const auto graph =
+        std::shared_ptr<const SceneGraph>(new SceneGraph(BuildSceneGraph(*scene, *observation)),
+                                          [observation](const SceneGraph* built) { delete built; });
+    const std::lock_guard lock(mutex);
+    // Only the frame asked for last keeps its graph: the page pans at one frame at a time, and a
+    // graph of a large scene is the size of several observations.
+    for (Cached& cached : cache)
+        cached.graph = cached.observation == observation ? graph : nullptr;
+    return graph;
+}
+
+std::optional<std::string> ServeState::FrameValues(size_t at, const std::vector<size_t>& channels,
+                                                   bool sparks) {
+    std::shared_ptr<const ServedRun> served;
+    const std::shared_ptr<const SceneGraph> graph = GraphAt(at, served);
+    if (!graph) return std::nullopt;
+    // The frames observed again carry no sparklines: those are the run's, kept with its last frame.
+    return ChannelLinesJson(*graph, channels, sparks && served ? served->last.get() : nullptr);
 }
 
 std::optional<std::string> ServeState::Explanation(size_t channel, size_t at) {

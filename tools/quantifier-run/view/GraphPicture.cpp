@@ -25,10 +25,10 @@ std::string Tooltip(const GraphNode& node) {
 }
 
 // Where a box's text stands and how wide a line may be.
-constexpr double kLine = 14;  // from one baseline to the next
-constexpr double kPad = 10;   // from the box's left side to its text
+constexpr double kLine = kBoxLine;
+constexpr double kPad = kBoxPad;
 constexpr double kMinBoxWidth = 140, kMaxBoxWidth = 300;
-constexpr double kSparkHeight = 26;            // the sparkline's strip, under the text
+constexpr double kSparkHeight = kBoxSparkHeight;
 constexpr double kBold = 1.12;                 // a bold character is this much wider
 constexpr double kRowIndent = 2 * kCharWidth;  // a matrix's later rows, under the first's "= "
 
@@ -57,14 +57,7 @@ std::vector<std::string> MatrixRows(const std::string& value) {
     return rows.size() == 4 ? rows : std::vector<std::string>{};
 }
 
-// What a box holds, top to bottom: its name, its kind, a socket per slot, its value (a matrix's
-// four rows), its counts, its sparkline; and the box's size, from the widest of them.
-struct BoxPlan {
-    std::string title;
-    std::vector<std::string> values;  // the value line, or a matrix's rows
-    double width = kMinBoxWidth, height = 0;
-    double socketTop = 0, valueTop = 0, sparkTop = 0;  // baselines, from the box's top
-};
+}  // namespace
 
 BoxPlan PlanBox(const GraphNode& node) {
     BoxPlan plan;
@@ -90,10 +83,11 @@ BoxPlan PlanBox(const GraphNode& node) {
     return plan;
 }
 
-// A socket's middle, down from the box's top: where its link ends.
 double SocketY(const BoxPlan& plan, size_t socket) {
     return plan.socketTop + kLine * static_cast<double>(socket) - 4;
 }
+
+namespace {
 
 // The sparkline in its strip: one point per column, rising from its lowest value to its
 // highest, so that a column of many frames still shows its range; the column of the frame shown
@@ -345,20 +339,27 @@ size_t SvgSizeAtMost(const SceneGraph& graph, const GraphLayoutResult& layout) {
 
 }  // namespace
 
-std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
-    std::vector<BoxPlan> plans;
+GraphPlacement PlaceGraph(const SceneGraph& graph) {
+    GraphPlacement placed;
     std::vector<LayoutBox> boxes;
-    plans.reserve(graph.nodes.size());
+    placed.plans.reserve(graph.nodes.size());
     boxes.reserve(graph.nodes.size());
     for (const GraphNode& node : graph.nodes) {
-        plans.push_back(PlanBox(node));
-        boxes.push_back({plans.back().width, plans.back().height});
+        placed.plans.push_back(PlanBox(node));
+        boxes.push_back({placed.plans.back().width, placed.plans.back().height});
     }
     std::vector<LayoutEdge> edges;
     edges.reserve(graph.links.size());
     for (const GraphLink& link : graph.links)
-        edges.push_back({link.parent, link.child, SocketY(plans[link.parent], link.socket)});
-    const GraphLayoutResult layout = LayoutGraph(boxes, edges);
+        edges.push_back({link.parent, link.child, SocketY(placed.plans[link.parent], link.socket)});
+    placed.layout = LayoutGraph(boxes, edges);
+    return placed;
+}
+
+std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
+    const GraphPlacement placed = PlaceGraph(graph);
+    const std::vector<BoxPlan>& plans = placed.plans;
+    const GraphLayoutResult& layout = placed.layout;
     // What a part of the graph leaves out stands beside the heading; the picture is as wide.
     const double noteLeft = 8 + TextWidth(graph.heading) + 2 * kCharWidth;
     const double width = graph.note.empty()
