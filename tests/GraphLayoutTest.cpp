@@ -81,9 +81,23 @@ TEST(GraphLayoutTest, BoxesApartLinksAtTheirSocketsInSlotOrderAndTheSameEachTime
           Link(1, 7, 3), Link(1, 8, 4), Link(4, 9, 0), Link(0, 9, 3)},
          0},
     };
-    for (const Case& c : cases) {
+    // A chain of seventy readers, each also reading one shared child: the links to it would pass
+    // up to seventy columns. Over the boxes they cross the chain's links where they climb and
+    // drop; through lanes they would cross none, at a cost that grows with the square of the chain.
+    constexpr size_t kChain = 70;
+    Case chain{"long chain sharing a child", std::vector<LayoutBox>(kChain, q), {}, 32};
+    chain.boxes.push_back(f);
+    for (size_t n = 0; n < kChain; ++n) {
+        chain.edges.push_back(Link(n, kChain, 0));
+        if (n + 1 < kChain) chain.edges.push_back(Link(n, n + 1, 1));
+    }
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back(chain);
+    for (const Case& c : all) {
         SCOPED_TRACE(c.name);
         const GraphLayoutResult layout = LayoutGraph(c.boxes, c.edges);
+        for (const std::vector<LayoutPoint>& route : layout.routes)
+            EXPECT_LE(route.size(), 134u) << "a link's route is bounded however far it goes";
         ASSERT_EQ(layout.boxes.size(), c.boxes.size());
         ASSERT_EQ(layout.routes.size(), c.edges.size());
         for (size_t a = 0; a < c.boxes.size(); ++a) {

@@ -43,6 +43,15 @@ const Case kCases[] = {
      {"--explain", "counter", "--at", "0", "--load",
       QUANTIFIER_TEST_SCENES "/loaded-stored-value-is-where-the-counter-starts.orn"},
      {"state kept: its own value; value before 4, after 5"}},
+    // A focus draws its neighbourhood and marks each link it leaves out, at the end it keeps.
+    {"quantifier-read-by-another-evaluates",
+     {"--format", "dot", "--focus", "inner", "--depth", "0"},
+     {"what it reads and what reads it, 0 links each way: 1 of 3 channels",
+      "… 1 input not drawn\\n… 1 reader not drawn"}},
+    {"quantifier-read-by-another-evaluates",
+     {"--format", "graph", "--focus", "inner", "--depth", "0"},
+     {"<title>on → inner: trigger (float 0) (not drawn)</title>",
+      "<title>inner is read by 1 more, not drawn: outer</title>"}},
     // Warning marks with the warning as the tooltip, missing slots, unread links.
     {"links-that-do-not-fit-the-operation-are-warned-about",
      {"--format", "graph"},

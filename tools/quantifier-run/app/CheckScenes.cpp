@@ -127,9 +127,11 @@ bool Orphan(std::filesystem::path path) {
 }
 
 // The options a scene runs with: those of --check, and the arguments of a .args file beside it,
-// one a line, "$SCENES/" at the start of one standing for the scene's folder.
+// one a line, "$SCENES/" at the start of one standing for the scene's folder. The rows are csv,
+// but a case that is to fail keeps a format its arguments choose: some failures are a view's.
 Options SceneOptions(const Options& given, const std::string& path) {
     Options options = given;
+    bool formatGiven = false;
     if (const std::string argsFile = Beside(path, ".args"); !argsFile.empty()) {
         std::ifstream file(FilePath(argsFile));
         std::vector<std::string> arguments;
@@ -137,6 +139,7 @@ Options SceneOptions(const Options& given, const std::string& path) {
         for (std::string line; std::getline(file, line);) {
             if (line.starts_with("$SCENES/"))
                 line = (folder.empty() ? "" : folder + "/") + line.substr(8);
+            formatGiven = formatGiven || line == "--format" || line.starts_with("--format=");
             arguments.push_back(line);
         }
         arguments.push_back(path);
@@ -149,7 +152,7 @@ Options SceneOptions(const Options& given, const std::string& path) {
         options.closeness = given.closeness;
     }
     options.scenePath = path;
-    options.format = OutputFormat::Csv;
+    if (!formatGiven || Beside(path, ".error").empty()) options.format = OutputFormat::Csv;
     return options;
 }
 

@@ -16,6 +16,7 @@
 #include "scene/Limits.h"
 #include "scene/OperationList.h"
 #include "scene/SceneSchema.h"
+#include "view/GraphFocus.h"
 
 namespace quantifier_run {
 
@@ -61,12 +62,20 @@ constexpr OptionRow kOptionRows[] = {
      "its children, records a --load cannot use, operation numbers outside the table"},
     {"--at", "N",
      "The frame --format graph or dot and --explain show (default: the last frame run)"},
+    {"--focus", "NAME",
+     "With --format graph or dot, draw the channel NAME, what it reads and what reads it, --depth "
+     "links each way (default 2); a box with links not drawn has a dashed stub for each"},
+    {"--whole", nullptr,
+     "With --format graph or dot, draw every channel: a scene too large to take in is otherwise "
+     "drawn from its outputs, as deep as fits, and says what it left out"},
     {"--explain", "NAME",
      "Instead of the rows, how the channel NAME got its value at the frame: its operation, each "
      "slot it looked up with the channel found and its value, the result, the reads this render's "
      "cache answered and the state kept; quantifier children in turn; --format json for a "
      "document"},
-    {"--depth", "D", "How many levels of quantifier children --explain explains (default 3)"},
+    {"--depth", "D",
+     "How many levels of quantifier children --explain explains (default 3), or how many links "
+     "each way --focus draws (default 2)"},
     {"--check", "PATH",
      "Run every scene under the PATHs (a folder: its *.json, searched through) as a test, each "
      "with a fresh engine: its \"expect\", the golden rows of a .csv beside it, or the failure "
@@ -96,6 +105,7 @@ constexpr OptionRow kOptionRows[] = {
     {"--schema", nullptr, "Write the scene format's JSON schema (scene.schema.json) and exit"},
 };
 constexpr size_t kOptionCount = std::size(kOptionRows);
+static_assert(kFocusDepth == 2, "--focus's and --depth's help state the default depth");
 
 // The row of the option `name`; a name without a row does not compile.
 consteval size_t Row(std::string_view name) {
@@ -217,7 +227,7 @@ void ServeOptions(const Given& given, Options& options) {
                        "--serve needs a port from 0 to 65535, not " + value + " (see --help)");
     options.serve = static_cast<uint16_t>(port);
     for (const size_t refused : {Row("--save"), Row("--watch"), Row("--output"), Row("--format"),
-                                 Row("--explain"), Row("--at")}) {
+                                 Row("--explain"), Row("--at"), Row("--focus"), Row("--whole")}) {
         if (given.Has(refused))
             throw RunError(kExitBadInput, std::string(kOptionRows[refused].name) +
                                               " cannot be given with --serve: the page shows the "
@@ -303,13 +313,31 @@ std::optional<std::string> PathOf(const Given& given, size_t row) {
     return given.values[row];
 }
 
+// Which part of the graph a picture draws: one channel's neighbourhood or every channel.
+void ReadPartOptions(const Options& options, bool pictured) {
+    for (const char* option : {"--focus", "--whole"}) {
+        const bool given =
+            option == std::string_view("--focus") ? options.focus.has_value() : options.whole;
+        if (given && !pictured)
+            throw RunError(kExitBadInput,
+                           std::string(option) + " needs --format graph or dot (see --help)");
+    }
+    if (options.focus && options.whole)
+        throw RunError(kExitBadInput,
+                       "--focus and --whole cannot be given together: one draws a part, the "
+                       "other every channel (see --help)");
+}
+
 // The frame a picture or an explanation shows, the channel explained and how deep.
 void ReadViewOptions(const Given& given, Options& options) {
     if (given.Has(Row("--at"))) options.at = FrameCount(given, Row("--at"));
     if (given.Has(Row("--depth"))) options.depth = FrameCount(given, Row("--depth"));
     if (given.Has(Row("--explain"))) options.explain = given.values[Row("--explain")];
+    if (given.Has(Row("--focus"))) options.focus = given.values[Row("--focus")];
+    options.whole = given.flags[Row("--whole")];
     const std::optional<OutputFormat> format = options.format;
     const bool pictured = format == OutputFormat::Graph || format == OutputFormat::Dot;
+    ReadPartOptions(options, pictured);
     if (options.explain && format && format != OutputFormat::Table && format != OutputFormat::Json)
         throw RunError(kExitBadInput, "--explain is written as text or as json, not as " +
                                           std::string(OutputFormatRowOf(*format).name) +
@@ -318,8 +346,8 @@ void ReadViewOptions(const Given& given, Options& options) {
         throw RunError(kExitBadInput,
                        "--at chooses the frame of --format graph or dot, or of --explain "
                        "(see --help)");
-    if (options.depth && !options.explain)
-        throw RunError(kExitBadInput, "--depth needs --explain (see --help)");
+    if (options.depth && !options.explain && !options.focus)
+        throw RunError(kExitBadInput, "--depth needs --explain or --focus (see --help)");
 }
 
 // A number of --tolerance: 0 or above.

@@ -35,6 +35,9 @@ struct Options {
     // The channel whose value to explain, and how deep its children are explained.
     std::optional<std::string> explain;
     std::optional<size_t> depth;
+    // A picture of one channel's neighbourhood (--depth links each way), or of every channel.
+    std::optional<std::string> focus;
+    bool whole = false;
     // Every scene under these paths run as a test (CheckScenes.h); empty: a run of scenePath.
     std::vector<std::string> checkPaths;
     std::optional<std::string> junitPath;

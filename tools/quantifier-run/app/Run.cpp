@@ -23,6 +23,7 @@
 #include "scene/SceneChecks.h"
 #include "scene/SceneParser.h"
 #include "scene/StreamFile.h"
+#include "view/GraphFocus.h"
 #include "view/SceneView.h"
 
 namespace quantifier_run {
@@ -176,6 +177,17 @@ void Evaluate(const RunSettings& settings, EngineRequest request, RunOutput& out
     if (saved) WriteStream(*options.savePath, *saved);
 }
 
+// The channel an option names, by name, or the option's one line with the names nearest.
+size_t ChannelNamed(const Scene& scene, const std::string& name, const char* option) {
+    std::vector<std::string> names;
+    for (size_t i = 0; i < scene.channels.size(); ++i) {
+        if (scene.channels[i].name == name) return i;
+        names.push_back(scene.channels[i].name);
+    }
+    throw RunError(kExitBadInput, std::string(option) + ": no channel " + Quoted(name) +
+                                      " in the scene" + DidYouMean(name, names));
+}
+
 // What the engine is to observe for a picture of the graph or an explanation: the frame shown
 // (the last one run unless --at says), and the channel explained, found by name.
 ObserveRequest ObservedFrame(const Options& options, const Scene& scene, size_t frames,
@@ -188,17 +200,10 @@ ObserveRequest ObservedFrame(const Options& options, const Scene& scene, size_t 
                                           " is past the last frame (" + std::to_string(frames - 1) +
                                           ")");
     if (options.explain) {
-        std::vector<std::string> names;
-        for (size_t i = 0; i < scene.channels.size(); ++i) {
-            if (scene.channels[i].name == *options.explain) view.explain = i;
-            names.push_back(scene.channels[i].name);
-        }
-        if (!view.explain)
-            throw RunError(kExitBadInput, "--explain: no channel " + Quoted(*options.explain) +
-                                              " in the scene" +
-                                              DidYouMean(*options.explain, names));
+        view.explain = ChannelNamed(scene, *options.explain, "--explain");
         if (view.format != OutputFormat::Json) view.format = OutputFormat::Table;
     }
+    if (options.focus) view.focus = ChannelNamed(scene, *options.focus, "--focus");
     // A sparkline has about a column per two pixels of its width.
     constexpr size_t kSparkColumns = 32;
     return {.frame = frame, .sparkColumns = view.explain ? 0 : kSparkColumns};
@@ -227,7 +232,11 @@ void ChooseWriter(const RunSettings& settings, const Scene& scene, size_t frames
         output.served = writer.get();
         output.rows = std::move(writer);
     } else if (format == OutputFormat::Graph || format == OutputFormat::Dot || options.explain) {
-        ViewRequest view{.format = format, .explain = {}, .depth = options.depth.value_or(3)};
+        ViewRequest view{.format = format,
+                         .explain = {},
+                         .depth = options.depth.value_or(options.focus ? kFocusDepth : 3),
+                         .focus = {},
+                         .whole = options.whole};
         request.observe = ObservedFrame(options, scene, frames, view);
         auto writer = std::make_unique<SceneViewWriter>(view, scene);
         output.observed = [view = writer.get()](Observation seen) {

@@ -12,6 +12,7 @@ inline constexpr double kCharWidth = 6.5;
 
 // A coordinate, to a hundredth of a pixel.
 std::string Number(double value);
+void AppendNumber(std::string& out, double value);
 
 // Text as XML character data. Characters XML cannot carry, and those a reader must not get
 // raw, are written as their JSON escapes, as the other formats write them (DisplaySafe).

@@ -1,8 +1,10 @@
 #include "view/GraphLayout.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <numeric>
 #include <optional>
+#include <set>
 
 #include "common/GraphCycles.h"
 
@@ -27,9 +29,13 @@ std::vector<std::vector<size_t>> EdgesOut(size_t nodes,
 using Edge = std::pair<size_t, size_t>;
 
 // The margin around the drawing.
-
-// The margin around the drawing.
 constexpr double kMargin = 28;  // room for a cycle's link round a box in the first column
+// A link that would pass more columns than this goes over the boxes instead, on its child's
+// track: lanes through every column between cost memory by the link's length, which a long chain
+// with a channel shared all along makes quadratic in the channels. The links of one child share
+// its track; tracks are shared by children whose spans do not overlap.
+constexpr size_t kMostLanes = 64;
+constexpr double kTrackGap = 6;
 
 // The edges as they point once cycles are broken: from reader to child, from a lower layer
 // (further right) to a higher one.
@@ -81,12 +87,61 @@ struct Slot {
 struct Slots {
     std::vector<Slot> slots;
     std::vector<std::vector<size_t>> chains;
+    std::vector<bool> overTop;  // per edge: it runs on its child's track
+    std::vector<size_t> track;  // per node: its track, when links of its go over the top
+    size_t tracks = 0;
 };
+
+// Each child with links over the top gets a track: the spans (in columns, from the child's to its
+// furthest reader's) taken leftmost first, each on a track whose last span ended to its left.
+void AssignTracks(const std::vector<size_t>& layer, const std::vector<Edge>& down, Slots& made) {
+    std::vector<size_t> reach(layer.size(), SIZE_MAX);  // the furthest reader's layer
+    for (size_t e = 0; e < down.size(); ++e)
+        if (made.overTop[e])
+            reach[down[e].second] = std::min(reach[down[e].second], layer[down[e].first]);
+    std::vector<size_t> children;
+    for (size_t n = 0; n < layer.size(); ++n)
+        if (reach[n] != SIZE_MAX) children.push_back(n);
+    std::stable_sort(children.begin(), children.end(),
+                     [&](size_t a, size_t b) { return layer[a] > layer[b]; });
+    made.track.assign(layer.size(), 0);
+    std::set<std::pair<size_t, size_t>> ends;  // (the layer a track's last span reaches, track)
+    for (const size_t child : children) {
+        size_t track = made.tracks;
+        if (!ends.empty() && ends.rbegin()->first > layer[child]) {
+            track = ends.rbegin()->second;
+            ends.erase(std::prev(ends.end()));
+        } else {
+            ++made.tracks;
+        }
+        made.track[child] = track;
+        ends.emplace(reach[child], track);
+    }
+}
 
 // Where an edge arrives on its upper slot, as a share of that slot's height.
 double Arrival(const LayoutEdge& edge, bool backward, const std::vector<LayoutBox>& boxes) {
     if (backward || boxes[edge.parent].height <= 0) return 0.5;
     return std::clamp(edge.socket / boxes[edge.parent].height, 0.0, 1.0);
+}
+
+// The links that go over the top: every link that passes a column, of a child one of whose links
+// would pass more than kMostLanes (its other links' lanes would stand in the way of their drops).
+std::vector<bool> OverTheTopEdges(const std::vector<size_t>& layer, const std::vector<Edge>& down,
+                                  const std::vector<bool>& backward) {
+    std::vector<size_t> longest(layer.size(), 0);
+    for (size_t e = 0; e < down.size(); ++e) {
+        const auto [from, to] = down[e];
+        if (!backward[e] && from != to)
+            longest[to] = std::max(longest[to], layer[to] - layer[from]);
+    }
+    std::vector<bool> over(down.size(), false);
+    for (size_t e = 0; e < down.size(); ++e) {
+        const auto [from, to] = down[e];
+        over[e] =
+            !backward[e] && from != to && layer[to] - layer[from] > 1 && longest[to] > kMostLanes;
+    }
+    return over;
 }
 
 // Slots: the nodes, then one lane per layer a long edge passes through.
@@ -99,10 +154,15 @@ Slots MakeSlots(const std::vector<LayoutBox>& boxes, const std::vector<size_t>& 
     for (size_t n = 0; n < boxes.size(); ++n)
         slots[n] = {layer[n], false, static_cast<double>(n), {}, {}};
     made.chains.resize(down.size());
+    made.overTop = OverTheTopEdges(layer, down, backward);
     for (size_t e = 0; e < down.size(); ++e) {
         const auto [from, to] = down[e];
         if (from == to) continue;
         std::vector<size_t>& chain = made.chains[e];
+        if (made.overTop[e]) {
+            chain = {from, to};
+            continue;
+        }
         size_t previous = from;
         double at = Arrival(edges[e], backward[e], boxes);
         chain.push_back(from);
@@ -279,9 +339,11 @@ struct Placed {
     std::vector<double> columnLeft, columnWidth;
 };
 
-Placed Place(const std::vector<std::vector<size_t>>& rows, const std::vector<Slot>& slots,
+Placed Place(const std::vector<std::vector<size_t>>& rows, const Slots& made,
              const std::vector<LayoutBox>& boxes, const LayoutSizes& sizes,
              GraphLayoutResult& result) {
+    const std::vector<Slot>& slots = made.slots;
+    const double top = kTrackGap * static_cast<double>(made.tracks);  // the tracks over the boxes
     const size_t layers = rows.size();
     Placed placed{std::vector<LayoutPoint>(slots.size()), std::vector<double>(layers, 0),
                   std::vector<double>(layers, 0)};
@@ -304,12 +366,12 @@ Placed Place(const std::vector<std::vector<size_t>>& rows, const std::vector<Slo
         x += placed.columnWidth[l] + sizes.gapX;
         for (size_t s : rows[l]) {
             placed.corner[s].x = placed.columnLeft[l];
-            placed.corner[s].y += kMargin + (tallest - columnHeight[l]) / 2;
+            placed.corner[s].y += kMargin + top + (tallest - columnHeight[l]) / 2;
         }
     }
     result.boxes.assign(placed.corner.begin(), placed.corner.begin() + boxes.size());
     result.width = layers == 0 ? 2 * kMargin : x - sizes.gapX + kMargin;
-    result.height = tallest + 2 * kMargin;
+    result.height = tallest + top + 2 * kMargin;
     return placed;
 }
 
@@ -351,8 +413,9 @@ std::vector<double> Departures(const std::vector<LayoutEdge>& edges, const Slots
         const std::vector<size_t>& chain = made.chains[e];
         if (backward[e] || chain.size() < 2) continue;
         const size_t next = chain[chain.size() - 2];
-        const double y = next < boxes.size() ? placed.corner[next].y + edges[e].socket
-                                             : placed.corner[next].y + sizes.laneHeight / 2;
+        double y = next < boxes.size() ? placed.corner[next].y + edges[e].socket
+                                       : placed.corner[next].y + sizes.laneHeight / 2;
+        if (made.overTop[e]) y = -1;  // up to the track, above every box
         leaving[edges[e].child].emplace_back(y, e);
     }
     std::vector<double> departure(edges.size(), 0);
@@ -364,6 +427,30 @@ std::vector<double> Departures(const std::vector<LayoutEdge>& edges, const Slots
                 placed.corner[n].y + boxes[n].height * (static_cast<double>(k) + 1) / (count + 1);
     }
     return departure;
+}
+
+// A link on its child's track: out of the child's right side, up the gap beside its column to
+// the track, along it over the boxes, down the gap before the reader's column, into the socket.
+void OverTheTop(const LayoutEdge& edge, const Slots& made, const Placed& placed, double departure,
+                const std::vector<LayoutBox>& boxes, const LayoutSizes& sizes,
+                std::vector<LayoutPoint>& route) {
+    const LayoutPoint& child = placed.corner[edge.child];
+    const LayoutPoint& parent = placed.corner[edge.parent];
+    const size_t from = made.slots[edge.child].layer, to = made.slots[edge.parent].layer;
+    const double track = kMargin + kTrackGap * (static_cast<double>(made.track[edge.child]) + 0.5);
+    // Apart by track, so that the climbs beside one column and the drops before another do not
+    // run on top of each other.
+    const double apart = static_cast<double>(made.track[edge.child] % 4) / 4;
+    const double up =
+        placed.columnLeft[from] + placed.columnWidth[from] + sizes.gapX * (0.3 + apart * 0.4);
+    const double down = placed.columnLeft[to] - sizes.gapX * (0.1 + apart * 0.3);
+    const double socket = parent.y + edge.socket;
+    route.insert(route.end(), {{child.x + boxes[edge.child].width, departure},
+                               {up, departure},
+                               {up, track},
+                               {down, track},
+                               {down, socket},
+                               {parent.x, socket}});
 }
 
 // Routes run from the child's right side to the reader's socket on its left.
@@ -379,6 +466,10 @@ void Route(const std::vector<LayoutEdge>& edges, const Slots& made, const Placed
         const LayoutEdge& edge = edges[e];
         const LayoutPoint& child = placed.corner[edge.child];
         const std::vector<size_t>& chain = made.chains[e];
+        if (made.overTop[e]) {
+            OverTheTop(edge, made, placed, departure[e], boxes, sizes, route);
+            continue;
+        }
         if (!result.backward[e]) {
             route.push_back({child.x + boxes[edge.child].width, departure[e]});
             for (size_t c = chain.size() - 1; c-- > 1;)
@@ -415,9 +506,10 @@ GraphLayoutResult LayoutGraph(const std::vector<LayoutBox>& boxes,
     const std::vector<Edge> down = Downward(edges, result.backward);
     const std::vector<size_t> layer = LongestPathLayers(boxes.size(), down);
     const size_t layers = boxes.empty() ? 0 : *std::max_element(layer.begin(), layer.end()) + 1;
-    const Slots made = MakeSlots(boxes, layer, edges, down, result.backward);
+    Slots made = MakeSlots(boxes, layer, edges, down, result.backward);
+    AssignTracks(layer, down, made);
     const std::vector<std::vector<size_t>> rows = OrderRows(made.slots, layers);
-    const Placed placed = Place(rows, made.slots, boxes, sizes, result);
+    const Placed placed = Place(rows, made, boxes, sizes, result);
     Route(edges, made, placed, boxes, sizes, result);
     return result;
 }

@@ -235,22 +235,65 @@ std::string NodeSvg(const SceneGraph& graph, const GraphNode& node, const BoxPla
     return svg + "</g>\n";
 }
 
-// A link from its child to its socket, with what it is as its tooltip.
-std::string LinkSvg(const SceneGraph& graph, const GraphLink& link,
-                    const std::vector<LayoutPoint>& route, bool backward) {
+// A link from its child to its socket, with what it is as its tooltip, appended to `svg`.
+void AppendLink(std::string& svg, const SceneGraph& graph, const GraphLink& link,
+                const std::vector<LayoutPoint>& route, bool backward) {
     std::string cls = "link";
     if (!link.read) cls += " unread";
     if (link.internal) cls += " internal";
     if (backward) cls += " cycle";
-    std::string points;
-    for (const LayoutPoint& point : route)
-        points += (points.empty() ? "" : " ") + Number(point.x) + "," + Number(point.y);
     const std::string label = backward ? link.label + kCycleMark : link.label;
-    return "<g><title>" +
-           Escaped(graph.nodes[link.child].name + " \xE2\x86\x92 " + graph.nodes[link.parent].name +
-                   ": " + label) +
-           "</title><polyline class=\"" + cls + "\" points=\"" + points +
-           "\" marker-end=\"url(#arrow)\"/></g>\n";
+    svg += "<g><title>";
+    svg += Escaped(graph.nodes[link.child].name + " \xE2\x86\x92 " + graph.nodes[link.parent].name +
+                   ": " + label);
+    svg += "</title><polyline class=\"" + cls + "\" points=\"";
+    for (size_t p = 0; p < route.size(); ++p) {
+        if (p > 0) svg += ' ';
+        AppendNumber(svg, route[p].x);
+        svg += ',';
+        AppendNumber(svg, route[p].y);
+    }
+    svg += "\" marker-end=\"url(#arrow)\"/></g>\n";
+}
+
+// The links a part of the graph cut from a box (view/GraphFocus.h): a short dashed stub into each
+// socket whose child is not drawn, and one out of the box's right side, by its name, when readers
+// are not drawn; each names what it leaves out as its tooltip. Drawn with their own attributes,
+// so that a picture without them is as it was.
+constexpr double kStub = 18;
+constexpr const char* kStubLine =
+    "\" fill=\"none\" stroke=\"#888\" stroke-dasharray=\"3 3\" marker-end=\"url(#arrow)\"/></g>\n";
+
+std::string Stub(const std::string& tooltip, LayoutPoint from, LayoutPoint to) {
+    return "<g class=\"cut\"><title>" + Escaped(tooltip) + "</title><polyline points=\"" +
+           Number(from.x) + "," + Number(from.y) + " " + Number(to.x) + "," + Number(to.y) +
+           kStubLine;
+}
+
+// "a, b, c and 4 more"
+std::string SomeNames(const std::vector<CutLink>& links) {
+    constexpr size_t kNamed = 5;
+    std::string names;
+    for (size_t i = 0; i < links.size() && i < kNamed; ++i)
+        names += (i > 0 ? ", " : "") + links[i].other;
+    if (links.size() > kNamed) names += " and " + std::to_string(links.size() - kNamed) + " more";
+    return names;
+}
+
+std::string CutSvg(const GraphNode& node, const BoxPlan& plan, LayoutPoint at) {
+    std::string svg;
+    for (const CutLink& cut : node.cutInputs) {
+        const double y = at.y + SocketY(plan, cut.socket);
+        svg += Stub(cut.other + " \xE2\x86\x92 " + node.name + ": " + cut.label + " (not drawn)",
+                    {at.x - kStub, y}, {at.x, y});
+    }
+    if (!node.cutReaders.empty()) {
+        const double x = at.x + plan.width, y = at.y + 11;
+        svg += Stub(node.name + " is read by " + std::to_string(node.cutReaders.size()) +
+                        " more, not drawn: " + SomeNames(node.cutReaders),
+                    {x, y}, {x + kStub, y});
+    }
+    return svg;
 }
 
 constexpr const char* kStyle =
@@ -265,6 +308,34 @@ constexpr const char* kStyle =
     "<defs><marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" "
     "markerWidth=\"7\" markerHeight=\"7\" orient=\"auto-start-reverse\">"
     "<path d=\"M0 0L10 5L0 10z\" fill=\"#444\"/></marker></defs>\n";
+
+// A box's lines for the links a part of the graph cut from it, in the Graphviz text.
+std::string CutLines(const GraphNode& node) {
+    const auto line = [](size_t count, const char* what) {
+        return "\n\xE2\x80\xA6 " + std::to_string(count) + " " + what + (count == 1 ? "" : "s") +
+               " not drawn";
+    };
+    std::string lines;
+    if (!node.cutInputs.empty()) lines += line(node.cutInputs.size(), "input");
+    if (!node.cutReaders.empty()) lines += line(node.cutReaders.size(), "reader");
+    return lines;
+}
+
+// Room enough for the picture, so that a large one is not copied as it grows: the pages reserved
+// and never written cost no memory.
+size_t SvgSizeAtMost(const SceneGraph& graph, const GraphLayoutResult& layout) {
+    size_t size = 8192 + graph.note.size() * 6;
+    for (const GraphNode& node : graph.nodes) {
+        size += 1024 + 6 * (node.name.size() + node.box.kind.size() + node.box.value.size()) +
+                256 * (node.sockets.size() + node.cutInputs.size() + node.cutReaders.size());
+        if (node.sparkLow) size += 64 * node.sparkLow->size();
+    }
+    for (size_t e = 0; e < graph.links.size(); ++e)
+        size += 256 + 6 * graph.links[e].label.size() + 24 * layout.routes[e].size() +
+                6 * (graph.nodes[graph.links[e].child].name.size() +
+                     graph.nodes[graph.links[e].parent].name.size());
+    return size;
+}
 
 }  // namespace
 
@@ -289,22 +360,37 @@ std::string GraphSvg(const SceneGraph& graph, SvgLines lines) {
     const GraphPlacement placed = PlaceGraph(graph);
     const std::vector<BoxPlan>& plans = placed.plans;
     const GraphLayoutResult& layout = placed.layout;
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(layout.width) +
-                      "\" height=\"" + Number(layout.height) + "\" viewBox=\"0 0 " +
-                      Number(layout.width) + " " + Number(layout.height) +
-                      "\" font-family=\"sans-serif\" font-size=\"11\">\n" + kStyle;
+    // What a part of the graph leaves out stands beside the heading; the picture is as wide.
+    const double noteLeft = 8 + TextWidth(graph.heading) + 2 * kCharWidth;
+    const double width = graph.note.empty()
+                             ? layout.width
+                             : std::max(layout.width, noteLeft + TextWidth(graph.note) + 8);
+
+    std::string svg;
+    svg.reserve(SvgSizeAtMost(graph, layout));
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(width) + "\" height=\"" +
+           Number(layout.height) + "\" viewBox=\"0 0 " + Number(width) + " " +
+           Number(layout.height) + "\" font-family=\"sans-serif\" font-size=\"11\">\n" + kStyle;
     const std::string heading =
         lines == SvgLines::Named ? " data-line=\"" + std::string(kHeadingLine) + "\"" : "";
     svg += "<text" + heading + " x=\"8\" y=\"14\">" + Escaped(graph.heading) + "</text>\n";
+    if (!graph.note.empty())
+        svg += "<text class=\"note\" x=\"" + Number(noteLeft) + "\" y=\"14\" fill=\"#d62728\">" +
+               Escaped(graph.note) + "</text>\n";
     for (size_t e = 0; e < graph.links.size(); ++e)
-        svg += LinkSvg(graph, graph.links[e], layout.routes[e], layout.backward[e]);
+        AppendLink(svg, graph, graph.links[e], layout.routes[e], layout.backward[e]);
+    for (size_t n = 0; n < graph.nodes.size(); ++n)
+        svg += CutSvg(graph.nodes[n], plans[n], layout.boxes[n]);
     for (size_t n = 0; n < graph.nodes.size(); ++n)
         svg += NodeSvg(graph, graph.nodes[n], plans[n], layout.boxes[n], lines);
-    return svg + "</svg>\n";
+    svg += "</svg>\n";  // appended, not added: a copy of a large picture would double its memory
+    return svg;
 }
 
 std::string GraphDot(const SceneGraph& graph) {
-    std::string dot = "digraph scene {\n  label=" + DotQuoted(graph.heading) +
+    const std::string heading =
+        graph.note.empty() ? graph.heading : graph.heading + "\n" + graph.note;
+    std::string dot = "digraph scene {\n  label=" + DotQuoted(heading) +
                       ";\n  node [shape=box, fontname=\"sans-serif\", fontsize=10];\n"
                       "  edge [fontname=\"sans-serif\", fontsize=9];\n";
     for (size_t g = 0; g < graph.groups.size(); ++g) {
@@ -323,6 +409,7 @@ std::string GraphDot(const SceneGraph& graph) {
         if (box.counts) label += "\n" + *box.counts;
         for (const std::string& missing : box.missing)
             label += "\n" + missing;
+        label += CutLines(node);
         dot += "  n" + std::to_string(n) + " [label=" + DotQuoted(label) +
                ", tooltip=" + DotQuoted(Tooltip(node));
         if (node.warning) dot += ", color=red, penwidth=2";
@@ -341,7 +428,8 @@ std::string GraphDot(const SceneGraph& graph) {
         if (cycle[e]) dot += ", color=\"#ff7f0e\", fontcolor=\"#ff7f0e\", penwidth=2";
         dot += "];\n";
     }
-    return dot + "}\n";
+    dot += "}\n";
+    return dot;
 }
 
 }  // namespace quantifier_run

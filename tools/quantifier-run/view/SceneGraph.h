@@ -44,6 +44,13 @@ struct BoxLines {
     std::vector<std::string> missing;   // "missing: slot", for each slot that found nothing
 };
 
+// A link whose other end a part of the graph leaves out (view/GraphFocus.h): drawn as a stub.
+struct CutLink {
+    std::string other;  // the channel not drawn
+    std::string label;  // the slot that reads the link
+    size_t socket = 0;  // a cut input's socket on the box drawn
+};
+
 struct GraphNode {
     std::string name;
     std::string kind;       // "float", "quantifier", ...
@@ -59,12 +66,15 @@ struct GraphNode {
     const std::vector<float>* sparkLow = nullptr;
     const std::vector<float>* sparkHigh = nullptr;
     BoxLines box;  // built from the fields above, for every view that shows the node
+    std::vector<CutLink> cutInputs;   // links to children not drawn
+    std::vector<CutLink> cutReaders;  // links from readers not drawn
 };
 
 struct SceneGraph {
     size_t frame = 0;
     size_t frames = 1;             // the run's, which the sparklines' columns divide
     std::string heading;           // "frame N", over the whole picture
+    std::string note;              // beside it: what a part of the graph leaves out
     std::vector<GraphNode> nodes;  // by scene index
     std::vector<GraphLink> links;  // by parent, then link order, then internal children
     std::vector<std::string> groups;

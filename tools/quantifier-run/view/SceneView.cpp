@@ -3,10 +3,27 @@
 #include "engine/RunError.h"
 #include "output/OutputSpool.h"
 #include "view/Explanation.h"
+#include "view/GraphFocus.h"
 #include "view/GraphPicture.h"
 #include "view/SceneGraph.h"
 
 namespace quantifier_run {
+
+namespace {
+
+// The graph as the request draws it: the focus's neighbourhood, a large scene's outputs and what
+// they read, or the whole.
+SceneGraph Drawn(const ViewRequest& request, const Scene& scene, SceneGraph graph) {
+    if (request.focus) {
+        const GraphPart part = FocusOn(graph, *request.focus, request.depth);
+        return PartOf(graph, part, FocusNote(graph, part, *request.focus));
+    }
+    if (request.whole || graph.nodes.size() <= kMostChannelsDrawn) return graph;
+    const GraphPart part = OutputsPart(graph, scene.outputs, kMostChannelsDrawn);
+    return PartOf(graph, part, OutputsNote(graph, part));
+}
+
+}  // namespace
 
 SceneViewWriter::SceneViewWriter(ViewRequest request, Scene scene)
     : request(request), scene(std::move(scene)) {}
@@ -24,7 +41,7 @@ void SceneViewWriter::Finish(FrameProgress*) {
                                                     : ExplanationText(explanation);
         return;
     }
-    const SceneGraph graph = BuildSceneGraph(scene, *observation);
+    const SceneGraph graph = Drawn(request, scene, BuildSceneGraph(scene, *observation));
     text = request.format == OutputFormat::Dot ? GraphDot(graph) : GraphSvg(graph);
 }
 

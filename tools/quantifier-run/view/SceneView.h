@@ -16,7 +16,11 @@ namespace quantifier_run {
 struct ViewRequest {
     OutputFormat format = OutputFormat::Graph;  // Graph or Dot; for an explanation Table or Json
     std::optional<size_t> explain;              // the channel to explain
-    size_t depth = 3;                           // how deep children are explained
+    size_t depth = 3;                           // how deep children are explained, or focus drawn
+    // A picture of this channel's neighbourhood alone; without it, a large scene is drawn from
+    // its outputs unless `whole` asks for every channel.
+    std::optional<size_t> focus;
+    bool whole = false;
 };
 
 class SceneViewWriter : public RowWriter {
