@@ -25,16 +25,35 @@ findings=build/fuzz/findings
 mkdir -p "$findings"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for entry in "${targets[@]}"; do
-    read -r target corpus dict <<<"$entry"
+# One target a core at a time: each fuzzer is a single process, so on a 2-core machine two run in
+# the time of one. Each writes to a log of its own, shown when it ends.
+run_target() {  # entry, log
+    local target corpus dict
+    read -r target corpus dict <<<"$1"
     mkdir -p "$work/$corpus"
     cp -R "fuzz/corpus/$corpus/." "$work/$corpus/"
-    options=()
+    local options=()
     [ -n "$dict" ] && options+=(-dict="fuzz/$dict")
     echo "== $target: ${seconds}s over fuzz/corpus/$corpus =="
     if ! "build/fuzz/bin/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-        -artifact_prefix="$findings/$target-" -print_final_stats=1 "${options[@]}" "$work/$corpus"; then
-        echo "$target: finding kept in $findings/" >&2
-        exit 1
+        -artifact_prefix="$findings/$target-" -print_final_stats=1 "${options[@]}" \
+        "$work/$corpus" 2>&1; then
+        echo "$target: finding kept in $findings/"
+        return 1
     fi
+}
+cores=$(nproc)
+failed=0
+for ((first = 0; first < ${#targets[@]}; first += cores)); do
+    pids=()
+    for entry in "${targets[@]:first:cores}"; do
+        run_target "$entry" >"$work/${entry%% *}.log" &
+        pids+=("$!")
+    done
+    for ((i = 0; i < ${#pids[@]}; i++)); do
+        entry=${targets[first + i]}
+        wait "${pids[i]}" || failed=1
+        cat "$work/${entry%% *}.log"
+    done
+    [ "$failed" -eq 0 ] || exit 1
 done
