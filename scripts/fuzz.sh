@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (preset "fuzz") and runs each for N seconds (default 60) over a copy of
-# its seed corpus, so the committed corpus stays as it is. Fails on the first finding; the input
-# that caused it is kept in build/fuzz/findings/ and belongs in a regression test.
+# Builds the fuzz targets (preset "sanitize", beside the tests) and runs each for N seconds
+# (default 60) over a copy of its seed corpus, so the committed corpus stays as it is. Fails on
+# the first finding; the input that caused it is kept in build/sanitize/findings/ and belongs in
+# a regression test.
 # The scene and engine-wire seeds are what this build saves and encodes, held so by tests; after a
 # change of either format, write them anew with
 #   QUANTIFIER_WRITE_CORPUS=1 build/default/bin/quantifier-tests --gtest_filter='*SeedCorpus*'
@@ -16,12 +17,11 @@ targets=("scene-loader-fuzz scene"
          "scene-parser-fuzz runner-scene runner-scene.dict"
          "engine-wire-fuzz engine-wire")
 
-cmake --preset fuzz
-# The targets alone: the rest of the tree is built and tested under the same sanitizers by the
-# sanitize preset.
-cmake --build --preset fuzz --target "${targets[@]%% *}"
+cmake --preset sanitize
+# The targets alone, built already where the sanitize suite has run.
+cmake --build --preset sanitize --target "${targets[@]%% *}"
 
-findings=build/fuzz/findings
+findings=build/sanitize/findings
 mkdir -p "$findings"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,7 +35,7 @@ run_target() {  # entry, log
     local options=()
     [ -n "$dict" ] && options+=(-dict="fuzz/$dict")
     echo "== $target: ${seconds}s over fuzz/corpus/$corpus =="
-    if ! "build/fuzz/bin/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    if ! "build/sanitize/bin/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
         -artifact_prefix="$findings/$target-" -print_final_stats=1 "${options[@]}" \
         "$work/$corpus" 2>&1; then
         echo "$target: finding kept in $findings/"
