@@ -9,6 +9,7 @@
 #include "app/SceneUpdate.h"
 #include "engine/RunError.h"
 #include "output/CsvDiff.h"
+#include "support/BuildPaths.h"
 #include "support/RunnerFixture.h"
 
 namespace fs = std::filesystem;
@@ -106,7 +107,7 @@ TEST_F(RunnerCheckTest, AGoldenFileThatDiffersShowsWhereTheDifferenceCameIn) {
 TEST_F(RunnerCheckTest, AServedRunTellsUnmetExpectationsAmongItsWarnings) {
     Options options;
     options.scenePath = WriteFile("counter.json", Counter("4"));
-    options.pluginPath = QUANTIFIER_PLUGIN_PATH;
+    options.pluginPath = build_paths::kPlugin;
     std::ostringstream err;
     RunSettings settings{options, false, err, false, {}};
     settings.expectations = ExpectationsGo::Warnings;

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "engine/RunError.h"
+#include "support/BuildPaths.h"
 #include "support/RunnerFixture.h"
 
 namespace {
@@ -37,8 +38,8 @@ protected:
     // when the reader has gone), files limited to `fileLimit` bytes, standard input from `in`.
     Process Spawn(std::vector<std::string> arguments, const std::string& out = "/dev/null",
                   rlim_t fileLimit = RLIM_INFINITY, const std::string& in = "/dev/null") const {
-        arguments.insert(arguments.begin(), QUANTIFIER_RUN_PATH);
-        arguments.insert(arguments.end(), {"--plugin", QUANTIFIER_PLUGIN_PATH});
+        arguments.insert(arguments.begin(), build_paths::kRunner);
+        arguments.insert(arguments.end(), {"--plugin", build_paths::kPlugin});
         // Standard error is a pipe, which no file-size limit cuts short.
         int errPipe[2];
         if (pipe(errPipe) != 0) return {-1, ""};
