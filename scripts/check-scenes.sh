@@ -21,6 +21,7 @@ status=0
     --engine-process "$(printf %q "$bin/quantifier-engine")" --junit "$out/engine-process.xml" ||
     status=$?
 if $msvc; then
-    scripts/msvc-run.sh --check tests/scenes examples --junit "$out/msvc.xml" || status=$?
+    scripts/msvc-run.sh --check tests/scenes examples --jobs "$(nproc)" --junit "$out/msvc.xml" ||
+        status=$?
 fi
 exit $status

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (preset "fuzz") and runs each for N seconds (default 60) over a copy of
-# its seed corpus, so the committed corpus stays as it is. Fails on the first finding; the input
-# that caused it is kept in build/fuzz/findings/ and belongs in a regression test.
+# Builds the fuzz targets (preset "sanitize", beside the tests) and runs each for N seconds
+# (default 60) over a copy of its seed corpus, so the committed corpus stays as it is. Fails on
+# the first finding; the input that caused it is kept in build/sanitize/findings/ and belongs in
+# a regression test.
 # The scene and engine-wire seeds are what this build saves and encodes, held so by tests; after a
 # change of either format, write them anew with
 #   QUANTIFIER_WRITE_CORPUS=1 build/default/bin/quantifier-tests --gtest_filter='*SeedCorpus*'
@@ -16,25 +17,43 @@ targets=("scene-loader-fuzz scene"
          "scene-parser-fuzz runner-scene runner-scene.dict"
          "engine-wire-fuzz engine-wire")
 
-cmake --preset fuzz
-# The targets alone: the rest of the tree is built and tested under the same sanitizers by the
-# sanitize preset.
-cmake --build --preset fuzz --target "${targets[@]%% *}"
+cmake --preset sanitize
+# The targets alone, built already where the sanitize suite has run.
+cmake --build --preset sanitize --target "${targets[@]%% *}"
 
-findings=build/fuzz/findings
+findings=build/sanitize/findings
 mkdir -p "$findings"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for entry in "${targets[@]}"; do
-    read -r target corpus dict <<<"$entry"
+# One target a core at a time: each fuzzer is a single process, so on a 2-core machine two run in
+# the time of one. Each writes to a log of its own, shown when it ends.
+run_target() {  # entry, log
+    local target corpus dict
+    read -r target corpus dict <<<"$1"
     mkdir -p "$work/$corpus"
     cp -R "fuzz/corpus/$corpus/." "$work/$corpus/"
-    options=()
+    local options=()
     [ -n "$dict" ] && options+=(-dict="fuzz/$dict")
     echo "== $target: ${seconds}s over fuzz/corpus/$corpus =="
-    if ! "build/fuzz/bin/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-        -artifact_prefix="$findings/$target-" -print_final_stats=1 "${options[@]}" "$work/$corpus"; then
-        echo "$target: finding kept in $findings/" >&2
-        exit 1
+    if ! "build/sanitize/bin/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+        -artifact_prefix="$findings/$target-" -print_final_stats=1 "${options[@]}" \
+        "$work/$corpus" 2>&1; then
+        echo "$target: finding kept in $findings/"
+        return 1
     fi
+}
+cores=$(nproc)
+failed=0
+for ((first = 0; first < ${#targets[@]}; first += cores)); do
+    pids=()
+    for entry in "${targets[@]:first:cores}"; do
+        run_target "$entry" >"$work/${entry%% *}.log" &
+        pids+=("$!")
+    done
+    for ((i = 0; i < ${#pids[@]}; i++)); do
+        entry=${targets[first + i]}
+        wait "${pids[i]}" || failed=1
+        cat "$work/${entry%% *}.log"
+    done
+    [ "$failed" -eq 0 ] || exit 1
 done

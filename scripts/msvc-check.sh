@@ -28,11 +28,11 @@ check() {  # name, extra flags..., -- sources...
     local name=$1; shift
     local extra=()
     while [ "$1" != "--" ]; do extra+=("$1"); shift; done; shift
-    for source in "$@"; do
-        if ! "$clang_cl" "${flags[@]}" "${extra[@]}" -fsyntax-only "$source"; then
-            echo "FAIL $name: $source"; failed=1
-        fi
-    done
+    # A file a core at a time; the compiler's own message names a file that fails.
+    if ! printf '%s\n' "$@" | xargs -d '\n' -n 1 -P "$(nproc)" \
+        "$clang_cl" "${flags[@]}" "${extra[@]}" -fsyntax-only; then
+        echo "FAIL $name"; failed=1
+    fi
     echo "compiled $name: $# files"
 }
 check plug-in /DQUANTIFIER_BUILDING_PLUGIN "$import" -- channels/Quantifier/*.cpp

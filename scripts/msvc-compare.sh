@@ -32,32 +32,69 @@ failed=0
 compared=0
 
 # Runs one case both ways: a name, then quantifier-run's arguments.
-compare() {
-    local name=$1 status
+# Runs one case both ways in a folder of its own; prints what differs. Status 0 when the runs
+# give the same bytes, 1 when they differ, 2 when the case is not compared.
+compare_case() {
+    local name=$1 status dir
     shift
+    dir=$(mktemp -d -p "$work")
     status=0
-    "$linux" "$@" >"$work/linux.out" 2>"$work/linux.err" || status=$?
-    echo "exit $status" >>"$work/linux.err"
+    "$linux" "$@" >"$dir/linux.out" 2>"$dir/linux.err" || status=$?
+    echo "exit $status" >>"$dir/linux.err"
     status=0
     ${before_msvc_run:-}
     # A run that hangs fails after a while rather than holding up the whole comparison.
-    timeout -k 5 120 scripts/msvc-run.sh "$@" >"$work/msvc.out" 2>"$work/msvc.err" </dev/null ||
+    timeout -k 5 120 scripts/msvc-run.sh "$@" >"$dir/msvc.out" 2>"$dir/msvc.err" </dev/null ||
         status=$?
-    echo "exit $status" >>"$work/msvc.err"
+    echo "exit $status" >>"$dir/msvc.err"
     if [ -n "${loader_explains[$name]:-}" ]; then
-        sed -i -E 's/^(quantifier-run: cannot load the plug-in [^:]*: ).*/\1.../' "$work/linux.err" \
-            "$work/msvc.err"
+        sed -i -E 's/^(quantifier-run: cannot load the plug-in [^:]*: ).*/\1.../' "$dir/linux.err" \
+            "$dir/msvc.err"
     fi
     if [ -n "${machine_dependent[$name]:-}" ]; then
         echo "skip $name: depends on ${machine_dependent[$name]}"
-    elif cmp -s "$work/linux.out" "$work/msvc.out" && cmp -s "$work/linux.err" "$work/msvc.err"; then
-        compared=$((compared + 1))
-    else
+        return 2
+    elif ! cmp -s "$dir/linux.out" "$dir/msvc.out" || ! cmp -s "$dir/linux.err" "$dir/msvc.err"; then
         echo "FAIL $name: the runs differ (< in process, > Microsoft ABI)"
-        diff "$work/linux.out" "$work/msvc.out" | head -10 || true
-        diff "$work/linux.err" "$work/msvc.err" | head -10 || true
-        failed=1
+        diff "$dir/linux.out" "$dir/msvc.out" | head -10 || true
+        diff "$dir/linux.err" "$dir/msvc.err" | head -10 || true
+        return 1
     fi
+}
+
+counted() {  # status of compare_case
+    case $1 in
+        0) compared=$((compared + 1)) ;;
+        1) failed=1 ;;
+    esac
+}
+
+compare() {
+    local status=0
+    compare_case "$@" || status=$?
+    counted "$status"
+}
+
+# The many scene cases run a core at a time; their output is shown in order as each ends.
+pids=()
+outputs=()
+waited=0
+wait_oldest() {
+    local status=0
+    wait "${pids[waited]}" || status=$?
+    cat "${outputs[waited]}"
+    counted "$status"
+    waited=$((waited + 1))
+}
+compare_in_background() {
+    local output=$work/job.${#pids[@]}
+    compare_case "$@" >"$output" 2>&1 &
+    pids+=("$!")
+    outputs+=("$output")
+    if [ $((${#pids[@]} - waited)) -ge "$(nproc)" ]; then wait_oldest; fi
+}
+wait_all() {
+    while [ "$waited" -lt "${#pids[@]}" ]; do wait_oldest; done
 }
 
 for scene in tests/scenes/*.json; do
@@ -66,14 +103,15 @@ for scene in tests/scenes/*.json; do
     [ -f "tests/scenes/$name.args" ] && mapfile -t args <"tests/scenes/$name.args"
     # Files beside the scenes are named from their folder, as the scene test names them.
     args=("${args[@]/#\$SCENES\//tests/scenes/}")
-    compare "$name" --format csv "${args[@]}" "$scene"
+    compare_in_background "$name" --format csv "${args[@]}" "$scene"
 done
 for scene in examples/*.json; do
     name=$(basename "$scene" .json)
     for format in csv json table; do
-        compare "$name" --format "$format" "$scene"
+        compare_in_background "$name" --format "$format" "$scene"
     done
 done
+wait_all
 
 # The views of the scene itself: the engine side sends its counts and lookups over the wire.
 for name in links-that-do-not-fit-the-operation-are-warned-about quantifier-read-by-another-evaluates

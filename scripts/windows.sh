@@ -19,7 +19,7 @@ if wineserver -p; then
     trap 'wineserver -k || true' EXIT
 fi
 wine cmd /c exit >/dev/null 2>&1 </dev/null
-ctest --preset mingw
+ctest --preset mingw --parallel "$(nproc)"
 
 echo "== the Windows package, unpacked and run on its own =="
 scripts/package.sh build/mingw

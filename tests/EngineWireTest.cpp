@@ -14,6 +14,7 @@
 #include "engine/EngineWire.h"
 #include "engine/RunError.h"
 #include "scene/SceneParser.h"
+#include "support/BuildPaths.h"
 #include "support/SeedCorpus.h"
 
 namespace {
@@ -98,7 +99,7 @@ TEST(EngineWire, ValuesOutOfRangeAreRefused) {
 // write them anew. The messages fit the fuzz target's reader: a float and a text output.
 TEST(EngineWire, SeedCorpusIsWhatThisBuildEncodes) {
     namespace fs = std::filesystem;
-    const fs::path scenes = QUANTIFIER_TEST_SCENES;
+    const fs::path scenes = build_paths::kTestScenes;
     SeedFiles seeds;
     const auto seed = [&](const std::string& file, uint8_t end,
                           const std::vector<std::vector<uint8_t>>& parts) {

@@ -24,8 +24,6 @@ namespace {
 using O = OperationId;
 using K = ChildKind;
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kTwo31 = 2147483648.0f;
 constexpr float kTwo40 = 1099511627776.0f;
 

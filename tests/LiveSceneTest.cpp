@@ -11,6 +11,7 @@
 #include "engine/LiveScene.h"
 #include "engine/Plugin.h"
 #include "scene/SceneParser.h"
+#include "support/BuildPaths.h"
 
 using namespace quantifier_run;
 
@@ -19,7 +20,7 @@ namespace {
 class LiveSceneTest : public ::testing::Test {
 protected:
     Scene Parse(const std::string& text) { return ParseScene(text, "scene.json"); }
-    QuantifierPlugin plugin{QUANTIFIER_PLUGIN_PATH};
+    QuantifierPlugin plugin{build_paths::kPlugin};
 };
 
 TEST_F(LiveSceneTest, TimeStampsChangeExactlyWhenValuesChange) {

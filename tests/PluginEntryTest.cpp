@@ -8,6 +8,7 @@
 #include "Kch_Quantifier.h"
 #include "Orn_Engine.h"
 #include "Orn_Guids.h"
+#include "support/BuildPaths.h"
 
 namespace {
 using GetTypeFunction = ChannelType* (*)();
@@ -15,7 +16,7 @@ using InitDllFunction = Kch_Quantifier* (*)();
 
 platform::DynamicLibrary LoadPlugin() {
     std::string error;
-    auto library = platform::DynamicLibrary::Open(QUANTIFIER_PLUGIN_PATH, &error);
+    auto library = platform::DynamicLibrary::Open(build_paths::kPlugin, &error);
     EXPECT_TRUE(library.IsOpen()) << error;
     return library;
 }

@@ -10,6 +10,7 @@
 #include "OperationTable.h"
 #include "app/CommandLine.h"
 #include "engine/RunError.h"
+#include "support/BuildPaths.h"
 #include "support/RunnerFixture.h"
 
 namespace fs = std::filesystem;
@@ -212,7 +213,7 @@ TEST_F(RunnerCommandLineTest, BadArgumentsAreOneLineAndWriteNothing) {
         {"plug-in missing", ok, {"--plugin", "absent.so"}, kExitFailure, "cannot load the plug-in"},
         {"plug-in without entry points",
          ok,
-         {"--plugin", QUANTIFIER_HOST_LIBRARY_PATH},
+         {"--plugin", build_paths::kHostLibrary},
          kExitFailure,
          "has no entry point GetType"},
         {"stream missing",

@@ -11,6 +11,7 @@
 
 #include "app/Watch.h"
 #include "engine/RunError.h"
+#include "support/BuildPaths.h"
 #include "support/RunnerFixture.h"
 
 namespace fs = std::filesystem;
@@ -148,8 +149,8 @@ TEST_F(RunnerWatchTest, EverySaveRunsTheSceneAgainAndAFailedRunKeepsTheLastOutpu
         scene = WriteFile(sceneName, c.scene);
         SaveStream(stream, "VectorX");
         std::vector<std::string> arguments = c.arguments;
-        arguments.insert(arguments.end(), {scene, "--watch", "--output", output, "--plugin",
-                                           QUANTIFIER_PLUGIN_PATH});
+        arguments.insert(arguments.end(),
+                         {scene, "--watch", "--output", output, "--plugin", build_paths::kPlugin});
         std::ostringstream out, err;
         std::vector<std::string> outputs, statuses;
         size_t waits = 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/BuildPaths.h"
 #include "support/RunnerFixture.h"
 
 namespace fs = std::filesystem;
@@ -41,7 +42,8 @@ const Case kCases[] = {
     // A loaded stream's stored value is the state the first evaluation starts from.
     {"loaded-stored-value-is-where-the-counter-starts",
      {"--explain", "counter", "--at", "0", "--load",
-      QUANTIFIER_TEST_SCENES "/loaded-stored-value-is-where-the-counter-starts.orn"},
+      std::string(build_paths::kTestScenes) +
+          "/loaded-stored-value-is-where-the-counter-starts.orn"},
      {"state kept: its own value; value before 4, after 5"}},
     // A focus draws its neighbourhood and marks each link it leaves out, at the end it keeps.
     {"quantifier-read-by-another-evaluates",
@@ -76,7 +78,7 @@ const Case kCases[] = {
 };
 
 TEST_F(RunnerTest, SceneViewsShowWhatTheEngineSaw) {
-    const fs::path scenes = QUANTIFIER_TEST_SCENES;
+    const fs::path scenes = build_paths::kTestScenes;
     for (const Case& c : kCases) {
         std::string first;
         for (const bool elsewhere : {false, true}) {
@@ -85,8 +87,9 @@ TEST_F(RunnerTest, SceneViewsShowWhatTheEngineSaw) {
             std::vector<std::string> arguments = c.arguments;
             arguments.push_back((scenes / (std::string(c.scene) + ".json")).string());
             if (elsewhere)
-                arguments.insert(arguments.end(),
-                                 {"--engine-process", "\"" QUANTIFIER_ENGINE_PATH "\""});
+                arguments.insert(
+                    arguments.end(),
+                    {"--engine-process", "\"" + std::string(build_paths::kEngine) + "\""});
             const RunResult result = Run(arguments);
             EXPECT_EQ(result.exitCode, 0) << result.err;
             for (const std::string& shown : c.shows)
@@ -104,7 +107,7 @@ TEST_F(RunnerTest, EveryScenesGraphIsAValidPictureAndGraphvizText) {
     if (std::system("xmllint --version >/dev/null 2>&1") != 0 ||
         std::system("dot -V >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "xmllint and dot (scripts/deps.sh) are needed";
-    const fs::path scenes = QUANTIFIER_TEST_SCENES;
+    const fs::path scenes = build_paths::kTestScenes;
     for (const auto& entry : fs::directory_iterator(scenes)) {
         const fs::path& scene = entry.path();
         if (scene.extension() != ".json" ||

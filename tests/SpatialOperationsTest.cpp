@@ -20,8 +20,6 @@ namespace {
 using SpatialOperations = QuantifierTest;
 using O = OperationId;
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kBig = 1099511627776.0f;  // 2^40: adding 0.0001 in double no longer changes it
 // What the current value holds before an operation that must not write it.
 constexpr float kUntouched = 0.5f;

@@ -17,8 +17,6 @@
 #include "support/QuantifierTestSupport.h"
 
 namespace {
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kTwo31 = 2147483648.0f;
 
 std::vector<unsigned> Draws() {

@@ -16,8 +16,6 @@ namespace {
 using VectorOperations = QuantifierTest;
 using O = OperationId;
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 // A NaN with a payload, to see that a component comes back with its bits untouched.
 const float kPayloadNaN = std::bit_cast<float>(0x7FC12345u);
 

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "engine/RunError.h"
+#include "support/BuildPaths.h"
 #include "support/RunnerFixture.h"
 
 namespace {
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 using quantifier_run::kExitBadInput;
 using quantifier_run::kExitFailure;
 
-constexpr const char* kScene =
+constexpr const char* kSavedScene =
     R"({"frames": 3, "channels": [{"name": "a", "type": "float", "value": 1},
         {"name": "q", "type": "quantifier", "operation": "Toggle", "children": ["a"]}]})";
 
@@ -37,8 +38,8 @@ protected:
     // when the reader has gone), files limited to `fileLimit` bytes, standard input from `in`.
     Process Spawn(std::vector<std::string> arguments, const std::string& out = "/dev/null",
                   rlim_t fileLimit = RLIM_INFINITY, const std::string& in = "/dev/null") const {
-        arguments.insert(arguments.begin(), QUANTIFIER_RUN_PATH);
-        arguments.insert(arguments.end(), {"--plugin", QUANTIFIER_PLUGIN_PATH});
+        arguments.insert(arguments.begin(), build_paths::kRunner);
+        arguments.insert(arguments.end(), {"--plugin", build_paths::kPlugin});
         // Standard error is a pipe, which no file-size limit cuts short.
         int errPipe[2];
         if (pipe(errPipe) != 0) return {-1, ""};
@@ -81,7 +82,7 @@ protected:
 };
 
 TEST_F(RunnerSaveTargetPosixTest, OnlyARegularFileOrANewNameIsSavedOver) {
-    const std::string scene = WriteFile("scene.json", kScene);
+    const std::string scene = WriteFile("scene.json", kSavedScene);
     ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0644), 0);
     const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -117,7 +118,7 @@ TEST_F(RunnerSaveTargetPosixTest, OnlyARegularFileOrANewNameIsSavedOver) {
 }
 
 TEST_F(RunnerSaveTargetPosixTest, ALinkIsSavedThroughAndStaysALink) {
-    const std::string scene = WriteFile("scene.json", kScene);
+    const std::string scene = WriteFile("scene.json", kSavedScene);
     fs::create_directory(Path("real"));
     WriteFile("real/old.orn", "old");
     fs::create_symlink("real/old.orn", Path("link.orn"));  // relative to the link's folder
@@ -141,7 +142,7 @@ TEST_F(RunnerSaveTargetPosixTest, ALinkIsSavedThroughAndStaysALink) {
 }
 
 TEST_F(RunnerSaveTargetPosixTest, ANameNearTheFileSystemLimitIsSaved) {
-    const std::string scene = WriteFile("scene.json", kScene);
+    const std::string scene = WriteFile("scene.json", kSavedScene);
     for (size_t length : {230, 250, 255}) {
         SCOPED_TRACE(length);
         const std::string name(length, 'n');
@@ -153,7 +154,7 @@ TEST_F(RunnerSaveTargetPosixTest, ANameNearTheFileSystemLimitIsSaved) {
 }
 
 TEST_F(RunnerSaveTargetPosixTest, AFileSizeLimitFailsTheRunBeforeAnythingIsReplaced) {
-    const std::string scene = WriteFile("scene.json", kScene);
+    const std::string scene = WriteFile("scene.json", kSavedScene);
     const std::string target = WriteFile("target.orn", "old");
     struct Case {
         const char* what;
@@ -182,7 +183,7 @@ TEST_F(RunnerSaveTargetPosixTest, AFileSizeLimitFailsTheRunBeforeAnythingIsRepla
 }
 
 TEST_F(RunnerSaveTargetPosixTest, AFullStandardOutputIsAFailureWithOneLine) {
-    const std::string scene = WriteFile("scene.json", kScene);
+    const std::string scene = WriteFile("scene.json", kSavedScene);
     for (const std::vector<std::string>& arguments : {std::vector<std::string>{scene},
                                                       {scene, "--format", "table"},
                                                       {"--help"},
@@ -198,7 +199,7 @@ TEST_F(RunnerSaveTargetPosixTest, AFullStandardOutputIsAFailureWithOneLine) {
 }
 
 TEST_F(RunnerSaveTargetPosixTest, EndlessOrFailingInputIsReportedForWhatItIs) {
-    const std::string scene = WriteFile("scene.json", kScene);
+    const std::string scene = WriteFile("scene.json", kSavedScene);
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
@@ -220,7 +221,7 @@ TEST_F(RunnerSaveTargetPosixTest, EndlessOrFailingInputIsReportedForWhatItIs) {
 }
 
 TEST_F(RunnerSaveTargetPosixTest, StandardInputAndAGoneReaderAreAsForOtherTools) {
-    const std::string scene = WriteFile("scene.json", kScene);
+    const std::string scene = WriteFile("scene.json", kSavedScene);
     // "-" is the scene on standard input.
     const Process piped = Spawn({"-", "--format", "csv"}, Path("rows.csv"), RLIM_INFINITY, scene);
     EXPECT_EQ(piped.status, 0) << piped.err;

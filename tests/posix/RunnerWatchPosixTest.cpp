@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/RunError.h"
+#include "support/BuildPaths.h"
 #include "support/RunnerFixture.h"
 
 namespace {
@@ -107,9 +108,9 @@ TEST_F(RunnerWatchPosixTest, EverySignalEndsTheWatchWithSuccessAndLeavesNoTempor
         if (child == 0) {
             dup2(errPipe[1], 2);
             close(errPipe[0]);
-            std::vector<std::string> arguments{QUANTIFIER_RUN_PATH,   "--watch",     "--output",
-                                               Path("out.csv"),       Path(c.scene), "--plugin",
-                                               QUANTIFIER_PLUGIN_PATH};
+            std::vector<std::string> arguments{build_paths::kRunner, "--watch",     "--output",
+                                               Path("out.csv"),      Path(c.scene), "--plugin",
+                                               build_paths::kPlugin};
             arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
             std::vector<char*> argv;
             for (std::string& argument : arguments)

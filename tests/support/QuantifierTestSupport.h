@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@
 #include "OperationTable.h"
 #include "Orn_ChannelInternal.h"
 #include "Orn_Engine.h"
+
+// The float extremes the operation tests feed in.
+inline constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+inline constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // The plug-in's entry points, as exported.
 extern "C" ChannelType* GetType();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/Runner.h"
+#include "support/BuildPaths.h"
 #include "support/FileTestSupport.h"
 
 struct RunResult {
@@ -43,7 +44,7 @@ protected:
     static RunResult Run(std::vector<std::string> arguments, bool terminal = false) {
         if (std::find(arguments.begin(), arguments.end(), "--plugin") == arguments.end()) {
             arguments.push_back("--plugin");
-            arguments.push_back(QUANTIFIER_PLUGIN_PATH);
+            arguments.push_back(build_paths::kPlugin);
         }
         std::ostringstream out, err;
         const int code = quantifier_run::RunQuantifierTool(arguments, out, err, terminal);

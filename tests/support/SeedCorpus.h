@@ -13,12 +13,13 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "support/BuildPaths.h"
 
 using SeedFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
 
 inline void ExpectSeedCorpus(const std::string& corpus, const SeedFiles& seeds) {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::path(QUANTIFIER_FUZZ_CORPUS) / corpus;
+    const fs::path folder = fs::path(build_paths::kFuzzCorpus) / corpus;
     if (std::getenv("QUANTIFIER_WRITE_CORPUS") != nullptr) {
         fs::create_directories(folder);
         for (const auto& entry : fs::directory_iterator(folder))

@@ -11,6 +11,7 @@
 #include "Kch_Quantifier.h"
 #include "Orn_Engine.h"
 #include "Orn_Guids.h"
+#include "support/BuildPaths.h"
 #include "support/windows/Win32TestSupport.h"
 
 namespace {
@@ -19,7 +20,7 @@ using GetTypeFunction = ChannelType* (*)();
 using InitDllFunction = Kch_Quantifier* (*)();
 
 std::wstring PluginPath() {
-    return Wide(QUANTIFIER_PLUGIN_PATH);
+    return Wide(build_paths::kPlugin);
 }
 
 struct ModuleDeleter {

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "support/BuildPaths.h"
 #include "support/windows/Win32TestSupport.h"
 
 namespace {
@@ -15,9 +16,9 @@ namespace fs = std::filesystem;
 
 // Runs the program with `arguments` (already quoted where needed); its exit status.
 DWORD RunProgram(const std::wstring& arguments) {
-    const std::wstring program = FsPath(QUANTIFIER_RUN_PATH).wstring();
+    const std::wstring program = FsPath(build_paths::kRunner).wstring();
     std::wstring line = L"\"" + program + L"\" " + arguments + L" --plugin \"" +
-                        FsPath(QUANTIFIER_PLUGIN_PATH).wstring() + L"\"";
+                        FsPath(build_paths::kPlugin).wstring() + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -41,7 +42,7 @@ TEST(RunnerCommandLineWin32, PathsOutsideTheCodePageAndStartingWithASlashAreRead
     // also has a path starting with '/'.
     std::random_device random;
     const fs::path folder =
-        FsPath(QUANTIFIER_RUN_PATH).parent_path() /
+        FsPath(build_paths::kRunner).parent_path() /
         (L"\u03a3\u03ba\u03b7\u03bd\u03ae-\u5834\u666f-" + std::to_wstring(random()));
     fs::create_directories(folder);
     std::ofstream(folder / "scene.json")
