@@ -295,8 +295,8 @@ SceneVerdict CheckScene(const Options& given, const std::string& path) {
         });
         if (failure) {
             verdict.details = LinesOf(err.str());
-            verdict.details.push_back(MessageLine(failure->message) + " (exit status " +
-                                      std::to_string(failure->exitCode) + ")");
+            verdict.details.push_back(MessageLine(failure->message) + " [exit status " +
+                                      std::to_string(failure->exitCode) + "]");
         }
         verdict.passed = verdict.details.empty();
     }

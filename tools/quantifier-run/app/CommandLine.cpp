@@ -373,8 +373,11 @@ void ReadCheckOptions(const Given& given, Options& options) {
     options.expectPath = PathOf(given, Row("--expect"));
     options.diffPath = PathOf(given, Row("--diff"));
     options.update = given.flags[Row("--update")];
-    if (given.Has(Row("--jobs")))
-        options.jobs = std::max<size_t>(1, FrameCount(given, Row("--jobs")));
+    if (given.Has(Row("--jobs"))) {
+        options.jobs = FrameCount(given, Row("--jobs"));
+        if (options.jobs == 0)
+            throw RunError(kExitBadInput, "--jobs needs 1 or more scenes at a time (see --help)");
+    }
     if (given.Has(Row("--tolerance")))
         options.closeness.tolerance = ToleranceOf(given.values[Row("--tolerance")]);
     if (given.Has(Row("--ulps")))
