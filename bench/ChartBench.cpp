@@ -21,7 +21,7 @@ namespace {
 using quantifier_run::Cell;
 
 // Bytes the heap has handed out and not taken back, large blocks included.
-size_t HeapInUse() {
+size_t HeapAndLargeBlocksInUse() {
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;
 }
@@ -46,9 +46,10 @@ void SvgChartMemory(benchmark::State& state) {
     const auto frames = static_cast<size_t>(state.range(0));
     size_t peak = 0, bytes = 0;
     for (auto _ : state) {
-        const size_t base = HeapInUse();
+        const size_t base = HeapAndLargeBlocksInUse();
         const auto sample = [&] {
-            peak = std::max(peak, HeapInUse() - std::min(base, HeapInUse()));
+            peak = std::max(peak,
+                            HeapAndLargeBlocksInUse() - std::min(base, HeapAndLargeBlocksInUse()));
         };
         auto writer = quantifier_run::MakeRowWriter(quantifier_run::OutputFormat::Svg,
                                                     {"toggle", "nan", "count", "m"});

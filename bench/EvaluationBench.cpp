@@ -319,7 +319,7 @@ void TextCountCache(benchmark::State& state, TextChange change) {
     state.counters["count"] = expected;
 }
 
-const bool registered = [] {
+const bool registeredEvaluationBenchmarks = [] {
     benchmark::RegisterBenchmark("CachedRead/plugin", CachedReadPlugin);
     benchmark::RegisterBenchmark("CachedRead/virtual-getter", CachedReadVirtualGetter);
     bench::AddRatio("Cached read / plain virtual getter", "CachedRead/plugin",

@@ -204,7 +204,7 @@ std::string FrameFigure(int channels) {
     return "Frame of " + count + " quantifiers";
 }
 
-const bool registered = [] {
+const bool registeredFrameBenchmarks = [] {
     for (const int channels : kFrameSizes) {
         auto* benchmark =
             benchmark::RegisterBenchmark(FrameName(channels).c_str(), FrameOfQuantifiers, channels);

@@ -165,7 +165,7 @@ void MakeChannels(benchmark::State& state) {
     }
 }
 
-const bool registered = [] {
+const bool registeredLoadingBenchmarks = [] {
     benchmark::RegisterBenchmark("Load/plugin", LoadModule, Module::Plugin)
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("Load/empty-module", LoadModule, Module::Empty)

@@ -46,8 +46,8 @@ std::u16string Units(const std::string& ascii) {
 }
 
 // An engine and the two text children, shared by every benchmark of one input and width.
-struct Scene {
-    Scene(Input input, Width width) {
+struct SearchScene {
+    SearchScene(Input input, Width width) {
         const Texts texts = MakeTexts(input);
         if (width == Width::Narrow) {
             pattern.SetNarrowText(texts.pattern);
@@ -61,17 +61,17 @@ struct Scene {
     Kch_TextChannel pattern, text;
 };
 
-Scene& SceneFor(Input input, Width width) {
-    static std::unique_ptr<Scene> scenes[3][2];
+SearchScene& SceneFor(Input input, Width width) {
+    static std::unique_ptr<SearchScene> scenes[3][2];
     auto& scene = scenes[static_cast<int>(input)][static_cast<int>(width)];
-    if (!scene) scene = std::make_unique<Scene>(input, width);
+    if (!scene) scene = std::make_unique<SearchScene>(input, width);
     return *scene;
 }
 
 void SearchOperation(benchmark::State& state, OperationId op, Input input, Width width) {
     const bench::Plugin plugin;
     if (!bench::RequireOpen(state, plugin)) return;
-    Scene& scene = SceneFor(input, width);
+    SearchScene& scene = SceneFor(input, width);
     ScopedGlobalEngine useEngine{scene.engine};
     const auto quantifier = plugin.Make(op);
     quantifier->SetChild(&scene.pattern, -1, 0);
@@ -105,7 +105,7 @@ void MemmemBaseline(benchmark::State& state, Input input, Width width) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kTextSize * unit));
 }
 
-const bool registered = [] {
+const bool registeredTextSearchBenchmarks = [] {
     const std::pair<OperationId, const char*> ops[] = {
         {OperationId::TextFind, "TextFind"},
         {OperationId::TextFindLast, "TextFindLast"},

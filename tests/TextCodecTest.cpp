@@ -10,7 +10,7 @@ namespace {
 using codec::OnInvalid;
 constexpr char16_t R = 0xFFFD;
 
-std::string Bytes(std::initializer_list<int> values) {
+std::string ByteString(std::initializer_list<int> values) {
     std::string bytes;
     for (int value : values)
         bytes += static_cast<char>(value);
@@ -46,19 +46,19 @@ TEST(TextCodec, IllFormedInputIsReplacedUnitByUnitOrRefused) {
         std::u16string replaced;
     };
     const Case utf8Cases[] = {
-        {"stray continuation byte", Bytes({'a', 0x80, 'b'}), {u'a', R, u'b'}},
-        {"overlong two-byte form", Bytes({0xC0, 0x80}), {R, R}},
-        {"overlong two-byte form of the last one-byte value", Bytes({0xC1, 0xBF}), {R, R}},
-        {"overlong three-byte form", Bytes({0xE0, 0x9F, 0xBF}), {R, R, R}},
-        {"overlong four-byte form", Bytes({0xF0, 0x8F, 0xBF, 0xBF}), {R, R, R, R}},
-        {"encoded high surrogate", Bytes({0xED, 0xA0, 0x80}), {R, R, R}},
-        {"encoded low surrogate", Bytes({0xED, 0xBF, 0xBF}), {R, R, R}},
-        {"above U+10FFFF", Bytes({0xF4, 0x90, 0x80, 0x80}), {R, R, R, R}},
-        {"byte above F4", Bytes({0xF5, 0x80, 0x80, 0x80}), {R, R, R, R}},
-        {"byte FF", Bytes({'a', 0xFF}), {u'a', R}},
-        {"truncated three-byte sequence", Bytes({0xE2, 0x82, 'a'}), {R, R, u'a'}},
-        {"truncated four-byte sequence at the end", Bytes({0xF0, 0x9F, 0x98}), {R, R, R}},
-        {"lead byte before a non-continuation", Bytes({0xC3, 'a'}), {R, u'a'}},
+        {"stray continuation byte", ByteString({'a', 0x80, 'b'}), {u'a', R, u'b'}},
+        {"overlong two-byte form", ByteString({0xC0, 0x80}), {R, R}},
+        {"overlong two-byte form of the last one-byte value", ByteString({0xC1, 0xBF}), {R, R}},
+        {"overlong three-byte form", ByteString({0xE0, 0x9F, 0xBF}), {R, R, R}},
+        {"overlong four-byte form", ByteString({0xF0, 0x8F, 0xBF, 0xBF}), {R, R, R, R}},
+        {"encoded high surrogate", ByteString({0xED, 0xA0, 0x80}), {R, R, R}},
+        {"encoded low surrogate", ByteString({0xED, 0xBF, 0xBF}), {R, R, R}},
+        {"above U+10FFFF", ByteString({0xF4, 0x90, 0x80, 0x80}), {R, R, R, R}},
+        {"byte above F4", ByteString({0xF5, 0x80, 0x80, 0x80}), {R, R, R, R}},
+        {"byte FF", ByteString({'a', 0xFF}), {u'a', R}},
+        {"truncated three-byte sequence", ByteString({0xE2, 0x82, 'a'}), {R, R, u'a'}},
+        {"truncated four-byte sequence at the end", ByteString({0xF0, 0x9F, 0x98}), {R, R, R}},
+        {"lead byte before a non-continuation", ByteString({0xC3, 'a'}), {R, u'a'}},
     };
     for (const Case& c : utf8Cases) {
         SCOPED_TRACE(c.name);

@@ -15,11 +15,6 @@
 namespace quantifier_run {
 namespace {
 
-template <class T>
-bool SameBits(const T& a, const T& b) {
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
-
 // ---------------------------------------------------------------------------------------------
 // How each host class is made, set and read: the code a new kind brings. A kind's entry is
 // picked by its host class (ChannelKinds.def), so a class without its overloads does not

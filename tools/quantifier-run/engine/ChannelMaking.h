@@ -3,6 +3,7 @@
 // C++ library, so that it builds in the engine's own ABI too.
 #pragma once
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,12 @@
 #include "engine/Scene.h"
 
 namespace quantifier_run {
+
+// Whether two values hold the same bytes: -0 differs from 0, and a NaN is the same as itself.
+template <class T>
+bool SameBits(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
 
 // Where a kind's maker leaves what it made. Quantifiers are kept apart: they are destroyed
 // first, while the channels they read still exist.

@@ -8,11 +8,6 @@
 namespace quantifier_run {
 namespace {
 
-template <class T>
-bool SameBits(const T& a, const T& b) {
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
-
 float FrameTime(const Timeline& timer, size_t frame) {
     return std::get<float>(timer.InEffect(frame));
 }

@@ -182,7 +182,7 @@ Slots MakeSlots(const std::vector<LayoutBox>& boxes, const std::vector<size_t>& 
     return made;
 }
 
-void Number(const std::vector<size_t>& row, std::vector<double>& position) {
+void PlaceInOrder(const std::vector<size_t>& row, std::vector<double>& position) {
     for (size_t i = 0; i < row.size(); ++i)
         position[row[i]] = static_cast<double>(i);
 }
@@ -221,7 +221,7 @@ void Sweep(std::vector<size_t>& row, bool fromReaders, const std::vector<Slot>& 
     for (size_t i = 0; i < row.size(); ++i)
         sorted[i] = row[order[i]];
     row = std::move(sorted);
-    Number(row, position);
+    PlaceInOrder(row, position);
 }
 
 // Pairs out of order, by merge sort: each pair of links between two columns that cross.
@@ -309,7 +309,7 @@ std::vector<std::vector<size_t>> OrderRows(const std::vector<Slot>& slots, size_
     for (auto& row : rows) {
         std::stable_sort(row.begin(), row.end(),
                          [&](size_t a, size_t b) { return slots[a].order < slots[b].order; });
-        Number(row, position);
+        PlaceInOrder(row, position);
     }
     std::vector<std::vector<size_t>> best = rows;
     size_t fewest = Crossings(rows, slots, position);
@@ -327,7 +327,7 @@ std::vector<std::vector<size_t>> OrderRows(const std::vector<Slot>& slots, size_
         }
     }
     for (auto& row : best)
-        Number(row, position);
+        PlaceInOrder(row, position);
     Transpose(best, slots, position);
     return best;
 }
