@@ -15,16 +15,30 @@ trap 'rm -rf "$work"' EXIT
 check=(valgrind --quiet --error-exitcode=99 --leak-check=full
        --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect
        "$PWD/build/default/bin/quantifier-run" --format csv)
-failed=0
 cd examples
-for scene in *.json; do
-    echo "== valgrind: examples/$scene =="
-    stream="$work/$(basename "$scene" .json).orn"
-    if ! "${check[@]}" "$scene" >/dev/null ||
-       ! "${check[@]}" --save "$stream" "$scene" >/dev/null ||
-       ! "${check[@]}" --load "$stream" "$scene" >/dev/null; then
-        echo "$scene: valgrind reported errors (or the run failed)" >&2
-        failed=1
+scene_check() {  # scene
+    local stream
+    stream="$work/$(basename "$1" .json).orn"
+    echo "== valgrind: examples/$1 =="
+    if ! "${check[@]}" "$1" >/dev/null ||
+       ! "${check[@]}" --save "$stream" "$1" >/dev/null ||
+       ! "${check[@]}" --load "$stream" "$1" >/dev/null; then
+        echo "$1: valgrind reported errors (or the run failed)"
+        return 1
     fi
+}
+# A scene a core at a time, each with a log of its own, shown in the scenes' order.
+scenes=(*.json) pids=() failed=0
+shown() {  # index: waits for that scene and shows its log
+    wait "${pids[$1]}" || failed=1
+    cat "$work/$1.log"
+}
+for i in "${!scenes[@]}"; do
+    scene_check "${scenes[i]}" >"$work/$i.log" 2>&1 &
+    pids+=("$!")
+    if ((i >= $(nproc) - 1)); then shown $((i - $(nproc) + 1)); fi
+done
+for ((i = ${#scenes[@]} - $(nproc) + 1; i < ${#scenes[@]}; i++)); do
+    ((i >= 0)) && shown "$i"
 done
 exit "$failed"
