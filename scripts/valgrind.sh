@@ -28,7 +28,7 @@ scene_check() {  # scene
     fi
 }
 # A scene a core at a time, each with a log of its own, shown in the scenes' order.
-scenes=(*.json) pids=() failed=0
+scenes=(*.json) pids=() failed=0 cores=$(nproc)
 shown() {  # index: waits for that scene and shows its log
     wait "${pids[$1]}" || failed=1
     cat "$work/$1.log"
@@ -36,9 +36,9 @@ shown() {  # index: waits for that scene and shows its log
 for i in "${!scenes[@]}"; do
     scene_check "${scenes[i]}" >"$work/$i.log" 2>&1 &
     pids+=("$!")
-    if ((i >= $(nproc) - 1)); then shown $((i - $(nproc) + 1)); fi
+    ((i + 1 < cores)) || shown $((i + 1 - cores))
 done
-for ((i = ${#scenes[@]} - $(nproc) + 1; i < ${#scenes[@]}; i++)); do
-    ((i >= 0)) && shown "$i"
+for ((i = ${#scenes[@]} < cores ? 0 : ${#scenes[@]} + 1 - cores; i < ${#scenes[@]}; i++)); do
+    shown "$i"
 done
 exit "$failed"

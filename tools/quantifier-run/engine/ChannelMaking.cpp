@@ -1,7 +1,6 @@
 #include "engine/ChannelMaking.h"
 
 #include <concepts>
-#include <cstring>
 #include <iterator>
 #include <string>
 

@@ -1,7 +1,5 @@
 #include "engine/LiveScene.h"
 
-#include <cstring>
-
 #include "Orn_Guids.h"
 #include "engine/ChannelMaking.h"
 
